@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts Quadrix under Xvfb, drives it as a user would and saves what it shows
+# as PNGs in docs/screenshots/. Needs a built program (scripts/start.sh or
+# scripts/test.sh) and the packages xvfb, xdotool and imagemagick.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=docs/screenshots
+mkdir -p "$out"
+display=:${SCREENSHOT_DISPLAY:-87}
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
+xvfb=$!
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Clicks the middle of a control given in twips of the window's client area.
+click_twips() { # window left top width height
+    xdotool mousemove --window "$1" $((($2 + $4 / 2) / 15)) $((($3 + $5 / 2) / 15)) click 1
+    sleep 0.4
+}
+
+shot() { # window name
+    import -window "$1" "$out/$2.png"
+    echo "saved $out/$2.png"
+}
+
+./build/quadrix &
+form1=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | head -n 1)
+sleep 1
+click_twips "$form1" 120 630 7800 405    # Load Sample/Example IP
+click_twips "$form1" 120 2610 7800 405   # Start Converting
+shot "$form1" single-window

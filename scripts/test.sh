@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quadrix and runs every test: once in a
+# normal build with warnings as errors, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+source "$(dirname "$0")/common.sh"
+
+install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev libreoffice-calc-nogui clang libclang-rt-14-dev \
+    xvfb xauth
+
+build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADRIX_WERROR=ON
+ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 600
+
+build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUADRIX_WERROR=ON -DQUADRIX_SANITIZE=ON \
+    -DQUADRIX_BUILD_BENCH=OFF
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)" --timeout 900

@@ -1,0 +1,104 @@
+#include "ListFileReader.h"
+
+#include "ListModel.h"
+#include "shell/AnsiCodePage.h"
+#include "shell/AppError.h"
+#include "shell/PathHelpers.h"
+#include "shell/Platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+ListLineSplitter::ListLineSplitter(RowSink sink)
+    : m_sink(std::move(sink))
+{
+}
+
+void ListLineSplitter::emitRow(QStringView tail)
+{
+    if (m_pending.isEmpty()) {
+        m_sink(tail);
+        return;
+    }
+    m_pending.append(tail);
+    m_sink(m_pending);
+    m_pending.clear();
+}
+
+void ListLineSplitter::feed(QStringView text)
+{
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (c == u'\n') {
+                start = i + 1;
+                continue;
+            }
+        }
+        if (c == u'\r' || c == u'\n') {
+            emitRow(text.sliced(start, i - start));
+            start = i + 1;
+            m_afterCr = c == u'\r';
+            // After an LF the line goes on, so the end of the text closes it with a row.
+            m_lineOpen = c == u'\n';
+        } else {
+            m_lineOpen = true;
+        }
+    }
+    if (start < size)
+        m_pending.append(text.sliced(start));
+}
+
+void ListLineSplitter::finish()
+{
+    if (m_lineOpen)
+        emitRow({});
+    m_pending.clear();
+    m_afterCr = false;
+    m_lineOpen = false;
+}
+
+void readListFile(const QString& path, const RowSink& sink)
+{
+    // A folder, a pipe or a device is not a list: a pipe could block for ever
+    // and a device never end.
+    if (!QFileInfo(path).isFile())
+        throw AppError(QStringLiteral("Cannot read \"%1\": it is not a file").arg(path));
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
+
+    readListRows(file, path, sink);
+}
+
+void readListRows(QIODevice& device, const QString& name, const RowSink& sink)
+{
+    constexpr qint64 ChunkSize = 1 << 20;
+    QByteArray bytes(ChunkSize, Qt::Uninitialized);
+    QString text;
+    ListLineSplitter splitter(sink);
+    while (true) {
+        const qint64 read = device.read(bytes.data(), ChunkSize);
+        if (read < 0)
+            throw AppError(QStringLiteral("Cannot read \"%1\": %2").arg(name, device.errorString()));
+        if (read == 0)
+            break;
+        text.clear();
+        AnsiCodePage::decodeAppend(QByteArrayView(bytes.constData(), read), text);
+        splitter.feed(text);
+    }
+    splitter.finish();
+}
+
+void LoadListviewFromTextFile(ListModel& list, const QString& path, Platform& platform)
+{
+    if (!FileExists(path)) {
+        platform.showMessage(QStringLiteral("File not found"));
+        return;
+    }
+    readListFile(path, [&list](QStringView row) { list.appendRow(row); });
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+class ListModel;
+class QIODevice;
+class Platform;
+
+using RowSink = std::function<void(QStringView row)>;
+
+// Turns the text of a list file into rows, piece by piece as it arrives.
+//
+// A CR or a CR LF pair ends a line and is not part of it. A bare LF does not end
+// a line, it splits one: the text before it is a row of its own. So an LF-only
+// file gives one row per line and an empty row after a final LF, while a CR LF
+// file gives one row per line and nothing after the last CR LF. Nothing is
+// trimmed or skipped; an empty line is an empty row.
+class ListLineSplitter
+{
+public:
+    explicit ListLineSplitter(RowSink sink);
+
+    void feed(QStringView text);
+    // Ends the text: a line still open becomes the last row.
+    void finish();
+
+private:
+    void emitRow(QStringView tail);
+
+    RowSink m_sink;
+    QString m_pending; // the start of a row that continues in the next piece
+    bool m_afterCr = false;
+    bool m_lineOpen = false;
+};
+
+// Reads an open device to its end as single-byte text and passes its rows on.
+// Raises AppError when a read fails; the rows passed on before stay.
+void readListRows(QIODevice& device, const QString& name, const RowSink& sink);
+
+// Reads the list file at `path` as single-byte text and passes its rows on.
+// Raises AppError when the file cannot be opened or read, or is not a regular
+// file; the file is closed by then and the rows passed on before stay.
+void readListFile(const QString& path, const RowSink& sink);
+
+// Appends the rows of a list file to a list. A path that does not exist gets
+// the message "File not found" and adds nothing.
+void LoadListviewFromTextFile(ListModel& list, const QString& path, Platform& platform);

@@ -1,0 +1,277 @@
+#include "ListModel.h"
+
+#include "CellDeriver.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype BlockSize = 64 * 1024;
+
+} // namespace
+
+ListModel::ListModel(CheckBoxes checkBoxes, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_checkBoxes(checkBoxes)
+{
+}
+
+ListModel::~ListModel() = default;
+
+void ListModel::setCellDeriver(std::shared_ptr<const CellDeriver> deriver)
+{
+    Q_ASSERT(m_rows.empty());
+    m_deriver = std::move(deriver);
+}
+
+void ListModel::addColumn(const QString& caption)
+{
+    const int column = columns();
+    Q_ASSERT(column <= MaxSubItems);
+    beginInsertColumns(QModelIndex(), column, column);
+    m_captions.append(caption);
+    m_widthsTwips.append(0);
+    endInsertColumns();
+}
+
+void ListModel::setColumnWidthTwips(int column, int twips)
+{
+    if (column < 0 || column >= columns())
+        return;
+    m_widthsTwips[column] = twips;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+int ListModel::columnWidthTwips(int column) const
+{
+    return m_widthsTwips.value(column);
+}
+
+const char16_t* ListModel::store(QStringView text)
+{
+    const qsizetype length = text.size();
+    if (length == 0)
+        return nullptr;
+    char16_t* target = nullptr;
+    if (length > BlockSize / 4) {
+        // A long text gets a block of its own rather than wasting a shared one.
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
+        target = m_blocks.back().get();
+    } else {
+        if (m_freeLeft < length) {
+            m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+            m_free = m_blocks.back().get();
+            m_freeLeft = BlockSize;
+        }
+        target = m_free;
+        m_free += length;
+        m_freeLeft -= length;
+    }
+    std::copy(text.utf16(), text.utf16() + length, target);
+    return target;
+}
+
+qsizetype ListModel::appendRow(QStringView text)
+{
+    Row row;
+    row.text = store(text);
+    row.length = text.size();
+    m_rows.push_back(row);
+    schedulePublish();
+    return qsizetype(m_rows.size()) - 1;
+}
+
+ListModel::CellState ListModel::stateOf(const Row& row, int subItem)
+{
+    return static_cast<CellState>((row.states >> (2 * (subItem - 1))) & 0x3);
+}
+
+void ListModel::setState(Row& row, int subItem, CellState state)
+{
+    const int shift = 2 * (subItem - 1);
+    row.states = static_cast<quint8>((row.states & ~(0x3 << shift)) | (static_cast<int>(state) << shift));
+}
+
+void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
+{
+    if (row < 0 || row >= rows() || subItem < 1 || subItem > MaxSubItems)
+        return;
+    Row& record = m_rows[size_t(row)];
+    if (text.isEmpty()) {
+        setState(record, subItem, CellState::Empty);
+    } else if (m_deriver && m_deriver->derives(subItem, rowText(record), text)) {
+        setState(record, subItem, CellState::Derived);
+    } else {
+        if (record.storedCells == 0) {
+            m_storedCells.emplace_back();
+            record.storedCells = quint32(m_storedCells.size());
+        }
+        m_storedCells[record.storedCells - 1][size_t(subItem - 1)] = text.toString();
+        setState(record, subItem, CellState::Stored);
+    }
+    if (row < m_published) {
+        const QModelIndex changed = index(int(row), subItem);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
+}
+
+QString ListModel::text(qsizetype row) const
+{
+    if (row < 0 || row >= rows())
+        return {};
+    return rowText(m_rows[size_t(row)]).toString();
+}
+
+QString ListModel::subItem(qsizetype row, int subItem) const
+{
+    if (row < 0 || row >= rows() || subItem < 1 || subItem > MaxSubItems)
+        return {};
+    const Row& record = m_rows[size_t(row)];
+    switch (stateOf(record, subItem)) {
+    case CellState::Empty:
+        return {};
+    case CellState::Derived:
+        return m_deriver->derive(subItem, rowText(record));
+    case CellState::Stored:
+        return m_storedCells[record.storedCells - 1][size_t(subItem - 1)];
+    }
+    return {};
+}
+
+QString ListModel::cell(qsizetype row, int column) const
+{
+    return column == 0 ? text(row) : subItem(row, column);
+}
+
+qsizetype ListModel::cellLength(qsizetype row, int column) const
+{
+    if (row < 0 || row >= rows() || column < 0 || column > MaxSubItems)
+        return 0;
+    const Row& record = m_rows[size_t(row)];
+    if (column == 0)
+        return record.length;
+    switch (stateOf(record, column)) {
+    case CellState::Empty:
+        return 0;
+    case CellState::Derived:
+        return m_deriver->derivedLength(column, rowText(record));
+    case CellState::Stored:
+        return m_storedCells[record.storedCells - 1][size_t(column - 1)].size();
+    }
+    return 0;
+}
+
+bool ListModel::isChecked(qsizetype row) const
+{
+    return row >= 0 && row < rows() && m_rows[size_t(row)].checked;
+}
+
+void ListModel::removeRowAt(qsizetype row)
+{
+    if (row < 0 || row >= rows())
+        return;
+    ++m_removals;
+    if (row < m_published) {
+        beginRemoveRows(QModelIndex(), int(row), int(row));
+        m_rows.erase(m_rows.begin() + row);
+        --m_published;
+        endRemoveRows();
+    } else {
+        m_rows.erase(m_rows.begin() + row);
+    }
+}
+
+void ListModel::clearRows()
+{
+    ++m_removals;
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_storedCells.clear();
+    m_blocks.clear();
+    m_free = nullptr;
+    m_freeLeft = 0;
+    m_published = 0;
+    endResetModel();
+}
+
+void ListModel::schedulePublish()
+{
+    if (m_publishScheduled)
+        return;
+    m_publishScheduled = true;
+    QTimer::singleShot(0, this, &ListModel::publishRows);
+}
+
+void ListModel::publishRows()
+{
+    m_publishScheduled = false;
+    const qsizetype total = rows();
+    if (total <= m_published)
+        return;
+    beginInsertRows(QModelIndex(), int(m_published), int(total - 1));
+    m_published = total;
+    endInsertRows();
+}
+
+int ListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_published);
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columns();
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_published)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        QString shown = cell(index.row(), index.column());
+        if (shown.size() > MaxShownLength) {
+            shown.truncate(MaxShownLength);
+            shown.append(u'\u2026');
+        }
+        return shown;
+    }
+    case Qt::CheckStateRole:
+        if (m_checkBoxes == CheckBoxes::OnEveryRow && index.column() == 0)
+            return m_rows[size_t(index.row())].checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool ListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    // Only the check box is editable, and only the user ticks it (through the view).
+    if (!index.isValid() || index.row() >= m_published || index.column() != 0 || role != Qt::CheckStateRole
+        || m_checkBoxes != CheckBoxes::OnEveryRow)
+        return false;
+    m_rows[size_t(index.row())].checked = value.value<Qt::CheckState>() == Qt::Checked;
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_captions.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (m_checkBoxes == CheckBoxes::OnEveryRow && index.column() == 0)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ConversionResult.h"
+
+#include <QString>
+#include <QStringView>
+
+// The four IPv6 text forms of a dotted quad.
+//
+// Forms 1 and 2 split the argument at every "." (nothing trimmed, empty parts
+// count, an empty argument has no parts), write each part as two upper-case hex
+// digits and take the first four and the last four digits of that string on
+// their own: three parts overlap, five drop the digits in between, fewer than
+// four digits are taken whole twice. Forms 3 and 4 copy the argument unchanged
+// behind their prefixes and never fail.
+namespace MapIP {
+
+enum class Form : int { Full = 1, Shorthand = 2, DotFull = 3, DotShorthand = 4 };
+
+enum class ConversionError : unsigned char { None, NotANumber, OutOfRange };
+
+struct ConversionFailure
+{
+    ConversionError error = ConversionError::None;
+    QStringView part; // the first part that failed, a view into the argument
+
+    bool failed() const noexcept { return error != ConversionError::None; }
+};
+
+inline constexpr QStringView FullPrefix = u"0000:0000:0000:0000:0000:0000:";
+inline constexpr QStringView ShortPrefix = u"::";
+
+// The description the error report and the command-line tool show.
+QString describe(const ConversionFailure& failure);
+
+// Non-throwing conversion into `out`, which is left alone on failure.
+ConversionFailure tryConvert(Form form, QStringView address, QString& out);
+
+// Length of the form's text without building it; -1 when the form fails.
+qsizetype formLength(Form form, QStringView address) noexcept;
+
+// True when `text` is exactly what `form` gives for `address`.
+bool isForm(Form form, QStringView address, QStringView text) noexcept;
+
+// The four operations as the windows call them: forms 1 and 2 raise AppError
+// with the description above; forms 3 and 4 never fail.
+QString IPv4ToIPv6Full(QStringView address);
+QString IPv4ToIPv6Shorthand(QStringView address);
+QString IPv4ToIPv6DotFull(QStringView address);
+QString IPv4ToIPv6DotShorthand(QStringView address);
+
+// All four forms at once; a failing form stays empty and its failure is kept.
+struct FullConversion
+{
+    ConversionResult result;
+    ConversionFailure fullFailure;
+    ConversionFailure shorthandFailure;
+};
+FullConversion convertAll(const QString& address);
+
+} // namespace MapIP

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// A table as the exports read it: columns with captions, rows with one cell per
+// column, and each row's checked state. Columns and rows count from 0 here; the
+// cell in column 0 is the row's own text, column k its sub-item k.
+//
+// The exports fetch every cell when they need it, so the table may change
+// between two calls (they let window events run while they work); a row index
+// is only meaningful below the current rows().
+class TableSource
+{
+public:
+    virtual ~TableSource() = default;
+
+    virtual int columns() const = 0;
+    virtual QString caption(int column) const = 0;
+    virtual qsizetype rows() const = 0;
+    virtual QString cell(qsizetype row, int column) const = 0;
+    virtual bool isChecked(qsizetype row) const = 0;
+
+    // The cell's length in characters; tables that can tell it without building
+    // the text override this.
+    virtual qsizetype cellLength(qsizetype row, int column) const { return cell(row, column).size(); }
+};

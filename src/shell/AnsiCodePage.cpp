@@ -1,0 +1,94 @@
+#include "AnsiCodePage.h"
+
+#ifdef Q_OS_WIN
+#include <QStringDecoder>
+#include <QStringEncoder>
+#endif
+
+#include <array>
+
+namespace AnsiCodePage {
+
+namespace {
+
+// windows-1252 bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
+constexpr char16_t HighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+constexpr std::array<char16_t, 256> makeDecodeTable()
+{
+    std::array<char16_t, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = static_cast<char16_t>(byte);
+    for (int i = 0; i < 32; ++i)
+        table[0x80 + i] = HighControls[i];
+    return table;
+}
+
+constexpr std::array<char16_t, 256> DecodeTable = makeDecodeTable();
+
+char encodeOne(char16_t c) noexcept
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (HighControls[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+} // namespace
+
+void decodeAppend(QByteArrayView bytes, QString& out)
+{
+#ifdef Q_OS_WIN
+    out += QStringDecoder(QStringDecoder::System).decode(bytes);
+#else
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    char16_t* target = reinterpret_cast<char16_t*>(out.data()) + start;
+    for (char byte : bytes)
+        *target++ = DecodeTable[static_cast<unsigned char>(byte)];
+#endif
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QString text;
+    decodeAppend(bytes, text);
+    return text;
+}
+
+void encodeAppend(QStringView text, QByteArray& out)
+{
+#ifdef Q_OS_WIN
+    out += QStringEncoder(QStringEncoder::System).encode(text);
+#else
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* target = out.data() + start;
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        // A character outside the Basic Multilingual Plane is one "?".
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
+            ++i;
+        target[written++] = encodeOne(c);
+    }
+    out.truncate(start + written);
+#endif
+}
+
+QByteArray encode(QStringView text)
+{
+    QByteArray bytes;
+    encodeAppend(text, bytes);
+    return bytes;
+}
+
+} // namespace AnsiCodePage

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "AppError.h"
+
+#include <QString>
+
+#include <new>
+#include <utility>
+
+// Shows an error report to the user and returns once it has been acknowledged.
+class ErrorReporter
+{
+public:
+    virtual ~ErrorReporter() = default;
+    virtual void reportError(const QString& reportText) = 0;
+};
+
+// The text of an error report: the description, then where it happened and
+// whom to tell. Bare carriage returns separate the last piece, as users'
+// screenshots of older reports show.
+QString errorReportText(const QString& description, const QString& object,
+                        const QString& procedure, int line);
+
+// The error trap of a procedure that does a user's work. Each numbered
+// statement runs through it; an error raised inside one is reported with the
+// statement's number and the procedure goes on with the next statement.
+//
+//     ErrorTrap trap(reporter, u"Form1"_s, u"PushButton5_Click"_s);
+//     trap(100, [&] { ... });
+//     trap(102, [&] { ... });
+class ErrorTrap
+{
+public:
+    ErrorTrap(ErrorReporter& reporter, QString object, QString procedure)
+        : m_reporter(reporter)
+        , m_object(std::move(object))
+        , m_procedure(std::move(procedure))
+    {
+    }
+
+    // Runs one statement; false when it raised an error (already reported).
+    template <typename Statement>
+    bool operator()(int line, Statement&& statement)
+    {
+        m_line = line;
+        try {
+            std::forward<Statement>(statement)();
+            return true;
+        } catch (const AppError& error) {
+            report(error.description());
+        } catch (const std::bad_alloc&) {
+            report(QStringLiteral("Out of memory"));
+        } catch (const std::exception& error) {
+            report(QString::fromUtf8(error.what()));
+        }
+        return false;
+    }
+
+    // The number of the last statement reached.
+    int line() const { return m_line; }
+    int errorCount() const { return m_errors; }
+
+private:
+    void report(const QString& description);
+
+    ErrorReporter& m_reporter;
+    QString m_object;
+    QString m_procedure;
+    int m_line = 0;
+    int m_errors = 0;
+};

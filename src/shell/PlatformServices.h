@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+
+// What the windows ask of the platform, one small interface each. Every
+// interface has one Qt implementation (QtPlatform) and one test fake
+// (tests/support/FakePlatform) that records calls and returns scripted answers.
+
+// Modal message boxes with a single OK button.
+class MessageBoxes
+{
+public:
+    enum class Icon { None, Warning };
+
+    virtual ~MessageBoxes() = default;
+    // Shows the box and returns when the user has pressed OK.
+    virtual void show(const QString& text, const QString& title, Icon icon) = 0;
+};
+
+// The modal input box: returns the text, or the empty text on Cancel.
+class InputBoxes
+{
+public:
+    virtual ~InputBoxes() = default;
+    virtual QString ask(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+};
+
+// How a window sets up the common file dialog before showing it.
+struct FileDialogSetup
+{
+    QString title;
+    // Entries as "Name|pattern|Name|pattern|", the pattern list separated by ";".
+    QString filter;
+    // Option flags of the common dialog: 1 read-only box ticked, 2 ask before
+    // overwriting, 512 several files, 524288 explorer style, 2097152 long names.
+    int flags = 0;
+    QString fileName;
+    int maxFileNameLength = 260;
+};
+
+namespace FileDialogFlags {
+inline constexpr int ReadOnly = 0x1;
+inline constexpr int OverwritePrompt = 0x2;
+inline constexpr int AllowMultiSelect = 0x200;
+inline constexpr int Explorer = 0x80000;
+inline constexpr int LongNames = 0x200000;
+} // namespace FileDialogFlags
+
+class FileDialogs
+{
+public:
+    virtual ~FileDialogs() = default;
+    // The open dialog. Returns the selection text: empty on Cancel, the full
+    // path of a single file, or the folder and then each file's name, all
+    // separated by NUL characters.
+    virtual QString openFileSelection(const FileDialogSetup& setup) = 0;
+    // The save dialog: the chosen full path, or the empty text on Cancel.
+    virtual QString saveFileName(const FileDialogSetup& setup) = 0;
+};
+
+// Opens a web address in the user's browser; the address comes wrapped in
+// double quotes, as a shell request takes it.
+class WebBrowser
+{
+public:
+    enum class WindowMode { Normal, MinimisedWithFocus };
+
+    virtual ~WebBrowser() = default;
+    virtual void open(const QString& quotedAddress, WindowMode mode) = 0;
+};
+
+// One attempt at a clipboard operation. An attempt fails when another program
+// holds the clipboard; the retry rule around it lives in the export code.
+class ClipboardAccess
+{
+public:
+    virtual ~ClipboardAccess() = default;
+    virtual bool tryClear() = 0;
+    virtual bool trySetText(const QString& text) = 0;
+};
+
+// The pseudo-random generator of the home-page draw.
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual void seedFromTimeOfDay() = 0;
+    // A fraction in [0, 1).
+    virtual double nextFraction() = 0;
+};
+
+// Where the program file lives, without a trailing separator.
+class ProgramLocation
+{
+public:
+    virtual ~ProgramLocation() = default;
+    virtual QString programFolder() const = 0;
+};

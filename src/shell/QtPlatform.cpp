@@ -1,0 +1,191 @@
+#include "QtPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTime>
+#include <QUrl>
+
+#include <random>
+
+QStringList toQtNameFilters(const QString& filter)
+{
+    const QStringList pieces = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < pieces.size(); i += 2) {
+        QString name = pieces[i];
+        QStringList patterns = pieces[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            if (pattern == u"*.*")
+                pattern = QStringLiteral("*");
+        }
+        const qsizetype bracket = name.indexOf(u'(');
+        if (bracket >= 0)
+            name.truncate(bracket);
+        filters.append(name.trimmed() + QStringLiteral(" (") + patterns.join(u' ') + u')');
+    }
+    return filters;
+}
+
+QString toListFileSelection(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return {};
+    if (paths.size() == 1)
+        return paths.front();
+    QStringList parts{QFileInfo(paths.front()).absolutePath()};
+    for (const QString& path : paths)
+        parts.append(QFileInfo(path).fileName());
+    return parts.join(QChar(0));
+}
+
+QString toDisplayText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
+namespace {
+
+QWidget* dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    void show(const QString& text, const QString& title, Icon icon) override
+    {
+        QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                        toDisplayText(text), QMessageBox::Ok, dialogParent());
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+};
+
+class QtInputBoxes final : public InputBoxes
+{
+public:
+    QString ask(const QString& prompt, const QString& title, const QString& defaultText) override
+    {
+        bool accepted = false;
+        const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
+                                                   defaultText, &accepted);
+        return accepted ? text : QString();
+    }
+};
+
+class QtFileDialogs final : public FileDialogs
+{
+public:
+    QString openFileSelection(const FileDialogSetup& setup) override
+    {
+        QFileDialog dialog(dialogParent(), setup.title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(setup.flags & FileDialogFlags::AllowMultiSelect ? QFileDialog::ExistingFiles
+                                                                           : QFileDialog::ExistingFile);
+        dialog.setNameFilters(toQtNameFilters(setup.filter));
+        if (!setup.fileName.isEmpty())
+            dialog.selectFile(setup.fileName);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return toListFileSelection(dialog.selectedFiles());
+    }
+
+    QString saveFileName(const FileDialogSetup& setup) override
+    {
+        QFileDialog dialog(dialogParent(), setup.title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(toQtNameFilters(setup.filter));
+        if (!(setup.flags & FileDialogFlags::OverwritePrompt))
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!setup.fileName.isEmpty())
+            dialog.selectFile(setup.fileName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().front();
+    }
+};
+
+class QtWebBrowser final : public WebBrowser
+{
+public:
+    // The desktop decides how the browser's window appears; a minimised start
+    // cannot be requested through the freedesktop opener.
+    void open(const QString& quotedAddress, WindowMode) override
+    {
+        QString address = quotedAddress;
+        if (address.size() >= 2 && address.startsWith(u'"') && address.endsWith(u'"'))
+            address = address.sliced(1, address.size() - 2);
+        QDesktopServices::openUrl(QUrl(address));
+    }
+};
+
+class QtClipboardAccess final : public ClipboardAccess
+{
+public:
+    bool tryClear() override
+    {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard)
+            return false;
+        clipboard->clear();
+        return true;
+    }
+
+    bool trySetText(const QString& text) override
+    {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard)
+            return false;
+        clipboard->setText(text);
+        return true;
+    }
+};
+
+class TimeOfDayRandom final : public RandomSource
+{
+public:
+    void seedFromTimeOfDay() override
+    {
+        m_engine.seed(static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay()));
+    }
+
+    double nextFraction() override
+    {
+        return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine);
+    }
+
+private:
+    std::mt19937 m_engine;
+};
+
+class ExecutableLocation final : public ProgramLocation
+{
+public:
+    QString programFolder() const override { return QCoreApplication::applicationDirPath(); }
+};
+
+} // namespace
+
+std::unique_ptr<Platform> createQtPlatform()
+{
+    Platform::Services services;
+    services.messageBoxes = std::make_unique<QtMessageBoxes>();
+    services.inputBoxes = std::make_unique<QtInputBoxes>();
+    services.fileDialogs = std::make_unique<QtFileDialogs>();
+    services.webBrowser = std::make_unique<QtWebBrowser>();
+    services.clipboard = std::make_unique<QtClipboardAccess>();
+    services.random = std::make_unique<TimeOfDayRandom>();
+    services.programLocation = std::make_unique<ExecutableLocation>();
+    return std::make_unique<Platform>(std::move(services));
+}

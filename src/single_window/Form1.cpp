@@ -1,0 +1,323 @@
+#include "Form1.h"
+
+#include "BuildConfig.h"
+#include "conversion/MapIP.h"
+#include "conversion/NumberSpelling.h"
+#include "export/Clipboard.h"
+#include "shell/AppIcon.h"
+#include "shell/AppTitle.h"
+#include "shell/ErrorTrap.h"
+#include "shell/Platform.h"
+#include "shell/Twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QGuiApplication>
+#include <QTimer>
+
+namespace {
+
+const QString OctetToolTip =
+    QStringLiteral("Enter Your Server IP Address Located at the Lower Right of Tallyclock");
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1StringView(name));
+    button->setFont(arialFont(11.25));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* makeResultBox(QWidget* parent, const char* name)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1StringView(name));
+    box->setReadOnly(true);
+    return box;
+}
+
+} // namespace
+
+Form1::Form1(Platform& platform, QWidget* parent)
+    : QWidget(parent)
+    , m_platform(platform)
+{
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7020));
+    setFont(arialFont(9));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    m_pushButton4 = makeButton(this, "PushButton4", QStringLiteral("Help"));
+    Twips::place(m_pushButton4, 120, 120, 7800, 405);
+
+    m_frame1 = new QGroupBox(QStringLiteral("IPv4 Address:"), this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    Twips::place(m_frame1, 120, 1590, 7800, 915);
+
+    static constexpr int OctetLeft[] = {270, 960, 1650, 2340};
+    for (int i = 0; i < 4; ++i) {
+        auto* box = new QLineEdit(QStringLiteral("0"), m_frame1);
+        box->setObjectName(QStringLiteral("Text1_%1").arg(i + 1));
+        box->setMaxLength(3);
+        box->setFont(arialFont(11.25));
+        box->setToolTip(OctetToolTip);
+        box->setTextMargins(0, 0, 0, 0);
+        Twips::place(box, OctetLeft[i], 420, 555, 285);
+        box->installEventFilter(this);
+        m_text1[i] = box;
+    }
+
+    // The dots between the octets; index 7 stands between the second and third box.
+    static constexpr struct { int index; int left; } Dots[] = {{5, 810}, {6, 2190}, {7, 1500}};
+    for (const auto& dot : Dots) {
+        auto* box = new QLineEdit(QStringLiteral("."), m_frame1);
+        box->setObjectName(QStringLiteral("Sepa1_%1").arg(dot.index));
+        box->setFrame(false);
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::NoFocus);
+        box->setAlignment(Qt::AlignCenter);
+        box->setTextMargins(0, 0, 0, 0);
+        QFont font(QStringLiteral("Times New Roman"));
+        font.setPointSizeF(11.25);
+        font.setBold(true);
+        box->setFont(font);
+        Twips::place(box, dot.left, 420, 165, 285);
+    }
+
+    // An outline drawn beneath the octet boxes and the dots.
+    auto* shape = new QFrame(m_frame1);
+    shape->setObjectName(QStringLiteral("Shape1"));
+    shape->setFrameShape(QFrame::Box);
+    shape->setLineWidth(1);
+    shape->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Twips::place(shape, 240, 390, 2685, 345);
+    shape->lower();
+
+    m_frame2 = new QGroupBox(QStringLiteral("Results"), this);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    Twips::place(m_frame2, 120, 3060, 7800, 3855);
+
+    m_text2 = makeResultBox(m_frame2, "Text2");
+    Twips::place(m_text2, 240, 600, 7290, 375);
+    m_text3 = makeResultBox(m_frame2, "Text3");
+    Twips::place(m_text3, 240, 1320, 7290, 375);
+    m_text4 = makeResultBox(m_frame2, "Text4");
+    Twips::place(m_text4, 240, 2040, 7290, 375);
+    m_text5 = makeResultBox(m_frame2, "Text5");
+    Twips::place(m_text5, 240, 2760, 7290, 375);
+
+    m_pushButton3 = makeButton(m_frame2, "PushButton3", QStringLiteral("Copy Results To Clipboard"));
+    Twips::place(m_pushButton3, 240, 3280, 7290, 405);
+
+    static constexpr struct { const char* name; const char16_t* caption; int top; int width; } Labels[] = {
+        {"Label1", u"IPv6 Full Address", 360, 2400},
+        {"Label2", u"IPv6 Shorthand Address", 1080, 2400},
+        {"Label3", u"IPv6 & Dot Notation Full Address", 1800, 3720},
+        {"Label4", u"IPv6 & Dot Notation Shorthand Address", 2520, 3840},
+    };
+    for (int i = 0; i < 4; ++i) {
+        // A label without a buddy shows "&" as it stands; no mnemonic is meant.
+        auto* label = new QLabel(QString::fromUtf16(Labels[i].caption), m_frame2);
+        label->setObjectName(QLatin1StringView(Labels[i].name));
+        label->setTextFormat(Qt::PlainText);
+        Twips::place(label, 240, Labels[i].top, Labels[i].width, 255);
+        m_labels[i] = label;
+    }
+
+    m_pushButton2 = makeButton(this, "PushButton2", QStringLiteral("Start Converting"));
+    Twips::place(m_pushButton2, 120, 2610, 7800, 405);
+    m_pushButton1 = makeButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
+    Twips::place(m_pushButton1, 120, 1140, 7800, 405);
+    m_pushButton5 = makeButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
+    Twips::place(m_pushButton5, 120, 630, 7800, 405);
+
+    connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(m_pushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+}
+
+QLineEdit* Form1::Text1(int index) const
+{
+    Q_ASSERT(index >= 1 && index <= 4);
+    return m_text1[index - 1];
+}
+
+void Form1::Form_Load()
+{
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+    trap(108, [&] { OpenHomePageAtRandom(); });
+    trap(128, [&] {
+        setWindowTitle(ProductName);
+        setWindowIcon(applicationIcon());
+        m_platform.setApplicationTitle(ShortenAppTitle(ProductName));
+    });
+}
+
+void Form1::OpenHomePageAtRandom()
+{
+    RandomSource& random = m_platform.random();
+    random.seedFromTimeOfDay();
+    const int draw = static_cast<int>(100 * random.nextFraction()) + 1;
+    if (draw == 7) {
+        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HOME_ADDRESS "\""),
+                                     WebBrowser::WindowMode::MinimisedWithFocus);
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing the start-up window ends the program, the batch window included.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void Form1::PushButton1_Click()
+{
+}
+
+void Form1::PushButton2_Click()
+{
+    if (ConversionBusy)
+        return;
+    ConversionBusy = true;
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton2_Click"));
+
+    // Every box is tested before the decision; which one failed is not said.
+    bool allNumeric = true;
+    bool allBelow256 = true;
+    for (QLineEdit* box : m_text1) {
+        const std::optional<double> value = NumberSpelling::readOctetNumber(box->text());
+        if (!value)
+            allNumeric = false;
+        else if (*value >= 256)
+            allBelow256 = false;
+    }
+
+    if (!allNumeric) {
+        trap(126, [&] { m_platform.showMessage(QStringLiteral("Numbers must be entered.")); });
+    } else if (!allBelow256) {
+        trap(124, [&] { m_platform.showMessage(QStringLiteral("Numbers must be 255 or less.")); });
+    } else {
+        QString address;
+        trap(108, [&] {
+            address = Text1(1)->text() + u'.' + Text1(2)->text() + u'.' + Text1(3)->text() + u'.'
+                + Text1(4)->text();
+        });
+        trap(110, [&] { m_text2->setText(MapIP::IPv4ToIPv6Full(address)); });
+        trap(116, [&] { m_text3->setText(MapIP::IPv4ToIPv6Shorthand(address)); });
+        trap(118, [&] { m_text4->setText(MapIP::IPv4ToIPv6DotFull(address)); });
+        trap(120, [&] { m_text5->setText(MapIP::IPv4ToIPv6DotShorthand(address)); });
+    }
+    ConversionBusy = false;
+}
+
+void Form1::PushButton3_Click()
+{
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton3_Click"));
+    const QString lineBreak = QStringLiteral("\r\n");
+    QString summary;
+    trap(106, [&] {
+        summary = m_frame1->title() + u' ' + Text1(1)->text() + u'.' + Text1(2)->text() + u'.'
+            + Text1(3)->text() + u'.' + Text1(4)->text() + lineBreak;
+    });
+    trap(108, [&] { summary += m_labels[0]->text() + QStringLiteral(": ") + m_text2->text() + lineBreak; });
+    trap(110, [&] { summary += m_labels[1]->text() + QStringLiteral(": ") + m_text3->text() + lineBreak; });
+    trap(112, [&] { summary += m_labels[2]->text() + QStringLiteral(": ") + m_text4->text() + lineBreak; });
+    trap(114, [&] { summary += m_labels[3]->text() + QStringLiteral(": ") + m_text5->text(); });
+    trap(116, [&] { ClipboardClear(m_platform.clipboard()); });
+    trap(118, [&] { ClipboardSetText(m_platform.clipboard(), summary); });
+    trap(120, [&] {
+        m_platform.showMessage(QStringLiteral("Results have been copied to the clipboard.\r\r"
+                                              "Click a text area where you normally type and press "
+                                              "Ctrl+V to paste the clipboard."));
+    });
+}
+
+void Form1::PushButton4_Click()
+{
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton4_Click"));
+    trap(100, [&] {
+        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HELP_ADDRESS "\""),
+                                     WebBrowser::WindowMode::Normal);
+    });
+}
+
+void Form1::PushButton5_Click()
+{
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton5_Click"));
+    trap(100, [&] { Text1(1)->setText(QStringLiteral("172")); });
+    trap(102, [&] { Text1(2)->setText(QStringLiteral("16")); });
+    trap(104, [&] { Text1(3)->setText(QStringLiteral("254")); });
+    trap(106, [&] { Text1(4)->setText(QStringLiteral("1")); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    for (int index = 1; index <= 4; ++index) {
+        if (watched != Text1(index))
+            continue;
+        if (event->type() == QEvent::FocusIn) {
+            Text1_GotFocus(index);
+            // A mouse press that follows the focus would place the caret and drop
+            // the selection; select again once it has been handled.
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+                QLineEdit* box = Text1(index);
+                QTimer::singleShot(0, box, [box] {
+                    if (box->hasFocus())
+                        box->selectAll();
+                });
+            }
+        } else if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // A held key repeats its presses but is released once.
+            if (!key->isAutoRepeat())
+                Text1_KeyUp(index, key->key());
+        }
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::Text1_GotFocus(int index)
+{
+    QLineEdit* box = Text1(index);
+    box->setSelection(0, int(box->text().size()));
+}
+
+void Form1::Text1_KeyUp(int index, int keyCode)
+{
+    // Right moves on and Left moves back whatever the caret position; then a
+    // box holding three characters passes the focus on after any key.
+    if (keyCode == Qt::Key_Right && index < 4)
+        Text1(index + 1)->setFocus();
+    else if (keyCode == Qt::Key_Left && index > 1)
+        Text1(index - 1)->setFocus();
+
+    if (Text1(index)->text().size() == 3) {
+        if (index < 4)
+            Text1(index + 1)->setFocus();
+        else
+            m_pushButton2->setFocus();
+    }
+}

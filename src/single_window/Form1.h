@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class Platform;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The single-address window: four octet boxes, "Start Converting" and the
+// four result boxes. It is the program's start-up window; closing it ends the
+// program.
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Builds the window and runs its start-up steps (Form_Load).
+    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Octet box `index` (1 to 4, left to right).
+    QLineEdit* Text1(int index) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void OpenHomePageAtRandom();
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void Text1_GotFocus(int index);
+    void Text1_KeyUp(int index, int keyCode);
+
+    Platform& m_platform;
+    bool ConversionBusy = false;
+
+    QPushButton* m_pushButton1 = nullptr;
+    QPushButton* m_pushButton2 = nullptr;
+    QPushButton* m_pushButton3 = nullptr;
+    QPushButton* m_pushButton4 = nullptr;
+    QPushButton* m_pushButton5 = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    std::array<QLineEdit*, 4> m_text1{};
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QLineEdit* m_text4 = nullptr;
+    QLineEdit* m_text5 = nullptr;
+    std::array<QLabel*, 4> m_labels{};
+};

@@ -1,0 +1,130 @@
+#include "FakePlatform.h"
+
+#include "shell/AppError.h"
+
+void FakeMessageBoxes::show(const QString& text, const QString& title, Icon icon)
+{
+    shown.push_back({text, title, icon});
+    if (whileOpen)
+        whileOpen(shown.back());
+}
+
+QStringList FakeMessageBoxes::texts() const
+{
+    QStringList result;
+    for (const Shown& box : shown)
+        result.append(box.text);
+    return result;
+}
+
+QStringList FakeMessageBoxes::errorReports() const
+{
+    QStringList result;
+    for (const Shown& box : shown) {
+        if (box.title == u"Application Error")
+            result.append(box.text);
+    }
+    return result;
+}
+
+QString FakeInputBoxes::ask(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    asked.push_back({prompt, title, defaultText});
+    if (answers.empty())
+        return defaultText;
+    QString answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+namespace {
+
+QString nextAnswer(std::deque<QString>& answers)
+{
+    if (answers.empty())
+        return {};
+    QString answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
+
+QString FakeFileDialogs::openFileSelection(const FileDialogSetup& setup)
+{
+    openSetups.push_back(setup);
+    return nextAnswer(openAnswers);
+}
+
+QString FakeFileDialogs::saveFileName(const FileDialogSetup& setup)
+{
+    saveSetups.push_back(setup);
+    return nextAnswer(saveAnswers);
+}
+
+void FakeWebBrowser::open(const QString& quotedAddress, WindowMode mode)
+{
+    if (!failWith.isEmpty())
+        throw AppError(failWith);
+    opened.push_back({quotedAddress, mode});
+}
+
+bool FakeClipboard::tryClear()
+{
+    ++clearAttempts;
+    if (busyAttempts > 0) {
+        --busyAttempts;
+        return false;
+    }
+    text.clear();
+    hasText = false;
+    return true;
+}
+
+bool FakeClipboard::trySetText(const QString& newText)
+{
+    ++setAttempts;
+    if (busyAttempts > 0) {
+        --busyAttempts;
+        return false;
+    }
+    text = newText;
+    hasText = true;
+    return true;
+}
+
+double FakeRandom::nextFraction()
+{
+    if (fractions.empty())
+        return 0.5;
+    const double fraction = fractions.front();
+    fractions.pop_front();
+    return fraction;
+}
+
+FakePlatform::FakePlatform()
+{
+    Platform::Services services;
+    auto messages = std::make_unique<FakeMessageBoxes>();
+    auto inputs = std::make_unique<FakeInputBoxes>();
+    auto dialogs = std::make_unique<FakeFileDialogs>();
+    auto browser = std::make_unique<FakeWebBrowser>();
+    auto clip = std::make_unique<FakeClipboard>();
+    auto draws = std::make_unique<FakeRandom>();
+    auto location = std::make_unique<FakeProgramLocation>();
+    messageBoxes = messages.get();
+    inputBoxes = inputs.get();
+    fileDialogs = dialogs.get();
+    webBrowser = browser.get();
+    clipboard = clip.get();
+    random = draws.get();
+    programLocation = location.get();
+    services.messageBoxes = std::move(messages);
+    services.inputBoxes = std::move(inputs);
+    services.fileDialogs = std::move(dialogs);
+    services.webBrowser = std::move(browser);
+    services.clipboard = std::move(clip);
+    services.random = std::move(draws);
+    services.programLocation = std::move(location);
+    platform = std::make_unique<Platform>(std::move(services));
+}

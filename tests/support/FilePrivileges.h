@@ -1,0 +1,7 @@
+#pragma once
+
+// Tests that need a file the program may not read run as root in CI, where
+// permission bits are not enforced. Dropping the capabilities that override
+// them makes root subject to the bits like any user. Returns false when they
+// could not be dropped; a no-op for other users.
+bool dropFileAccessOverride();

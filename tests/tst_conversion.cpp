@@ -1,0 +1,214 @@
+#include "conversion/MapIP.h"
+#include "conversion/NumberSpelling.h"
+#include "shell/AppError.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using MapIP::ConversionError;
+using MapIP::Form;
+
+class TestConversion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fourForms_data();
+    void fourForms();
+    void failuresRaiseWithDescription_data();
+    void failuresRaiseWithDescription();
+    void lengthAndMatchAgreeWithConversion_data();
+    void lengthAndMatchAgreeWithConversion();
+    void convertAllKeepsFailures();
+    void octetNumbers_data();
+    void octetNumbers();
+};
+
+// An empty expected form means that the operation fails.
+void TestConversion::fourForms_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("full");
+    QTest::addColumn<QString>("shorthand");
+
+    const auto row = [](const char* name, const char16_t* address, const char16_t* full, const char16_t* shorthand) {
+        QTest::newRow(name) << QString::fromUtf16(address) << QString::fromUtf16(full) << QString::fromUtf16(shorthand);
+    };
+    // The worked examples.
+    row("sample", u"172.16.254.1", u"0000:0000:0000:0000:0000:0000:AC10:FE01", u"::AC10:FE01");
+    row("leading zero groups", u"10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
+    row("all zero", u"0.0.0.0", u"0000:0000:0000:0000:0000:0000:0000:0000", u"::0000:0000");
+    row("all ones", u"255.255.255.255", u"0000:0000:0000:0000:0000:0000:FFFF:FFFF", u"::FFFF:FFFF");
+    row("leading zeros in parts", u"010.001.000.009", u"0000:0000:0000:0000:0000:0000:0A01:0009", u"::0A01:0009");
+    row("three parts overlap", u"1.2.3", u"0000:0000:0000:0000:0000:0000:0102:0203", u"::0102:0203");
+    row("five parts drop the middle", u"1.2.3.4.5", u"0000:0000:0000:0000:0000:0000:0102:0405", u"::0102:0405");
+    row("one part taken twice", u"7", u"0000:0000:0000:0000:0000:0000:07:07", u"::07:07");
+    row("empty argument", u"", u"0000:0000:0000:0000:0000:0000::", u":::");
+    row("out of range", u"1.2.3.256", u"", u"");
+    row("empty part", u"192.168..1", u"", u"");
+    row("negative", u"-1.0.0.0", u"", u"");
+    // Further edge cases.
+    row("upper-case letters", u"171.205.239.1", u"0000:0000:0000:0000:0000:0000:ABCD:EF01", u"::ABCD:EF01");
+    row("small values keep their zero", u"1.2.3.4", u"0000:0000:0000:0000:0000:0000:0102:0304", u"::0102:0304");
+    row("blanks around numbers", u" 10.0.0.1 ", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
+    row("tab before a number", u"\t10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
+    row("plus sign", u"+10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
+    row("minus zero is zero", u"-0.0.0.1", u"0000:0000:0000:0000:0000:0000:0000:0001", u"::0000:0001");
+    row("two parts", u"1.2", u"0000:0000:0000:0000:0000:0000:0102:0102", u"::0102:0102");
+    row("fraction splits the address", u"2.5.0.0.0", u"0000:0000:0000:0000:0000:0000:0205:0000", u"::0205:0000");
+    row("a lone dot", u".", u"", u"");
+    row("trailing dot", u"1.2.3.4.", u"", u"");
+    row("text", u"abc", u"", u"");
+    row("blank inside a number", u"1 0.0.0.1", u"", u"");
+    row("sign alone", u"-.0.0.1", u"", u"");
+    row("hex prefix refused", u"0x10.0.0.1", u"", u"");
+    row("exponent refused", u"1e2.0.0.1", u"", u"");
+    row("huge number", u"99999999999999999999999.0.0.1", u"", u"");
+    row("arabic-indic digits refused", u"\u0661.0.0.1", u"", u"");
+    row("out of range after text fails as text", u"abc.300", u"", u"");
+}
+
+void TestConversion::fourForms()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, full);
+    QFETCH(QString, shorthand);
+
+    const auto converted = [&](auto operation) -> QString {
+        try {
+            return operation(address);
+        } catch (const AppError&) {
+            return QString();
+        }
+    };
+    QCOMPARE(converted(MapIP::IPv4ToIPv6Full), full);
+    QCOMPARE(converted(MapIP::IPv4ToIPv6Shorthand), shorthand);
+    // Forms 3 and 4 never look at the argument.
+    QCOMPARE(MapIP::IPv4ToIPv6DotFull(address), u"0000:0000:0000:0000:0000:0000:"_s + address);
+    QCOMPARE(MapIP::IPv4ToIPv6DotShorthand(address), u"::"_s + address);
+}
+
+void TestConversion::failuresRaiseWithDescription_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("out of range") << u"1.2.3.256"_s << int(ConversionError::OutOfRange)
+                                  << u"Overflow: the address part \"256\" is outside 0 to 255"_s;
+    QTest::newRow("negative") << u"-1.0.0.0"_s << int(ConversionError::OutOfRange)
+                              << u"Overflow: the address part \"-1\" is outside 0 to 255"_s;
+    QTest::newRow("empty part") << u"192.168..1"_s << int(ConversionError::NotANumber)
+                                << u"Type mismatch: the address part \"\" is not a number"_s;
+    QTest::newRow("first failing part decides") << u"abc.300"_s << int(ConversionError::NotANumber)
+                                                << u"Type mismatch: the address part \"abc\" is not a number"_s;
+    QTest::newRow("long part is cut in the message")
+        << QString(60, u'x') << int(ConversionError::NotANumber)
+        << u"Type mismatch: the address part \""_s + QString(40, u'x') + u"\u2026\" is not a number"_s;
+}
+
+void TestConversion::failuresRaiseWithDescription()
+{
+    QFETCH(QString, address);
+    QFETCH(int, error);
+    QFETCH(QString, description);
+
+    QString untouched = u"kept"_s;
+    const MapIP::ConversionFailure failure = MapIP::tryConvert(Form::Full, address, untouched);
+    QCOMPARE(int(failure.error), error);
+    QCOMPARE(untouched, u"kept"_s);
+    QCOMPARE(MapIP::describe(failure), description);
+
+    for (auto operation : {MapIP::IPv4ToIPv6Full, MapIP::IPv4ToIPv6Shorthand}) {
+        try {
+            operation(address);
+            QFAIL("the conversion should have raised");
+        } catch (const AppError& raised) {
+            QCOMPARE(raised.description(), description);
+        }
+    }
+}
+
+void TestConversion::lengthAndMatchAgreeWithConversion_data()
+{
+    QTest::addColumn<QString>("address");
+    for (const char16_t* address : {u"172.16.254.1", u"", u"7", u"1.2.3", u"1.2.3.4.5.6.7", u"1.2.3.256", u"abc",
+                                    u" 10.0.0.1", u"\u00e9t\u00e9"})
+        QTest::newRow(QString::fromUtf16(address).toUtf8().constData()) << QString::fromUtf16(address);
+}
+
+// The results table stores a cell as a bit when it matches its form, and
+// measures it without building it; both must agree with the conversion.
+void TestConversion::lengthAndMatchAgreeWithConversion()
+{
+    QFETCH(QString, address);
+    for (Form form : {Form::Full, Form::Shorthand, Form::DotFull, Form::DotShorthand}) {
+        QString text;
+        const bool converted = !MapIP::tryConvert(form, address, text).failed();
+        QCOMPARE(MapIP::formLength(form, address), converted ? text.size() : -1);
+        QCOMPARE(MapIP::isForm(form, address, text), converted);
+        if (converted) {
+            QVERIFY(!MapIP::isForm(form, address, text + u'0'));
+            QVERIFY(!MapIP::isForm(form, address, text.chopped(1)));
+            QString altered = text;
+            altered[altered.size() - 1] = u'#';
+            QVERIFY(!MapIP::isForm(form, address, altered));
+        }
+    }
+}
+
+void TestConversion::convertAllKeepsFailures()
+{
+    const MapIP::FullConversion good = MapIP::convertAll(u"10.0.0.1"_s);
+    QCOMPARE(good.result.Original, u"10.0.0.1"_s);
+    QCOMPARE(good.result.Full, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s);
+    QCOMPARE(good.result.Shorthand, u"::0A00:0001"_s);
+    QCOMPARE(good.result.DotFull, u"0000:0000:0000:0000:0000:0000:10.0.0.1"_s);
+    QCOMPARE(good.result.DotShorthand, u"::10.0.0.1"_s);
+    QVERIFY(!good.fullFailure.failed() && !good.shorthandFailure.failed());
+
+    const MapIP::FullConversion bad = MapIP::convertAll(u"abc"_s);
+    QVERIFY(bad.result.Full.isEmpty());
+    QVERIFY(bad.result.Shorthand.isEmpty());
+    QCOMPARE(bad.result.DotShorthand, u"::abc"_s);
+    QCOMPARE(bad.fullFailure.error, ConversionError::NotANumber);
+    QCOMPARE(bad.shorthandFailure.error, ConversionError::NotANumber);
+}
+
+void TestConversion::octetNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numeric");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("digits") << u"172"_s << true << 172.0;
+    QTest::newRow("leading zero") << u"010"_s << true << 10.0;
+    QTest::newRow("fraction") << u"2.5"_s << true << 2.5;
+    QTest::newRow("point first") << u".5"_s << true << 0.5;
+    QTest::newRow("point last") << u"5."_s << true << 5.0;
+    QTest::newRow("negative") << u"-1"_s << true << -1.0;
+    QTest::newRow("blanks") << u" 7 "_s << true << 7.0;
+    QTest::newRow("large") << u"999"_s << true << 999.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("blank only") << u"  "_s << false << 0.0;
+    QTest::newRow("point only") << u"."_s << false << 0.0;
+    QTest::newRow("sign only") << u"-"_s << false << 0.0;
+    QTest::newRow("letters") << u"abc"_s << false << 0.0;
+    QTest::newRow("two points") << u"1.2."_s << false << 0.0;
+    QTest::newRow("exponent") << u"1e2"_s << false << 0.0;
+}
+
+void TestConversion::octetNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, numeric);
+    QFETCH(double, value);
+
+    const std::optional<double> read = NumberSpelling::readOctetNumber(text);
+    QCOMPARE(read.has_value(), numeric);
+    if (numeric)
+        QCOMPARE(*read, value);
+}
+
+QTEST_APPLESS_MAIN(TestConversion)
+#include "tst_conversion.moc"

@@ -1,0 +1,402 @@
+#include "BuildConfig.h"
+#include "single_window/Form1.h"
+
+#include "FakePlatform.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SampleFull = u"0000:0000:0000:0000:0000:0000:AC10:FE01"_s;
+const QString SampleShorthand = u"::AC10:FE01"_s;
+const QString SampleDotFull = u"0000:0000:0000:0000:0000:0000:172.16.254.1"_s;
+const QString SampleDotShorthand = u"::172.16.254.1"_s;
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUp();
+    void homePageOnOneDrawInAHundred_data();
+    void homePageOnOneDrawInAHundred();
+    void failingStartUpStepIsReportedAndStartUpGoesOn();
+    void sampleThenConvert();
+    void initialZerosConvert();
+    void validationMessages_data();
+    void validationMessages();
+    void leadingZeroConvertsAsItsValue();
+    void negativeOctetReportsFormsOneAndTwo();
+    void fractionSplitsTheAddress();
+    void secondPressWhileBusyDoesNothing();
+    void typingRunsThroughTheBoxes();
+    void arrowKeys();
+    void focusSelectsTheWholeOctet();
+    void copySummaryAfterConversion();
+    void copySummaryBeforeConversionAndAfterEditing();
+    void copyWaitsForABusyClipboard();
+    void helpOpensTheHelpPage();
+    void closingEndsTheProgram();
+
+private:
+    QLineEdit* box(const char* name) const { return m_window->findChild<QLineEdit*>(QLatin1StringView(name)); }
+    QPushButton* button(const char* name) const
+    {
+        return m_window->findChild<QPushButton*>(QLatin1StringView(name));
+    }
+    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void setOctets(const QStringList& octets);
+    QStringList results() const;
+    void showActive();
+
+    std::unique_ptr<FakePlatform> m_fake;
+    std::unique_ptr<Form1> m_window;
+};
+
+void TestForm1::init()
+{
+    m_fake = std::make_unique<FakePlatform>();
+    m_window = std::make_unique<Form1>(*m_fake->platform);
+}
+
+void TestForm1::cleanup()
+{
+    m_window.reset();
+    m_fake.reset();
+}
+
+void TestForm1::setOctets(const QStringList& octets)
+{
+    for (int i = 0; i < 4; ++i)
+        m_window->Text1(i + 1)->setText(octets[i]);
+}
+
+QStringList TestForm1::results() const
+{
+    return {box("Text2")->text(), box("Text3")->text(), box("Text4")->text(), box("Text5")->text()};
+}
+
+void TestForm1::showActive()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestForm1::startUp()
+{
+    QCOMPARE(m_window->windowTitle(), u"Quadrix Software"_s);
+    QCOMPARE(m_fake->platform->applicationTitle(), u"Quadrix"_s);
+    QVERIFY(!m_window->windowIcon().isNull());
+    QCOMPARE(m_window->size(), QSize(536, 468));
+    for (int i = 1; i <= 4; ++i) {
+        QCOMPARE(m_window->Text1(i)->text(), u"0"_s);
+        QCOMPARE(m_window->Text1(i)->maxLength(), 3);
+        QCOMPARE(m_window->Text1(i)->toolTip(),
+                 u"Enter Your Server IP Address Located at the Lower Right of Tallyclock"_s);
+    }
+    QCOMPARE(results(), QStringList(4, QString()));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(m_fake->random->seeds, 1);
+    QVERIFY(m_fake->webBrowser->opened.empty());
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    // From top to bottom: Help, sample, batch, the octets, Start Converting, results.
+    const QStringList order{u"PushButton4"_s, u"PushButton5"_s, u"PushButton1"_s, u"Frame1"_s, u"PushButton2"_s,
+                            u"Frame2"_s};
+    int lastTop = -1;
+    for (const QString& name : order) {
+        const QWidget* widget = m_window->findChild<QWidget*>(name);
+        QVERIFY2(widget && widget->y() > lastTop, qPrintable(name));
+        lastTop = widget->y();
+    }
+    QCOMPARE(button("PushButton1")->text(), u"Convert Multiple Addresses At Once"_s);
+    QCOMPARE(m_window->findChild<QLabel*>(u"Label3"_s)->text(), u"IPv6 & Dot Notation Full Address"_s);
+}
+
+void TestForm1::homePageOnOneDrawInAHundred_data()
+{
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("draw 7") << 0.06 << true;
+    QTest::newRow("just below draw 8") << 0.0699 << true;
+    QTest::newRow("draw 8") << 0.07 << false;
+    QTest::newRow("draw 6") << 0.0599 << false;
+    QTest::newRow("draw 1") << 0.0 << false;
+}
+
+void TestForm1::homePageOnOneDrawInAHundred()
+{
+    QFETCH(double, fraction);
+    QFETCH(bool, opens);
+    FakePlatform fake;
+    fake.random->fractions = {fraction};
+    Form1 window(*fake.platform);
+    QCOMPARE(fake.webBrowser->opened.size(), size_t(opens ? 1 : 0));
+    if (opens) {
+        QCOMPARE(fake.webBrowser->opened[0].quotedAddress, u"\"" QUADRIX_HOME_ADDRESS "\""_s);
+        QCOMPARE(fake.webBrowser->opened[0].mode, WebBrowser::WindowMode::MinimisedWithFocus);
+    }
+    QCOMPARE(window.windowTitle(), u"Quadrix Software"_s);
+}
+
+void TestForm1::failingStartUpStepIsReportedAndStartUpGoesOn()
+{
+    FakePlatform fake;
+    fake.random->fractions = {0.06};
+    fake.webBrowser->failWith = u"No browser"_s;
+    Form1 window(*fake.platform);
+    const QStringList reports = fake.messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].startsWith(u"No browser\r\nin Hexmap2021/08/31.Form1.Form_Load at line 108\r\r"_s));
+    QCOMPARE(window.windowTitle(), u"Quadrix Software"_s);
+    QCOMPARE(fake.platform->applicationTitle(), u"Quadrix"_s);
+}
+
+void TestForm1::sampleThenConvert()
+{
+    showActive();
+    m_window->Text1(3)->setFocus();
+    button("PushButton5")->click();
+    QCOMPARE(m_window->Text1(1)->text(), u"172"_s);
+    QCOMPARE(m_window->Text1(2)->text(), u"16"_s);
+    QCOMPARE(m_window->Text1(3)->text(), u"254"_s);
+    QCOMPARE(m_window->Text1(4)->text(), u"1"_s);
+    // Loading the sample converts nothing and says nothing.
+    QCOMPARE(results(), QStringList(4, QString()));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(3));
+
+    click("PushButton2");
+    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm1::initialZerosConvert()
+{
+    click("PushButton2");
+    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:0000:0000:0000"_s, u"::0000:0000"_s,
+                                     u"0000:0000:0000:0000:0000:0000:0.0.0.0"_s, u"::0.0.0.0"_s}));
+}
+
+void TestForm1::validationMessages_data()
+{
+    QTest::addColumn<QStringList>("octets");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty box") << QStringList{u"1"_s, QString(), u"3"_s, u"4"_s} << u"Numbers must be entered."_s;
+    QTest::newRow("letters") << QStringList{u"1"_s, u"2"_s, u"a"_s, u"4"_s} << u"Numbers must be entered."_s;
+    QTest::newRow("256") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"256"_s} << u"Numbers must be 255 or less."_s;
+    QTest::newRow("999 first") << QStringList{u"999"_s, u"2"_s, u"3"_s, u"4"_s} << u"Numbers must be 255 or less."_s;
+    QTest::newRow("text wins over range") << QStringList{u"300"_s, u"x"_s, u"3"_s, u"4"_s}
+                                          << u"Numbers must be entered."_s;
+}
+
+void TestForm1::validationMessages()
+{
+    QFETCH(QStringList, octets);
+    QFETCH(QString, message);
+    setOctets({u"172"_s, u"16"_s, u"254"_s, u"1"_s});
+    click("PushButton2");
+    setOctets(octets);
+    click("PushButton2");
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{message});
+    QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
+    QCOMPARE(m_fake->messageBoxes->shown[0].icon, MessageBoxes::Icon::None);
+    // The results of the last good conversion stay.
+    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    // The guard was released: a good address converts again.
+    setOctets({u"255"_s, u"255"_s, u"255"_s, u"255"_s});
+    click("PushButton2");
+    QCOMPARE(box("Text3")->text(), u"::FFFF:FFFF"_s);
+}
+
+void TestForm1::leadingZeroConvertsAsItsValue()
+{
+    setOctets({u"010"_s, u"0"_s, u"0"_s, u"1"_s});
+    click("PushButton2");
+    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s,
+                                     u"0000:0000:0000:0000:0000:0000:010.0.0.1"_s, u"::010.0.0.1"_s}));
+}
+
+void TestForm1::negativeOctetReportsFormsOneAndTwo()
+{
+    click("PushButton5");
+    click("PushButton2");
+    setOctets({u"-1"_s, u"0"_s, u"0"_s, u"0"_s});
+    click("PushButton2");
+    const QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports[0].contains(u"\r\nin Hexmap2021/08/31.Form1.PushButton2_Click at line 110\r\r"_s));
+    QVERIFY(reports[1].contains(u"\r\nin Hexmap2021/08/31.Form1.PushButton2_Click at line 116\r\r"_s));
+    QVERIFY(reports[0].startsWith(u"Overflow: the address part \"-1\" is outside 0 to 255"_s));
+    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, u"0000:0000:0000:0000:0000:0000:-1.0.0.0"_s,
+                                     u"::-1.0.0.0"_s}));
+}
+
+void TestForm1::fractionSplitsTheAddress()
+{
+    setOctets({u"2.5"_s, u"0"_s, u"0"_s, u"0"_s});
+    click("PushButton2");
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(box("Text2")->text(), u"0000:0000:0000:0000:0000:0000:0205:0000"_s);
+    QCOMPARE(box("Text5")->text(), u"::2.5.0.0.0"_s);
+}
+
+void TestForm1::secondPressWhileBusyDoesNothing()
+{
+    setOctets({QString(), u"0"_s, u"0"_s, u"0"_s});
+    int nested = 0;
+    m_fake->messageBoxes->whileOpen = [&](const FakeMessageBoxes::Shown&) {
+        // The user presses again while the first message is still up.
+        if (nested++ == 0)
+            click("PushButton2");
+    };
+    click("PushButton2");
+    QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
+    m_fake->messageBoxes->whileOpen = nullptr;
+    click("PushButton2");
+    QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(2));
+}
+
+void TestForm1::typingRunsThroughTheBoxes()
+{
+    showActive();
+    m_window->Text1(1)->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), u"192"_s);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(2));
+    // The next box's text is selected, so typing replaces its "0".
+    QCOMPARE(m_window->Text1(2)->selectedText(), u"0"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"168"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"100"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"200"_s);
+    QCOMPARE(QApplication::focusWidget(), button("PushButton2"));
+    QCOMPARE(m_window->Text1(1)->text(), u"192"_s);
+    QCOMPARE(m_window->Text1(4)->text(), u"200"_s);
+
+    m_window->Text1(1)->setFocus();
+    QTest::keyClicks(m_window->Text1(1), u"1"_s);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(1));
+}
+
+void TestForm1::arrowKeys()
+{
+    showActive();
+    setOctets({u"1"_s, u"123"_s, u"1"_s, u"1"_s});
+
+    m_window->Text1(1)->setFocus();
+    QTest::keyClick(m_window->Text1(1), Qt::Key_Left);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(1));
+    QTest::keyClick(m_window->Text1(1), Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(2));
+
+    // Left in a full box 2 goes back, then the length rule sends the focus on to box 3.
+    QTest::keyClick(m_window->Text1(2), Qt::Key_Left);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(3));
+    QTest::keyClick(m_window->Text1(3), Qt::Key_Left);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(2));
+    // Any key released in a full box passes the focus on, a Home key included.
+    QTest::keyClick(m_window->Text1(2), Qt::Key_Home);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(3));
+
+    m_window->Text1(4)->setFocus();
+    QTest::keyClick(m_window->Text1(4), Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), m_window->Text1(4));
+    m_window->Text1(4)->setText(u"100"_s);
+    QTest::keyClick(m_window->Text1(4), Qt::Key_Shift);
+    QCOMPARE(QApplication::focusWidget(), button("PushButton2"));
+}
+
+void TestForm1::focusSelectsTheWholeOctet()
+{
+    showActive();
+    setOctets({u"12"_s, u"0"_s, u"0"_s, u"0"_s});
+    m_window->Text1(2)->setFocus();
+    m_window->Text1(1)->setFocus();
+    QCOMPARE(m_window->Text1(1)->selectedText(), u"12"_s);
+    QTest::keyClicks(m_window->Text1(1), u"9"_s);
+    QCOMPARE(m_window->Text1(1)->text(), u"9"_s);
+
+    // A click into a box selects its whole text too.
+    QTest::mouseClick(m_window->Text1(3), Qt::LeftButton, {}, QPoint(5, 5));
+    QTRY_COMPARE(m_window->Text1(3)->selectedText(), u"0"_s);
+}
+
+void TestForm1::copySummaryAfterConversion()
+{
+    click("PushButton5");
+    click("PushButton2");
+    click("PushButton3");
+    const QString expected = u"IPv4 Address: 172.16.254.1\r\n"
+                             "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:AC10:FE01\r\n"
+                             "IPv6 Shorthand Address: ::AC10:FE01\r\n"
+                             "IPv6 & Dot Notation Full Address: 0000:0000:0000:0000:0000:0000:172.16.254.1\r\n"
+                             "IPv6 & Dot Notation Shorthand Address: ::172.16.254.1"_s;
+    QCOMPARE(m_fake->clipboard->text, expected);
+    QCOMPARE(expected.count(u"\r\n"_s), 4);
+    QCOMPARE(m_fake->clipboard->clearAttempts, 1);
+    QCOMPARE(m_fake->messageBoxes->texts(),
+             QStringList{u"Results have been copied to the clipboard.\r\rClick a text area where you normally type "
+                         "and press Ctrl+V to paste the clipboard."_s});
+    QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
+}
+
+void TestForm1::copySummaryBeforeConversionAndAfterEditing()
+{
+    click("PushButton3");
+    QCOMPARE(m_fake->clipboard->text, u"IPv4 Address: 0.0.0.0\r\nIPv6 Full Address: \r\nIPv6 Shorthand Address: \r\n"
+                                      "IPv6 & Dot Notation Full Address: \r\n"
+                                      "IPv6 & Dot Notation Shorthand Address: "_s);
+
+    click("PushButton2");
+    m_window->Text1(4)->setText(u"9"_s);
+    click("PushButton3");
+    QVERIFY(m_fake->clipboard->text.startsWith(u"IPv4 Address: 0.0.0.9\r\n"
+                                               "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:0000:0000\r\n"_s));
+}
+
+void TestForm1::copyWaitsForABusyClipboard()
+{
+    m_fake->clipboard->busyAttempts = 1500; // clear gives up, set gets through
+    click("PushButton3");
+    QCOMPARE(m_fake->clipboard->clearAttempts, 1000);
+    QCOMPARE(m_fake->clipboard->setAttempts, 501);
+    QVERIFY(m_fake->clipboard->text.startsWith(u"IPv4 Address: 0.0.0.0"_s));
+    // The confirmation is shown in any case, and no error.
+    QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
+    QVERIFY(m_fake->messageBoxes->errorReports().isEmpty());
+}
+
+void TestForm1::helpOpensTheHelpPage()
+{
+    click("PushButton4");
+    QCOMPARE(m_fake->webBrowser->opened.size(), size_t(1));
+    QCOMPARE(m_fake->webBrowser->opened[0].quotedAddress, u"\"http://" QUADRIX_WEB_HOST "/hexmap/help/\""_s);
+    QCOMPARE(m_fake->webBrowser->opened[0].mode, WebBrowser::WindowMode::Normal);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm1::closingEndsTheProgram()
+{
+    showActive();
+    bool quit = false;
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [&] { quit = true; });
+    QTimer::singleShot(0, m_window.get(), &QWidget::close);
+    // quit() ends this event loop, the way it ends the program's main loop.
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(quit);
+    QVERIFY(!m_window->isVisible());
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,204 @@
+#include "batch_window/CellDeriver.h"
+#include "batch_window/ListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::unique_ptr<ListModel> resultsTable()
+{
+    auto model = std::make_unique<ListModel>(ListModel::CheckBoxes::OnEveryRow);
+    model->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
+    for (const QString& caption : {u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 Shorthand Address"_s,
+                                   u" IPv6 and Dot Notation Full Address"_s,
+                                   u" IPv6 and Dot Notation Shorthand Address"_s})
+        model->addColumn(caption);
+    return model;
+}
+
+void tick(ListModel& model, int row, bool checked = true)
+{
+    model.publishRows();
+    QVERIFY(model.setData(model.index(row, 0), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole));
+}
+
+} // namespace
+
+class TestListModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void columnsKeepCaptionsAndWidths();
+    void appendedRowStartsEmptyAndUnchecked();
+    void subItemsReadBackExactly();
+    void removingRowsShiftsLaterOnes();
+    void clearingKeepsColumns();
+    void viewsLearnOfRowsInOneBlock();
+    void onlyTheUserTicks();
+    void longCellsAreShownShort();
+    void modelContract();
+};
+
+void TestListModel::columnsKeepCaptionsAndWidths()
+{
+    auto model = resultsTable();
+    model->setColumnWidthTwips(0, 1200);
+    QCOMPARE(model->columns(), 5);
+    QCOMPARE(model->caption(1), u" IPv6 Full Address"_s);
+    QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), u" IPv6 and Dot Notation Shorthand Address"_s);
+    QCOMPARE(model->columnWidthTwips(0), 1200);
+    QCOMPARE(model->columnWidthTwips(1), 0);
+}
+
+void TestListModel::appendedRowStartsEmptyAndUnchecked()
+{
+    auto model = resultsTable();
+    QCOMPARE(model->appendRow(u"10.0.0.1"_s), 0);
+    QCOMPARE(model->rows(), 1);
+    QCOMPARE(model->cell(0, 0), u"10.0.0.1"_s);
+    for (int k = 1; k <= 4; ++k) {
+        QCOMPARE(model->subItem(0, k), QString());
+        QCOMPARE(model->cellLength(0, k), 0);
+    }
+    QVERIFY(!model->isChecked(0));
+}
+
+void TestListModel::subItemsReadBackExactly()
+{
+    auto model = resultsTable();
+    // The run's texts are kept as bits, anything else as text; both read back exactly.
+    model->appendRow(u"10.0.0.1"_s);
+    model->setSubItem(0, 1, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s);
+    model->setSubItem(0, 2, u"::0A00:0001"_s);
+    model->setSubItem(0, 3, u"something else"_s);
+    model->setSubItem(0, 4, u"::10.0.0.1"_s);
+    model->appendRow(u"abc"_s);
+    model->setSubItem(1, 2, u"::0A00:0001"_s); // not what "abc" derives to
+    model->setSubItem(1, 4, u"::abc"_s);
+    model->appendRow(QString());
+    model->setSubItem(2, 1, u"0000:0000:0000:0000:0000:0000::"_s);
+
+    const QStringList expected[] = {
+        {u"10.0.0.1"_s, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s, u"something else"_s,
+         u"::10.0.0.1"_s},
+        {u"abc"_s, QString(), u"::0A00:0001"_s, QString(), u"::abc"_s},
+        {QString(), u"0000:0000:0000:0000:0000:0000::"_s, QString(), QString(), QString()},
+    };
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 5; ++column) {
+            QCOMPARE(model->cell(row, column), expected[row][column]);
+            QCOMPARE(model->cellLength(row, column), expected[row][column].size());
+        }
+    }
+
+    // Setting a cell again replaces it, also back to empty.
+    model->setSubItem(0, 3, u"0000:0000:0000:0000:0000:0000:10.0.0.1"_s);
+    QCOMPARE(model->subItem(0, 3), u"0000:0000:0000:0000:0000:0000:10.0.0.1"_s);
+    model->setSubItem(0, 1, QString());
+    QCOMPARE(model->subItem(0, 1), QString());
+}
+
+void TestListModel::removingRowsShiftsLaterOnes()
+{
+    auto model = resultsTable();
+    for (const QString& text : {u"1"_s, u"2"_s, u"3"_s})
+        model->appendRow(text);
+    model->setSubItem(2, 3, u"kept"_s);
+    tick(*model, 2);
+    const quint64 before = model->removalCount();
+    model->removeRowAt(1);
+    QVERIFY(model->removalCount() != before);
+    QCOMPARE(model->rows(), 2);
+    QCOMPARE(model->text(1), u"3"_s);
+    QCOMPARE(model->subItem(1, 3), u"kept"_s);
+    QVERIFY(model->isChecked(1));
+    model->removeRowAt(5); // out of range: nothing happens
+    QCOMPARE(model->rows(), 2);
+}
+
+void TestListModel::clearingKeepsColumns()
+{
+    auto model = resultsTable();
+    model->appendRow(u"1.2.3.4"_s);
+    model->clearRows();
+    QCOMPARE(model->rows(), 0);
+    QCOMPARE(model->columns(), 5);
+    QCOMPARE(model->caption(0), u"Original"_s);
+    model->appendRow(u"again"_s);
+    QCOMPARE(model->text(0), u"again"_s);
+}
+
+void TestListModel::viewsLearnOfRowsInOneBlock()
+{
+    auto model = resultsTable();
+    QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 1000; ++i)
+        model->appendRow(QString::number(i));
+    QCOMPARE(model->rows(), 1000);
+    QCOMPARE(model->rowCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(model->rowCount(), 1000);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted[0][1].toInt(), 0);
+    QCOMPARE(inserted[0][2].toInt(), 999);
+
+    // Removing a row the views have not heard of yet works too.
+    model->appendRow(u"late"_s);
+    model->removeRowAt(1000);
+    QCoreApplication::processEvents();
+    QCOMPARE(model->rowCount(), 1000);
+}
+
+void TestListModel::onlyTheUserTicks()
+{
+    auto model = resultsTable();
+    model->appendRow(u"1.2.3.4"_s);
+    model->publishRows();
+    QVERIFY(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
+    QVERIFY(!model->flags(model->index(0, 1)).testFlag(Qt::ItemIsUserCheckable));
+    QCOMPARE(model->data(model->index(0, 0), Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    tick(*model, 0);
+    QVERIFY(model->isChecked(0));
+    QVERIFY(!model->setData(model->index(0, 1), u"edited"_s, Qt::EditRole));
+
+    ListModel input(ListModel::CheckBoxes::None);
+    input.addColumn(u" IPv4(s)"_s);
+    input.appendRow(u"1.2.3.4"_s);
+    input.publishRows();
+    QVERIFY(!input.data(input.index(0, 0), Qt::CheckStateRole).isValid());
+    QVERIFY(!input.setData(input.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+}
+
+void TestListModel::longCellsAreShownShort()
+{
+    auto model = resultsTable();
+    const QString longText(100000, u'9');
+    model->appendRow(longText);
+    model->publishRows();
+    const QString shown = model->data(model->index(0, 0)).toString();
+    QCOMPARE(shown.size(), ListModel::MaxShownLength + 1);
+    QVERIFY(shown.endsWith(u'\u2026'));
+    QCOMPARE(model->text(0), longText);
+}
+
+void TestListModel::modelContract()
+{
+    auto model = resultsTable();
+    QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int i = 0; i < 50; ++i)
+        model->appendRow(u"10.0.0."_s + QString::number(i));
+    QCoreApplication::processEvents();
+    model->removeRowAt(3);
+    tick(*model, 4);
+    model->clearRows();
+    model->appendRow(u"x"_s);
+    model->publishRows();
+}
+
+QTEST_GUILESS_MAIN(TestListModel)
+#include "tst_listmodel.moc"

@@ -1,0 +1,52 @@
+#include "export/Clipboard.h"
+#include "shell/QtPlatform.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestQtPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nameFilters();
+    void listFileSelection();
+    void displayText();
+    void clipboardThroughQt();
+};
+
+void TestQtPlatform::nameFilters()
+{
+    QCOMPARE(toQtNameFilters(u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s),
+             (QStringList{u"Text Files (*.txt)"_s, u"All Files (*)"_s}));
+    QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList{u"Lists (*.txt *.lst)"_s});
+}
+
+void TestQtPlatform::listFileSelection()
+{
+    QCOMPARE(toListFileSelection({}), QString());
+    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s}), u"/home/u/a.txt"_s);
+    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s, u"/home/u/b.txt"_s}),
+             QString(u"/home/u\0a.txt\0b.txt"_s));
+    QCOMPARE(toListFileSelection({u"/a.txt"_s, u"/b.txt"_s}), QString(u"/\0a.txt\0b.txt"_s));
+}
+
+void TestQtPlatform::displayText()
+{
+    QCOMPARE(toDisplayText(u"a\r\nb\r\rc"_s), u"a\nb\n\nc"_s);
+}
+
+void TestQtPlatform::clipboardThroughQt()
+{
+    const std::unique_ptr<Platform> platform = createQtPlatform();
+    ClipboardSetText(platform->clipboard(), u"10.0.0.1\t::0A00:0001\r\n"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"10.0.0.1\t::0A00:0001\r\n"_s);
+    ClipboardClear(platform->clipboard());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+}
+
+QTEST_MAIN(TestQtPlatform)
+#include "tst_qtplatform.moc"

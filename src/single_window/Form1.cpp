@@ -1,11 +1,13 @@
 #include "Form1.h"
 
 #include "BuildConfig.h"
+#include "batch_window/Form2.h"
 #include "conversion/MapIP.h"
 #include "conversion/NumberSpelling.h"
 #include "export/Clipboard.h"
 #include "shell/AppIcon.h"
 #include "shell/AppTitle.h"
+#include "shell/Controls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Platform.h"
 #include "shell/Twips.h"
@@ -27,15 +29,6 @@ namespace {
 const QString OctetToolTip =
     QStringLiteral("Enter Your Server IP Address Located at the Lower Right of Tallyclock");
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1StringView(name));
-    button->setFont(arialFont(11.25));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QLineEdit* makeResultBox(QWidget* parent, const char* name)
 {
     auto* box = new QLineEdit(parent);
@@ -55,7 +48,10 @@ Form1::Form1(Platform& platform, QWidget* parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    delete m_batchWindow;
+}
 
 void Form1::buildControls()
 {
@@ -66,7 +62,7 @@ void Form1::buildControls()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    m_pushButton4 = makeButton(this, "PushButton4", QStringLiteral("Help"));
+    m_pushButton4 = createPushButton(this, "PushButton4", QStringLiteral("Help"));
     Twips::place(m_pushButton4, 120, 120, 7800, 405);
 
     m_frame1 = new QGroupBox(QStringLiteral("IPv4 Address:"), this);
@@ -125,7 +121,7 @@ void Form1::buildControls()
     m_text5 = makeResultBox(m_frame2, "Text5");
     Twips::place(m_text5, 240, 2760, 7290, 375);
 
-    m_pushButton3 = makeButton(m_frame2, "PushButton3", QStringLiteral("Copy Results To Clipboard"));
+    m_pushButton3 = createPushButton(m_frame2, "PushButton3", QStringLiteral("Copy Results To Clipboard"));
     Twips::place(m_pushButton3, 240, 3280, 7290, 405);
 
     static constexpr struct { const char* name; const char16_t* caption; int top; int width; } Labels[] = {
@@ -143,11 +139,11 @@ void Form1::buildControls()
         m_labels[i] = label;
     }
 
-    m_pushButton2 = makeButton(this, "PushButton2", QStringLiteral("Start Converting"));
+    m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
     Twips::place(m_pushButton2, 120, 2610, 7800, 405);
-    m_pushButton1 = makeButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
+    m_pushButton1 = createPushButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
     Twips::place(m_pushButton1, 120, 1140, 7800, 405);
-    m_pushButton5 = makeButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
+    m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
     Twips::place(m_pushButton5, 120, 630, 7800, 405);
 
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
@@ -155,6 +151,11 @@ void Form1::buildControls()
     connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(m_pushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+}
+
+Form2* Form1::batchWindow() const
+{
+    return m_batchWindow;
 }
 
 QLineEdit* Form1::Text1(int index) const
@@ -189,11 +190,21 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     // Closing the start-up window ends the program, the batch window included.
     event->accept();
+    if (m_batchWindow)
+        m_batchWindow->discard();
     QCoreApplication::quit();
 }
 
 void Form1::PushButton1_Click()
 {
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
+    trap(100, [&] {
+        // Each visit starts afresh with empty lists.
+        if (!m_batchWindow || m_batchWindow->isUnloaded())
+            m_batchWindow = new Form2(m_platform, this);
+        m_batchWindow->show();
+    });
+    trap(102, [&] { hide(); });
 }
 
 void Form1::PushButton2_Click()

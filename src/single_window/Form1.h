@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
 
+class Form2;
 class Platform;
 class QGroupBox;
 class QLabel;
@@ -25,6 +27,9 @@ public:
     // Octet box `index` (1 to 4, left to right).
     QLineEdit* Text1(int index) const;
 
+    // The batch window while it is shown.
+    Form2* batchWindow() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -43,6 +48,7 @@ private:
 
     Platform& m_platform;
     bool ConversionBusy = false;
+    QPointer<Form2> m_batchWindow;
 
     QPushButton* m_pushButton1 = nullptr;
     QPushButton* m_pushButton2 = nullptr;

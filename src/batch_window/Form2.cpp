@@ -1,0 +1,354 @@
+#include "Form2.h"
+
+#include "BuildConfig.h"
+#include "CellDeriver.h"
+#include "ListFileReader.h"
+#include "ListModel.h"
+#include "ListView.h"
+#include "TextProgressBar.h"
+#include "conversion/MapIP.h"
+#include "shell/AppIcon.h"
+#include "shell/AppTitle.h"
+#include "shell/Controls.h"
+#include "shell/ErrorTrap.h"
+#include "shell/PathHelpers.h"
+#include "shell/Platform.h"
+#include "shell/Twips.h"
+#include "shell/Yielder.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+const QString ObjectName = QStringLiteral("Form2");
+const QString IdleProgressText = QStringLiteral("Progress Bar");
+
+// The list-file dialog: read-only box ticked, several files, explorer style, long names.
+constexpr int OpenDialogFlags = FileDialogFlags::ReadOnly | FileDialogFlags::AllowMultiSelect
+    | FileDialogFlags::Explorer | FileDialogFlags::LongNames;
+static_assert(OpenDialogFlags == 2621953);
+
+} // namespace
+
+Form2::HandlerScope::HandlerScope(Form2& form)
+    : m_form(form)
+{
+    ++m_form.m_runningHandlers;
+}
+
+Form2::HandlerScope::~HandlerScope()
+{
+    if (--m_form.m_runningHandlers == 0 && m_form.m_unloaded)
+        m_form.deleteLater();
+}
+
+Form2::Form2(Platform& platform, QWidget* singleWindow)
+    : QWidget(nullptr)
+    , m_platform(platform)
+    , m_singleWindow(singleWindow)
+    , m_yieldBudgetMs(EventLoopYielder::DefaultBudgetMs)
+{
+    setObjectName(ObjectName);
+    buildControls();
+    Form_Load();
+}
+
+Form2::~Form2() = default;
+
+void Form2::buildControls()
+{
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7995));
+    setFont(arialFont(9));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    const auto button = [this](const char* name, const char16_t* caption, int left, int top, int width) {
+        QPushButton* pushButton = createPushButton(this, name, QString::fromUtf16(caption));
+        Twips::place(pushButton, left, top, width, 405);
+        return pushButton;
+    };
+    QPushButton* pushButton5 = button("PushButton5", u"< Back", 120, 120, 7800);
+
+    m_inputModel = new ListModel(ListModel::CheckBoxes::None, this);
+    m_listView1 = new ListView(this);
+    m_listView1->setObjectName(QStringLiteral("ListView1"));
+    m_listView1->setFont(arialFont(9));
+    m_listView1->setListModel(m_inputModel);
+    Twips::place(m_listView1, 120, 620, 7800, 1815);
+
+    QPushButton* pushButton1 = button("PushButton1", u"Add One IPv4", 120, 2520, 3840);
+    QPushButton* pushButton6 = button("PushButton6", u"Clear List", 4080, 2520, 3840);
+    QPushButton* pushButton4 = button("PushButton4", u"Load IPv4s From Text File", 120, 3030, 3840);
+    QPushButton* pushButton9 = button("PushButton9", u"<- What is this feature?", 4080, 3030, 3840);
+    QPushButton* pushButton11 = button("PushButton11", u"Load Sample/Example IPs", 120, 3540, 3840);
+    QPushButton* pushButton10 = button("PushButton10", u"Help", 4080, 3540, 3840);
+    QPushButton* pushButton2 = button("PushButton2", u"Start Converting", 120, 4050, 7800);
+
+    m_resultsModel = new ListModel(ListModel::CheckBoxes::OnEveryRow, this);
+    m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
+    m_listView2 = new ListView(this);
+    m_listView2->setObjectName(QStringLiteral("ListView2"));
+    m_listView2->setFont(arialFont(9));
+    m_listView2->setListModel(m_resultsModel);
+    Twips::place(m_listView2, 120, 4545, 7800, 1815);
+
+    QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
+    QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);
+    QPushButton* pushButton8 = button("PushButton8", u"Copy Results To Clipboard", 120, 6960, 3840);
+    QPushButton* pushButton7 = button("PushButton7", u"Clear List", 4080, 6960, 3840);
+
+    m_progressBar = new TextProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setText(IdleProgressText);
+    Twips::place(m_progressBar, 120, 7480, 7800, 405);
+
+    // The tab order of the window's design.
+    const QList<QWidget*> tabOrder{m_listView1, m_listView2, pushButton1, pushButton4, pushButton6,
+                                   pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
+                                   pushButton8, pushButton9, pushButton10, pushButton11};
+    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    m_listView1->installEventFilter(this);
+    m_listView2->installEventFilter(this);
+
+    connect(pushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(pushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(pushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+    connect(pushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+    connect(pushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+    connect(pushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
+    connect(pushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
+    connect(pushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
+    connect(pushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
+}
+
+void Form2::Form_Load()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("Form_Load"));
+    trap(108, [&] {
+        setWindowTitle(ProductName);
+        setWindowIcon(applicationIcon());
+    });
+    trap(110, [&] { m_inputModel->addColumn(QStringLiteral(" IPv4(s)")); });
+    trap(112, [&] { m_inputModel->setColumnWidthTwips(0, 6800); });
+    trap(114, [&] { m_resultsModel->addColumn(QStringLiteral("Original")); });
+    trap(116, [&] { m_resultsModel->setColumnWidthTwips(0, 1200); });
+    trap(118, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 Full Address")); });
+    trap(120, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 Shorthand Address")); });
+    trap(122, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 and Dot Notation Full Address")); });
+    trap(124, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 and Dot Notation Shorthand Address")); });
+}
+
+void Form2::setMousePointer(MousePointer pointer)
+{
+    if (pointer == m_mousePointer)
+        return;
+    m_mousePointer = pointer;
+    switch (pointer) {
+    case MousePointer::Default:
+        unsetCursor();
+        break;
+    case MousePointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Custom:
+        setCursor(Qt::PointingHandCursor);
+        break;
+    }
+}
+
+void Form2::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void Form2::Form_Unload()
+{
+    unload(true);
+}
+
+void Form2::discard()
+{
+    unload(false);
+}
+
+void Form2::unload(bool showSingleWindow)
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    hide();
+    if (showSingleWindow && m_singleWindow)
+        m_singleWindow->show();
+    // A handler still at work (a run letting events through) ends at its next
+    // yield; the window goes once it has returned.
+    if (m_runningHandlers == 0)
+        deleteLater();
+}
+
+void Form2::PushButton1_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton1_Click"));
+    QString address;
+    trap(100, [&] {
+        address = m_platform.inputBoxes().ask(QStringLiteral("Enter IPv4 to add: "), m_platform.applicationTitle(),
+                                              QStringLiteral("0.0.0.0"));
+    });
+    if (address.isEmpty()) // 102: Cancel, or OK on an emptied box
+        return;
+    trap(104, [&] { m_inputModel->appendRow(address); });
+}
+
+void Form2::PushButton2_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton2_Click"));
+    if (ConversionBusy) // 100
+        return;
+    ConversionBusy = true; // 102
+    trap(104, [&] { m_resultsModel->clearRows(); });
+
+    EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
+    // Rows appended while the run goes on lie beyond n and are not converted.
+    const qsizetype n = m_inputModel->rows(); // 106
+    // The window is busy before events first run, so that the Delete key and
+    // the input list's "Clear List" cannot take rows from under the run.
+    if (n > 0)
+        setMousePointer(MousePointer::Hourglass);
+    for (qsizetype i = 1; i <= n; ++i) {
+        yielder.yield(); // 108
+        if (yielder.stopRequested())
+            break;
+        setMousePointer(MousePointer::Hourglass); // 110
+        trap(112, [&] { m_progressBar->setValue(double(i) / double(m_inputModel->rows()) * 100.0); });
+        if (i > m_inputModel->rows()) // the input list only grows while busy; be safe all the same
+            break;
+        const QString s = m_inputModel->text(i - 1); // 114
+        trap(116, [&] { m_progressBar->setText(QStringLiteral("Processing: ") + s); });
+        yielder.yield(); // 118
+        if (yielder.stopRequested())
+            break;
+        qsizetype row = -1;
+        trap(120, [&] { row = m_resultsModel->appendRow(s); });
+        // The results table may be cleared while an error report is up; the
+        // row's cells are then no longer set.
+        const quint64 removals = m_resultsModel->removalCount();
+        const auto setForm = [&](int subItem, QString (*form)(QStringView)) {
+            if (row >= 0 && m_resultsModel->removalCount() == removals)
+                m_resultsModel->setSubItem(row, subItem, form(s));
+        };
+        trap(122, [&] { setForm(1, MapIP::IPv4ToIPv6Full); });
+        trap(124, [&] { setForm(2, MapIP::IPv4ToIPv6Shorthand); });
+        trap(126, [&] { setForm(3, MapIP::IPv4ToIPv6DotFull); });
+        trap(128, [&] { setForm(4, MapIP::IPv4ToIPv6DotShorthand); });
+    } // 130
+
+    if (!m_unloaded) {
+        setMousePointer(MousePointer::Default); // 132
+        m_progressBar->setValue(0);             // 134
+        m_progressBar->setText(IdleProgressText); // 136
+        m_resultsModel->publishRows();
+        trap(138, [&] { m_platform.showMessage(QStringLiteral("Done.")); });
+    }
+    ConversionBusy = false; // 140
+}
+
+void Form2::PushButton4_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton4_Click"));
+    FileDialogSetup setup;
+    setup.fileName = QString();                                                      // 100
+    setup.flags = OpenDialogFlags;                                                   // 102
+    setup.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); // 104
+    setup.filter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");  // 106
+    setup.maxFileNameLength = 30000;
+    QString selection;
+    trap(108, [&] { selection = m_platform.fileDialogs().openFileSelection(setup); });
+    if (selection.isEmpty()) // 110
+        return;
+    const QStringList parts = selection.split(QChar(0)); // 112
+    setMousePointer(MousePointer::Hourglass);            // 114
+    if (parts.size() == 1) {                             // 116
+        trap(120, [&] { LoadListviewFromTextFile(*m_inputModel, parts[0], m_platform); });
+    } else {
+        for (qsizetype k = 1; k < parts.size(); ++k) { // 124
+            const QString path = JoinListFilePath(parts[0], parts[k]); // 126, 128
+            trap(134, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
+        } // 136
+    }
+    setMousePointer(MousePointer::Default); // 138
+}
+
+void Form2::PushButton5_Click()
+{
+    HandlerScope scope(*this);
+    if (m_singleWindow) // 100
+        m_singleWindow->show();
+    close(); // 102
+}
+
+void Form2::PushButton6_Click()
+{
+    if (!isBusy()) // 100
+        m_inputModel->clearRows();
+}
+
+void Form2::PushButton7_Click()
+{
+    m_resultsModel->clearRows(); // 100
+}
+
+void Form2::PushButton9_Click()
+{
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton9_Click"));
+    trap(100, [&] {
+        m_platform.showMessage(
+            QStringLiteral("You must load text files into the list. You can not load Word files for example."));
+    });
+}
+
+void Form2::PushButton10_Click()
+{
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton10_Click"));
+    trap(100, [&] {
+        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HELP_ADDRESS "\""), WebBrowser::WindowMode::Normal);
+    });
+}
+
+void Form2::PushButton11_Click()
+{
+    m_inputModel->appendRow(u"204.93.240.0"); // 100
+    m_inputModel->appendRow(u"199.27.128.43"); // 102
+    m_inputModel->appendRow(u"173.245.48.111"); // 104
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_listView1 || watched == m_listView2)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        ListView_KeyDown(static_cast<ListView*>(watched), key->key());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::ListView_KeyDown(ListView* list, int keyCode)
+{
+    if (keyCode != Qt::Key_Delete || isBusy())
+        return;
+    ListModel* model = list->listModel();
+    if (model->rows() == 0)
+        return;
+    const int selected = list->selectedRow();
+    if (selected >= 0)
+        model->removeRowAt(selected);
+}

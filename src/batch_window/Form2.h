@@ -1,0 +1,98 @@
+#pragma once
+
+#include "shell/MousePointer.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class ListModel;
+class ListView;
+class Platform;
+class QPushButton;
+class TextProgressBar;
+
+// The batch window: the input list, the results table and the run that fills
+// it, with the buttons that fill, clear and export the lists.
+//
+// Leaving it ("< Back" or the close box) shows the single-address window
+// again and discards this window with both lists. Handlers that let window
+// events run (the run, the exports) may find the window left in the middle of
+// their work: they end early, and the window is destroyed only once the last
+// of them has returned.
+class Form2 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Builds the window and runs its start-up steps (Form_Load).
+    Form2(Platform& platform, QWidget* singleWindow);
+    ~Form2() override;
+
+    ListModel* ListView1() const { return m_inputModel; }
+    ListModel* ListView2() const { return m_resultsModel; }
+    TextProgressBar* ProgressBar1() const { return m_progressBar; }
+
+    MousePointer mousePointer() const { return m_mousePointer; }
+    void setMousePointer(MousePointer pointer);
+
+    // How long the run and the exports may work between two event-loop turns;
+    // 0 lets events run at every yield point.
+    void setYieldBudget(int milliseconds) { m_yieldBudgetMs = milliseconds; }
+
+    // True once the window has been left; it is about to be destroyed.
+    bool isUnloaded() const { return m_unloaded; }
+
+    // Ends the window without showing the single-address window again, as the
+    // program ends: work under way stops at its next yield.
+    void discard();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Marks a handler as running, so that leaving the window meanwhile does not
+    // destroy it under the handler's feet.
+    class HandlerScope
+    {
+    public:
+        explicit HandlerScope(Form2& form);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+    private:
+        Form2& m_form;
+    };
+
+    void buildControls();
+    void Form_Load();
+    void Form_Unload();
+    void unload(bool showSingleWindow);
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
+    void PushButton9_Click();
+    void PushButton10_Click();
+    void PushButton11_Click();
+    void ListView_KeyDown(ListView* list, int keyCode);
+
+    bool isBusy() const { return m_mousePointer == MousePointer::Hourglass; }
+
+    Platform& m_platform;
+    QPointer<QWidget> m_singleWindow;
+    bool ConversionBusy = false;
+    MousePointer m_mousePointer = MousePointer::Default;
+    int m_yieldBudgetMs;
+    int m_runningHandlers = 0;
+    bool m_unloaded = false;
+
+    ListModel* m_inputModel = nullptr;
+    ListModel* m_resultsModel = nullptr;
+    ListView* m_listView1 = nullptr;
+    ListView* m_listView2 = nullptr;
+    TextProgressBar* m_progressBar = nullptr;
+};

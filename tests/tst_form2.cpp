@@ -1,0 +1,558 @@
+#include "BuildConfig.h"
+#include "batch_window/Form2.h"
+#include "batch_window/ListModel.h"
+#include "batch_window/ListView.h"
+#include "batch_window/TextProgressBar.h"
+#include "single_window/Form1.h"
+
+#include "FakePlatform.h"
+#include "FilePrivileges.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList rowTexts(const ListModel& model)
+{
+    QStringList texts;
+    for (qsizetype row = 0; row < model.rows(); ++row)
+        texts.append(model.text(row));
+    return texts;
+}
+
+QStringList rowCells(const ListModel& model, qsizetype row)
+{
+    QStringList cells;
+    for (int column = 0; column < model.columns(); ++column)
+        cells.append(model.cell(row, column));
+    return cells;
+}
+
+const QStringList Samples{u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s};
+
+} // namespace
+
+class TestForm2 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensWithItsColumnsAndIdleBar();
+    void switchingWindowsKeepsTheSingleWindowAndDiscardsTheLists();
+    void addOne_data();
+    void addOne();
+    void samplesTwice();
+    void loadOneFile();
+    void loadSeveralFilesFromOneFolder();
+    void loadFromTheRootFolder();
+    void vanishedFileSaysFileNotFound();
+    void unreadableFilesAreReportedAndLoadingGoesOn();
+    void cancelledDialogChangesNothing();
+    void oddFilesDoNotCrash();
+    void deleteKeyRemovesTheSelectedRow();
+    void clearLists();
+    void messageAndHelp();
+    void runOfTheSamples();
+    void runOfAnEmptyList();
+    void badAndEmptyRows();
+    void secondStartDuringARunDoesNothing();
+    void deleteAndInputClearDuringARunDoNothing();
+    void clearingResultsDuringARunIsHonoured();
+    void rowsAddedDuringARunAreNotConverted();
+    void leavingDuringARunEndsItCleanly_data();
+    void leavingDuringARunEndsItCleanly();
+    void moreRowsThanSixteenBitsConvert();
+
+private:
+    QPushButton* button(const char* name) const
+    {
+        return m_form->findChild<QPushButton*>(QLatin1StringView(name));
+    }
+    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    // Runs `action` at the first event-loop turn of the run started next.
+    void duringTheRun(std::function<void()> action) { QTimer::singleShot(0, m_form, std::move(action)); }
+    ListModel& input() const { return *m_form->ListView1(); }
+    ListModel& results() const { return *m_form->ListView2(); }
+    ListView* view(const char* name) const { return m_form->findChild<ListView*>(QLatin1StringView(name)); }
+
+    std::unique_ptr<FakePlatform> m_fake;
+    std::unique_ptr<Form1> m_single;
+    QPointer<Form2> m_form;
+};
+
+void TestForm2::init()
+{
+    m_fake = std::make_unique<FakePlatform>();
+    m_single = std::make_unique<Form1>(*m_fake->platform);
+    m_single->show();
+    QTest::mouseClick(m_single->findChild<QPushButton*>(u"PushButton1"_s), Qt::LeftButton);
+    m_form = m_single->batchWindow();
+    QVERIFY(m_form);
+    // Events run at every yield point, as a slow machine would let them.
+    m_form->setYieldBudget(0);
+}
+
+void TestForm2::cleanup()
+{
+    m_single.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_fake.reset();
+}
+
+void TestForm2::opensWithItsColumnsAndIdleBar()
+{
+    QVERIFY(m_form->isVisible());
+    QVERIFY(!m_single->isVisible());
+    QCOMPARE(m_form->windowTitle(), u"Quadrix Software"_s);
+    QCOMPARE(m_form->size(), QSize(536, 533));
+    QVERIFY(!(m_form->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+    QCOMPARE(input().columns(), 1);
+    QCOMPARE(input().caption(0), u" IPv4(s)"_s);
+    QCOMPARE(results().columns(), 5);
+    QCOMPARE(results().caption(0), u"Original"_s);
+    QCOMPARE(results().caption(4), u" IPv6 and Dot Notation Shorthand Address"_s);
+    QCOMPARE(view("ListView1")->horizontalHeader()->sectionSize(0), 6800 / 15);
+    QCOMPARE(view("ListView2")->horizontalHeader()->sectionSize(0), 1200 / 15);
+    QCOMPARE(view("ListView2")->horizontalHeader()->sectionSize(1), ListView::DefaultColumnTwips / 15);
+    QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
+    QCOMPARE(m_form->ProgressBar1()->value(), 0.0);
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+
+    // The design's tab order: the two lists first, the help buttons last.
+    QWidget* widget = view("ListView1");
+    QStringList order;
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget != view("ListView1"));
+    QCOMPARE(order, (QStringList{u"ListView1"_s, u"ListView2"_s, u"PushButton1"_s, u"PushButton4"_s,
+                                 u"PushButton6"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton13"_s,
+                                 u"PushButton5"_s, u"PushButton7"_s, u"PushButton8"_s, u"PushButton9"_s,
+                                 u"PushButton10"_s, u"PushButton11"_s}));
+}
+
+void TestForm2::switchingWindowsKeepsTheSingleWindowAndDiscardsTheLists()
+{
+    m_single->Text1(1)->setText(u"9"_s);
+    click("PushButton11");
+    click("PushButton5"); // < Back
+    QVERIFY(m_single->isVisible());
+    QVERIFY(!m_form->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_form);
+    QCOMPARE(m_single->Text1(1)->text(), u"9"_s);
+
+    // The next visit starts afresh, its captions not doubled; the close box works like "< Back".
+    QTest::mouseClick(m_single->findChild<QPushButton*>(u"PushButton1"_s), Qt::LeftButton);
+    m_form = m_single->batchWindow();
+    QCOMPARE(input().rows(), 0);
+    QCOMPARE(input().columns(), 1);
+    QCOMPARE(results().columns(), 5);
+    m_form->close();
+    QVERIFY(m_single->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_form);
+}
+
+void TestForm2::addOne_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("accepted unchanged") << u"0.0.0.0"_s << QStringList{u"0.0.0.0"_s};
+    QTest::newRow("blanks kept") << u"  10.0.0.1 "_s << QStringList{u"  10.0.0.1 "_s};
+    QTest::newRow("any text") << u"abc"_s << QStringList{u"abc"_s};
+    QTest::newRow("cancel") << QString() << QStringList();
+}
+
+void TestForm2::addOne()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, rows);
+    m_fake->inputBoxes->answers = {answer};
+    click("PushButton1");
+    QCOMPARE(rowTexts(input()), rows);
+    QCOMPARE(m_fake->inputBoxes->asked.size(), size_t(1));
+    QCOMPARE(m_fake->inputBoxes->asked[0].prompt, u"Enter IPv4 to add: "_s);
+    QCOMPARE(m_fake->inputBoxes->asked[0].title, u"Quadrix"_s);
+    QCOMPARE(m_fake->inputBoxes->asked[0].defaultText, u"0.0.0.0"_s);
+}
+
+void TestForm2::samplesTwice()
+{
+    input().appendRow(u"mine"_s);
+    click("PushButton11");
+    click("PushButton11");
+    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + Samples + Samples);
+}
+
+void TestForm2::loadOneFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_s);
+    QVERIFY(writeFile(path, "1.2.3.4\r\n\r\n5.6.7.8\r\n"));
+    m_fake->fileDialogs->openAnswers = {path};
+    click("PushButton4");
+    QCOMPARE(rowTexts(input()), (QStringList{u"1.2.3.4"_s, QString(), u"5.6.7.8"_s}));
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+
+    const FileDialogSetup& setup = m_fake->fileDialogs->openSetups.at(0);
+    QCOMPARE(setup.title, u"Load List(s) - Hold Ctrl to select multiple list files"_s);
+    QCOMPARE(setup.filter, u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s);
+    QCOMPARE(setup.flags, 2621953);
+    QCOMPARE(setup.fileName, QString());
+    QCOMPARE(setup.maxFileNameLength, 30000);
+}
+
+void TestForm2::loadSeveralFilesFromOneFolder()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(u"a.txt"_s), "1.1.1.1\n2.2.2.2\n"));
+    QVERIFY(writeFile(dir.filePath(u"b.txt"_s), "3.3.3.3"));
+    m_fake->fileDialogs->openAnswers = {dir.path() + QChar(0) + u"a.txt"_s + QChar(0) + u"b.txt"_s};
+    click("PushButton4");
+    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s, QString(), u"3.3.3.3"_s}));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::loadFromTheRootFolder()
+{
+    // The folder of a selection in the root folder ends in a separator already.
+    const QString stem = u"quadrix-test-%1"_s.arg(QCoreApplication::applicationPid());
+    const QString a = u"/"_s + stem + u"-a.txt"_s;
+    const QString b = u"/"_s + stem + u"-b.txt"_s;
+    if (!writeFile(a, "1.1.1.1\r\n") || !writeFile(b, "2.2.2.2\r\n")) {
+        QFile::remove(a);
+        QSKIP("the root folder is not writable here");
+    }
+    m_fake->fileDialogs->openAnswers = {u"/"_s + QChar(0) + a.mid(1) + QChar(0) + b.mid(1)};
+    click("PushButton4");
+    QFile::remove(a);
+    QFile::remove(b);
+    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::vanishedFileSaysFileNotFound()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(u"b.txt"_s), "3.3.3.3"));
+    m_fake->fileDialogs->openAnswers = {dir.path() + QChar(0) + u"gone.txt"_s + QChar(0) + u"b.txt"_s};
+    click("PushButton4");
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"File not found"_s});
+    QCOMPARE(rowTexts(input()), QStringList{u"3.3.3.3"_s});
+
+    m_fake->fileDialogs->openAnswers = {dir.filePath(u"gone.txt"_s)};
+    click("PushButton4");
+    QCOMPARE(m_fake->messageBoxes->texts(), (QStringList{u"File not found"_s, u"File not found"_s}));
+    QCOMPARE(input().rows(), 1);
+}
+
+void TestForm2::unreadableFilesAreReportedAndLoadingGoesOn()
+{
+    QVERIFY(dropFileAccessOverride());
+    QTemporaryDir dir;
+    const QString locked = dir.filePath(u"locked.txt"_s);
+    QVERIFY(writeFile(locked, "9.9.9.9\r\n"));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    QVERIFY(writeFile(dir.filePath(u"open.txt"_s), "1.1.1.1\r\n"));
+
+    m_fake->fileDialogs->openAnswers = {locked};
+    click("PushButton4");
+    QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].contains(u"\r\nin Hexmap2021/08/31.Form2.PushButton4_Click at line 120\r\r"_s),
+             qPrintable(reports[0]));
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+
+    m_fake->fileDialogs->openAnswers = {dir.path() + QChar(0) + u"locked.txt"_s + QChar(0) + u"open.txt"_s};
+    click("PushButton4");
+    reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports[1].contains(u"PushButton4_Click at line 134\r\r"_s));
+    QCOMPARE(rowTexts(input()), QStringList{u"1.1.1.1"_s});
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+}
+
+void TestForm2::cancelledDialogChangesNothing()
+{
+    m_form->setMousePointer(MousePointer::Custom);
+    click("PushButton4"); // no scripted answer: Cancel
+    QCOMPARE(m_fake->fileDialogs->openSetups.size(), size_t(1));
+    QCOMPARE(input().rows(), 0);
+    QCOMPARE(m_form->mousePointer(), MousePointer::Custom);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::oddFilesDoNotCrash()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(u"binary.dat"_s), QByteArray("\x00\x01\xFF\r\n\x00", 6)));
+    QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
+    const QString huge = dir.filePath(u"huge.txt"_s);
+    {
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, '7');
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(file.write(block), block.size());
+    }
+    m_fake->fileDialogs->openAnswers = {dir.path() + QChar(0) + u"binary.dat"_s + QChar(0) + u"folder.txt"_s
+                                        + QChar(0) + u"huge.txt"_s};
+    click("PushButton4");
+    QCOMPARE(m_fake->messageBoxes->errorReports().size(), 1); // the folder
+    QCOMPARE(input().rows(), 3);
+    QCOMPARE(input().text(0), QString(u"\0\u0001\u00FF"_s));
+    QCOMPARE(input().text(1), QString(u"\0"_s));
+    QCOMPARE(input().cellLength(2, 0), qsizetype(100) << 20);
+    QCoreApplication::processEvents(); // the view shows them
+    QCOMPARE(view("ListView1")->model()->rowCount(), 3);
+}
+
+void TestForm2::deleteKeyRemovesTheSelectedRow()
+{
+    ListView* list = view("ListView1");
+    QTest::keyClick(list, Qt::Key_Delete); // empty list
+    click("PushButton11");
+    QCoreApplication::processEvents();
+    QTest::keyClick(list, Qt::Key_Delete); // nothing selected
+    QCOMPARE(input().rows(), 3);
+    list->selectRow(1);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(rowTexts(input()), (QStringList{Samples[0], Samples[2]}));
+    QTest::keyClick(list, Qt::Key_A);
+    QCOMPARE(input().rows(), 2);
+}
+
+void TestForm2::clearLists()
+{
+    click("PushButton11");
+    click("PushButton2");
+    click("PushButton6");
+    QCOMPARE(input().rows(), 0);
+    QCOMPARE(results().rows(), 3);
+    QCOMPARE(results().columns(), 5);
+    click("PushButton7");
+    QCOMPARE(results().rows(), 0);
+    QCOMPARE(results().caption(0), u"Original"_s);
+}
+
+void TestForm2::messageAndHelp()
+{
+    click("PushButton9");
+    QCOMPARE(m_fake->messageBoxes->texts(),
+             QStringList{u"You must load text files into the list. You can not load Word files for example."_s});
+    QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
+    click("PushButton10");
+    QCOMPARE(m_fake->webBrowser->opened.size(), size_t(1));
+    QCOMPARE(m_fake->webBrowser->opened[0].quotedAddress, u"\"" QUADRIX_HELP_ADDRESS "\""_s);
+    QCOMPARE(m_fake->webBrowser->opened[0].mode, WebBrowser::WindowMode::Normal);
+}
+
+void TestForm2::runOfTheSamples()
+{
+    click("PushButton11");
+    struct Seen
+    {
+        double value;
+        QString text;
+        MousePointer pointer;
+    };
+    std::vector<Seen> seen;
+    QTimer recorder;
+    connect(&recorder, &QTimer::timeout, this, [&] {
+        seen.push_back({m_form->ProgressBar1()->value(), m_form->ProgressBar1()->text(), m_form->mousePointer()});
+    });
+    recorder.start(0);
+    click("PushButton2");
+    recorder.stop();
+
+    QCOMPARE(results().rows(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const QString& address = Samples[row];
+        QCOMPARE(rowCells(results(), row), (QStringList{address, results().subItem(row, 1),
+                                                        results().subItem(row, 2),
+                                                        u"0000:0000:0000:0000:0000:0000:"_s + address,
+                                                        u"::"_s + address}));
+        QVERIFY(!results().isChecked(row));
+    }
+    QCOMPARE(results().subItem(0, 1), u"0000:0000:0000:0000:0000:0000:CC5D:F000"_s);
+    QCOMPARE(results().subItem(1, 2), u"::C71B:802B"_s);
+    QCOMPARE(results().subItem(2, 2), u"::ADF5:306F"_s);
+    QCOMPARE(rowTexts(input()), Samples);
+
+    // Each row shows its share of the list and its address while it is converted.
+    QStringList texts;
+    QList<double> values;
+    for (const Seen& turn : seen) {
+        // The window is busy from the first event-loop turn of the run on.
+        QCOMPARE(turn.pointer, MousePointer::Hourglass);
+        if (texts.isEmpty() || texts.back() != turn.text) {
+            texts.append(turn.text);
+            values.append(turn.value);
+        }
+    }
+    QCOMPARE(texts, (QStringList{u"Progress Bar"_s, u"Processing: 204.93.240.0"_s, u"Processing: 199.27.128.43"_s,
+                                 u"Processing: 173.245.48.111"_s}));
+    QCOMPARE(values.mid(1), (QList<double>{1.0 / 3 * 100, 2.0 / 3 * 100, 3.0 / 3 * 100}));
+
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+    QCOMPARE(m_form->ProgressBar1()->value(), 0.0);
+    QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
+
+    // A second run replaces the first one's rows.
+    click("PushButton2");
+    QCOMPARE(results().rows(), 3);
+    QCOMPARE(m_fake->messageBoxes->texts().size(), 2);
+}
+
+void TestForm2::runOfAnEmptyList()
+{
+    results().appendRow(u"old"_s);
+    click("PushButton2");
+    QCOMPARE(results().rows(), 0);
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
+}
+
+void TestForm2::badAndEmptyRows()
+{
+    for (const QString& row : {u"1.2.3.256"_s, u"abc"_s, QString()})
+        input().appendRow(row);
+    click("PushButton2");
+    const QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(reports[i].contains(u"Form2.PushButton2_Click at line "_s + (i % 2 ? u"124"_s : u"122"_s)));
+    QCOMPARE(rowCells(results(), 0), (QStringList{u"1.2.3.256"_s, QString(), QString(),
+                                                  u"0000:0000:0000:0000:0000:0000:1.2.3.256"_s, u"::1.2.3.256"_s}));
+    QCOMPARE(rowCells(results(), 1), (QStringList{u"abc"_s, QString(), QString(),
+                                                  u"0000:0000:0000:0000:0000:0000:abc"_s, u"::abc"_s}));
+    QCOMPARE(rowCells(results(), 2), (QStringList{QString(), u"0000:0000:0000:0000:0000:0000::"_s, u":::"_s,
+                                                  u"0000:0000:0000:0000:0000:0000:"_s, u"::"_s}));
+    QCOMPARE(m_fake->messageBoxes->texts().back(), u"Done."_s);
+}
+
+void TestForm2::secondStartDuringARunDoesNothing()
+{
+    click("PushButton11");
+    duringTheRun([&] { click("PushButton2"); });
+    click("PushButton2");
+    QCOMPARE(results().rows(), 3);
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+}
+
+void TestForm2::deleteAndInputClearDuringARunDoNothing()
+{
+    click("PushButton11");
+    results().appendRow(u"old"_s);
+    QCoreApplication::processEvents();
+    view("ListView1")->selectRow(0);
+    duringTheRun([&] {
+        QTest::keyClick(view("ListView1"), Qt::Key_Delete);
+        view("ListView2")->selectRow(0);
+        QTest::keyClick(view("ListView2"), Qt::Key_Delete);
+        click("PushButton6");
+    });
+    click("PushButton2");
+    QCOMPARE(rowTexts(input()), Samples);
+    QCOMPARE(rowTexts(results()), Samples);
+}
+
+void TestForm2::clearingResultsDuringARunIsHonoured()
+{
+    click("PushButton11");
+    click("PushButton11");
+    int turns = 0;
+    QTimer clearer;
+    connect(&clearer, &QTimer::timeout, this, [&] {
+        // Half way through the second row.
+        if (++turns == 4)
+            click("PushButton7");
+    });
+    clearer.start(0);
+    click("PushButton2");
+    clearer.stop();
+    // Row 1 was converted before the clearing; rows 2 to 6 come after it.
+    QCOMPARE(rowTexts(results()), Samples.mid(1) + Samples);
+}
+
+void TestForm2::rowsAddedDuringARunAreNotConverted()
+{
+    click("PushButton11");
+    std::vector<double> values;
+    QTimer recorder;
+    connect(&recorder, &QTimer::timeout, this, [&] { values.push_back(m_form->ProgressBar1()->value()); });
+    duringTheRun([&] { click("PushButton11"); });
+    recorder.start(0);
+    click("PushButton2");
+    recorder.stop();
+    QCOMPARE(results().rows(), 3);
+    QCOMPARE(input().rows(), 6);
+    QCOMPARE(*std::max_element(values.begin(), values.end()), 50.0);
+}
+
+void TestForm2::leavingDuringARunEndsItCleanly_data()
+{
+    QTest::addColumn<bool>("back");
+    QTest::newRow("close box") << false;
+    QTest::newRow("< Back") << true;
+}
+
+void TestForm2::leavingDuringARunEndsItCleanly()
+{
+    QFETCH(bool, back);
+    for (int i = 0; i < 100; ++i)
+        click("PushButton11");
+    QPointer<Form2> form = m_form;
+    duringTheRun([&] {
+        if (back)
+            click("PushButton5");
+        else
+            form->close();
+    });
+    click("PushButton2");
+    // The run ended at its next yield and said nothing; the window goes once it has returned.
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QVERIFY(m_single->isVisible());
+    QVERIFY(form);
+    QVERIFY(form->isUnloaded());
+    QVERIFY(form->ListView2()->rows() < 300);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!form);
+}
+
+void TestForm2::moreRowsThanSixteenBitsConvert()
+{
+    m_form->setYieldBudget(15);
+    for (int i = 0; i < 40000; ++i)
+        input().appendRow(u"10.0."_s + QString::number(i / 256) + u'.' + QString::number(i % 256));
+    click("PushButton2");
+    QCOMPARE(results().rows(), 40000);
+    QCOMPARE(results().subItem(39999, 2), u"::0A00:9C3F"_s);
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+}
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"

@@ -1,0 +1,236 @@
+// End-to-end benchmarks through the real windows on the offscreen platform.
+//
+//     quadrix-bench                 every scenario, each in a process of its own
+//     quadrix-bench run 1000000     one scenario
+//
+// Each scenario prints one line: <scenario> <rows> <seconds> <peak_rss_bytes>
+// and, where it has them, further fields (see the scenario's comment).
+
+#include "batch_window/Form2.h"
+#include "batch_window/ListModel.h"
+#include "single_window/Form1.h"
+
+#include "FakePlatform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+qint64 peakRssBytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+qint64 currentRssBytes()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// A list of addresses, CR LF after each, about 15 bytes a row.
+QByteArray addressList(qint64 rows)
+{
+    QByteArray bytes;
+    bytes.reserve(rows * 16);
+    for (qint64 i = 0; i < rows; ++i) {
+        bytes += QByteArray::number(100 + i % 150) + '.' + QByteArray::number((i >> 16) & 0xFF) + '.'
+            + QByteArray::number((i >> 8) & 0xFF) + '.' + QByteArray::number(i & 0xFF) + "\r\n";
+    }
+    return bytes;
+}
+
+// The batch window as a user reaches it, on fakes so no box waits for a click.
+struct BatchWindow
+{
+    FakePlatform fake;
+    Form1 single{*fake.platform};
+    Form2* form = nullptr;
+
+    BatchWindow()
+    {
+        single.show();
+        single.findChild<QPushButton*>(u"PushButton1"_s)->click();
+        form = single.batchWindow();
+        QCoreApplication::processEvents();
+    }
+
+    void click(const char* name) { form->findChild<QPushButton*>(QLatin1StringView(name))->click(); }
+
+    void load(const QString& path)
+    {
+        fake.fileDialogs->openAnswers = {path};
+        click("PushButton4");
+    }
+};
+
+// Records the longest time the event loop went without a turn.
+class TurnGapMeter
+{
+public:
+    TurnGapMeter()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_sinceTurn.restart());
+        });
+    }
+    void start()
+    {
+        m_sinceTurn.start();
+        m_timer.start(0);
+    }
+    qint64 stop()
+    {
+        m_timer.stop();
+        return std::max(m_longest, m_sinceTurn.elapsed());
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceTurn;
+    qint64 m_longest = 0;
+};
+
+void print(const char* scenario, qint64 rows, double seconds, const QString& extra = QString())
+{
+    std::printf("%s %lld %.3f %lld%s\n", scenario, static_cast<long long>(rows), seconds,
+                static_cast<long long>(peakRssBytes()), extra.isEmpty() ? "" : qPrintable(u' ' + extra));
+    std::fflush(stdout);
+}
+
+// load N: a CR LF list file of N addresses into the input list.
+void loadScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_s);
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
+            qFatal("cannot write the list file");
+    }
+    BatchWindow window;
+    QElapsedTimer timer;
+    timer.start();
+    window.load(path);
+    QCoreApplication::processEvents(); // the view takes the rows
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (window.form->ListView1()->rows() != rows)
+        qFatal("loaded %lld rows", static_cast<long long>(window.form->ListView1()->rows()));
+    print("load", rows, seconds, u"%1-bytes"_s.arg(QFileInfo(path).size()));
+}
+
+// run N / run-per-row N: the batch run over N input rows with the window shown.
+// Extra fields: the longest gap between two event-loop turns in ms, the bytes
+// per row the results add, and the bytes per row above the empty window.
+void runScenario(qint64 rows, int yieldBudgetMs, const char* name)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_s);
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
+            qFatal("cannot write the list file");
+    }
+    BatchWindow window;
+    const qint64 emptyWindow = currentRssBytes();
+    window.load(path);
+    QCoreApplication::processEvents();
+    const qint64 loaded = currentRssBytes();
+    window.form->setYieldBudget(yieldBudgetMs);
+
+    TurnGapMeter gaps;
+    QElapsedTimer timer;
+    gaps.start();
+    timer.start();
+    window.click("PushButton2");
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const qint64 longestGap = gaps.stop();
+    const qint64 after = currentRssBytes();
+    if (window.form->ListView2()->rows() != rows)
+        qFatal("converted %lld rows", static_cast<long long>(window.form->ListView2()->rows()));
+    print(name, rows, seconds,
+          u"%1 results-bytes-per-row=%2 bytes-per-row-above-empty-window=%3"_s.arg(longestGap)
+              .arg((after - loaded) / double(rows), 0, 'f', 1)
+              .arg((after - emptyWindow) / double(rows), 0, 'f', 1));
+}
+
+// startup: the single-address window built, loaded and shown.
+void startupScenario(qint64)
+{
+    QElapsedTimer timer;
+    timer.start();
+    FakePlatform fake;
+    Form1 single(*fake.platform);
+    single.show();
+    QCoreApplication::processEvents();
+    print("startup", 1, timer.nsecsElapsed() / 1e9);
+}
+
+const std::map<QString, std::function<void(qint64)>> Scenarios{
+    {u"load"_s, loadScenario},
+    {u"run"_s, [](qint64 rows) { runScenario(rows, 15, "run"); }},
+    {u"run-per-row"_s, [](qint64 rows) { runScenario(rows, 0, "run-per-row"); }},
+    {u"startup"_s, startupScenario},
+};
+
+const QList<QPair<QString, qint64>> DefaultScenarios{
+    {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"run"_s, 1000000},
+    // Two event-loop turns a row cost about a millisecond: a million rows would take a quarter of an hour.
+    {u"run-per-row"_s, 20000},
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+
+    if (arguments.isEmpty()) {
+        // Each scenario in a process of its own, so its peak memory is its own.
+        for (const auto& [scenario, rows] : DefaultScenarios) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {scenario, QString::number(rows)});
+            child.waitForFinished(-1);
+            if (child.exitCode() != 0)
+                return child.exitCode();
+        }
+        return 0;
+    }
+
+    const auto scenario = Scenarios.find(arguments[0]);
+    bool ok = arguments.size() == 2;
+    const qint64 rows = ok ? arguments[1].toLongLong(&ok) : 0;
+    if (scenario == Scenarios.end() || !ok || rows < 0) {
+        QTextStream(stderr) << "usage: quadrix-bench [SCENARIO ROWS]\nscenarios:";
+        for (const auto& [name, run] : Scenarios)
+            QTextStream(stderr) << ' ' << name;
+        QTextStream(stderr) << '\n';
+        return 2;
+    }
+    scenario->second(rows);
+    return 0;
+}

@@ -32,3 +32,19 @@ sleep 1
 click_twips "$form1" 120 630 7800 405    # Load Sample/Example IP
 click_twips "$form1" 120 2610 7800 405   # Start Converting
 shot "$form1" single-window
+
+# The batch window after a run of the samples, with two rows ticked.
+click_twips "$form1" 120 1140 7800 405   # Convert Multiple Addresses At Once
+form2=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | grep -v "^$form1\$" | head -n 1)
+click_twips "$form2" 120 3540 3840 405   # Load Sample/Example IPs
+click_twips "$form2" 120 4050 7800 405   # Start Converting
+done=$(xdotool search --sync --onlyvisible --name '^Quadrix$' | head -n 1)
+sleep 0.5
+xdotool key Return
+sleep 0.5
+# The check boxes of the first and third results rows.
+xdotool mousemove --window "$form2" 16 $((4545 / 15 + 30)) click 1
+sleep 0.3
+xdotool mousemove --window "$form2" 16 $((4545 / 15 + 30 + 2 * 19)) click 1
+sleep 0.5
+shot "$form2" batch-window

@@ -51,5 +51,6 @@ void TextProgressBar::paintEvent(QPaintEvent*)
     option.text = m_text;
     option.textVisible = true;
     option.textAlignment = Qt::AlignCenter;
+    option.state |= QStyle::State_Horizontal;
     painter.drawControl(QStyle::CE_ProgressBar, option);
 }

@@ -185,6 +185,7 @@ private slots:
     void callsComeInOrderWithATurnAtEveryStep();
     void stopShowsNothing();
     void failingCallReachesTheCaller();
+    void changingTableIsNeverReadPastItsEnd();
     void installedTest_data();
     void installedTest();
     void workbookRefusesCellsOutsideASheet();
@@ -290,6 +291,43 @@ void TestSpreadsheet::failingCallReachesTheCaller()
     }
     // The step ends at the failing call.
     QCOMPARE(spreadsheet.callsOf(FakeSpreadsheet::CallKind::SetCell), 7);
+}
+
+void TestSpreadsheet::changingTableIsNeverReadPastItsEnd()
+{
+    auto build = [] {
+        auto table = resultsTable();
+        addConverted(*table, u"10.0.0.1"_s);
+        addConverted(*table, u"1.2.3.4"_s, false);
+        addConverted(*table, u"192.168.100.200"_s);
+        return table;
+    };
+    const int turns = 5 + 3 + 2 * 5;
+    for (const QString& change : { u"remove last"_s, u"remove first"_s, u"clear"_s }) {
+        for (int at = 1; at <= turns; ++at) {
+            auto table = build();
+            BoundsCheckingTable checked(*table);
+            ScriptedYielder yielder;
+            yielder.onYield = [&](int call) {
+                if (call != at)
+                    return;
+                if (change == u"remove last")
+                    table->removeRowAt(table->rows() - 1);
+                else if (change == u"remove first")
+                    table->removeRowAt(0);
+                else
+                    table->clearRows();
+            };
+            FakeSpreadsheet spreadsheet;
+            auto workbook = spreadsheet.start();
+
+            QVERIFY(fillWorkbook(checked, *workbook, yielder));
+
+            QCOMPARE(checked.readsPastEnd, 0);
+            // The rows end at the table's new end; the workbook is still shown.
+            QVERIFY(spreadsheet.visible);
+        }
+    }
 }
 
 void TestSpreadsheet::installedTest_data()

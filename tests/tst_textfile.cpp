@@ -441,15 +441,14 @@ void TestTextFile::stopKeepsTheOldFileAndLeavesTheDisplayAlone()
 
 void TestTextFile::changingTableIsNeverReadPastItsEnd_data()
 {
-    QTest::addColumn<QString>("change");
-    QTest::newRow("last row removed") << u"remove last"_s;
-    QTest::newRow("first row removed") << u"remove first"_s;
-    QTest::newRow("table cleared") << u"clear"_s;
+    QTest::addColumn<TableChange>("change");
+    for (TableChange change : AllTableChanges)
+        QTest::newRow(nameOf(change)) << change;
 }
 
 void TestTextFile::changingTableIsNeverReadPastItsEnd()
 {
-    QFETCH(QString, change);
+    QFETCH(TableChange, change);
     auto build = [] {
         auto table = twoColumnExample();
         addRow(*table, { u"3.3.3.3"_s, u"::0303:0303"_s }, false);
@@ -473,14 +472,8 @@ void TestTextFile::changingTableIsNeverReadPastItsEnd()
         BoundsCheckingTable checked(*table);
         ScriptedYielder yielder;
         yielder.onYield = [&](int call) {
-            if (call != at)
-                return;
-            if (change == u"remove last")
-                table->removeRowAt(table->rows() - 1);
-            else if (change == u"remove first")
-                table->removeRowAt(0);
-            else
-                table->clearRows();
+            if (call == at)
+                applyChange(*table, change);
         };
         std::vector<ExportEvent> log;
         RecordingProgress progress(log);

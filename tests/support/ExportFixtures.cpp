@@ -45,6 +45,34 @@ void setTicked(ListModel& table, qsizetype row, bool checked)
     table.setData(table.index(int(row), 0), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
 
+void applyChange(ListModel& table, TableChange change)
+{
+    switch (change) {
+    case TableChange::RemoveLastRow:
+        table.removeRowAt(table.rows() - 1);
+        break;
+    case TableChange::RemoveFirstRow:
+        table.removeRowAt(0);
+        break;
+    case TableChange::Clear:
+        table.clearRows();
+        break;
+    }
+}
+
+const char* nameOf(TableChange change)
+{
+    switch (change) {
+    case TableChange::RemoveLastRow:
+        return "last row removed";
+    case TableChange::RemoveFirstRow:
+        return "first row removed";
+    case TableChange::Clear:
+        return "table cleared";
+    }
+    return "";
+}
+
 void ScriptedYielder::yield()
 {
     ++calls;

@@ -27,6 +27,13 @@ void addRow(ListModel& table, const QStringList& cells, bool checked = true);
 // Ticks or unticks a row the way the user does, through the view's role.
 void setTicked(ListModel& table, qsizetype row, bool checked);
 
+// What the user may do to a table while an export yields.
+enum class TableChange { RemoveLastRow, RemoveFirstRow, Clear };
+inline constexpr TableChange AllTableChanges[]
+    = { TableChange::RemoveLastRow, TableChange::RemoveFirstRow, TableChange::Clear };
+void applyChange(ListModel& table, TableChange change);
+const char* nameOf(TableChange change);
+
 // What happened, in order: progress values and texts, and turns of the
 // event loop, so a test can see where the work yielded.
 struct ExportEvent

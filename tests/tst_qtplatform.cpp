@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,7 @@ private slots:
     void listFileSelection();
     void displayText();
     void clipboardThroughQt();
+    void spreadsheetIsLibreOfficeCalc();
 };
 
 void TestQtPlatform::nameFilters()
@@ -46,6 +48,14 @@ void TestQtPlatform::clipboardThroughQt()
     QCOMPARE(QGuiApplication::clipboard()->text(), u"10.0.0.1\t::0A00:0001\r\n"_s);
     ClipboardClear(platform->clipboard());
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+}
+
+void TestQtPlatform::spreadsheetIsLibreOfficeCalc()
+{
+    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const bool onPath = !QStandardPaths::findExecutable(u"soffice"_s).isEmpty()
+        || !QStandardPaths::findExecutable(u"libreoffice"_s).isEmpty();
+    QCOMPARE(platform->spreadsheet().canStart(), onPath);
 }
 
 QTEST_MAIN(TestQtPlatform)

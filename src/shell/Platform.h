@@ -2,6 +2,7 @@
 
 #include "ErrorTrap.h"
 #include "PlatformServices.h"
+#include "export/SpreadsheetApplication.h"
 
 #include <memory>
 
@@ -20,6 +21,7 @@ public:
         std::unique_ptr<ClipboardAccess> clipboard;
         std::unique_ptr<RandomSource> random;
         std::unique_ptr<ProgramLocation> programLocation;
+        std::unique_ptr<SpreadsheetApplication> spreadsheet;
     };
 
     explicit Platform(Services services);
@@ -34,6 +36,7 @@ public:
     ClipboardAccess& clipboard() { return *m_services.clipboard; }
     RandomSource& random() { return *m_services.random; }
     const ProgramLocation& programLocation() const { return *m_services.programLocation; }
+    SpreadsheetApplication& spreadsheet() { return *m_services.spreadsheet; }
 
     // The title of every message box and input box that gives none of its own.
     const QString& applicationTitle() const { return m_applicationTitle; }

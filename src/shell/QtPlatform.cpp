@@ -1,5 +1,7 @@
 #include "QtPlatform.h"
 
+#include "export/LibreOfficeCalc.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -187,5 +189,6 @@ std::unique_ptr<Platform> createQtPlatform()
     services.clipboard = std::make_unique<QtClipboardAccess>();
     services.random = std::make_unique<TimeOfDayRandom>();
     services.programLocation = std::make_unique<ExecutableLocation>();
+    services.spreadsheet = std::make_unique<LibreOfficeCalc>();
     return std::make_unique<Platform>(std::move(services));
 }

@@ -7,7 +7,8 @@
 #include <memory>
 
 // The platform services on Qt: QMessageBox, QInputDialog, QFileDialog,
-// QDesktopServices, QClipboard, a Mersenne Twister and the executable's folder.
+// QDesktopServices, QClipboard, a Mersenne Twister, the executable's folder and
+// LibreOffice Calc as the spreadsheet application.
 std::unique_ptr<Platform> createQtPlatform();
 
 // The common dialog's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")

@@ -2,6 +2,8 @@
 
 #include "shell/AppError.h"
 
+#include <algorithm>
+
 void FakeMessageBoxes::show(const QString& text, const QString& title, Icon icon)
 {
     shown.push_back({text, title, icon});
@@ -102,6 +104,85 @@ double FakeRandom::nextFraction()
     return fraction;
 }
 
+class FakeWorkbook final : public SpreadsheetWorkbook
+{
+public:
+    explicit FakeWorkbook(FakeSpreadsheet& application)
+        : m_application(application)
+    {
+    }
+
+    void setCellText(qsizetype row, int column, const QString& text) override
+    {
+        m_application.workbookCall({FakeSpreadsheet::CallKind::SetCell, row, column, text});
+        m_application.cells[{row, column}] = text;
+    }
+
+    void autofitColumns() override { m_application.workbookCall({FakeSpreadsheet::CallKind::Autofit, 0, 0, {}}); }
+
+    void makeVisible() override
+    {
+        m_application.workbookCall({FakeSpreadsheet::CallKind::MakeVisible, 0, 0, {}});
+        m_application.visible = true;
+    }
+
+private:
+    FakeSpreadsheet& m_application;
+};
+
+bool FakeSpreadsheet::canStart()
+{
+    calls.push_back({CallKind::CanStart, 0, 0, {}});
+    if (!canStartThrows.isEmpty())
+        throw AppError(canStartThrows);
+    return installed;
+}
+
+std::unique_ptr<SpreadsheetWorkbook> FakeSpreadsheet::start()
+{
+    calls.push_back({CallKind::Start, 0, 0, {}});
+    if (!installed)
+        throw AppError(QStringLiteral("Cannot create the spreadsheet application"));
+    if (!failStartWith.isEmpty())
+        throw AppError(failStartWith);
+    ++workbooksStarted;
+    cells.clear();
+    visible = false;
+    m_workbookCalls = 0;
+    return std::make_unique<FakeWorkbook>(*this);
+}
+
+void FakeSpreadsheet::workbookCall(Call call)
+{
+    calls.push_back(call);
+    if (++m_workbookCalls == failCallNumber)
+        throw AppError(failCallWith);
+}
+
+QString FakeSpreadsheet::cell(qsizetype row, int column) const
+{
+    const auto found = cells.find({row, column});
+    return found == cells.end() ? QString() : found->second;
+}
+
+QStringList FakeSpreadsheet::sheetRow(qsizetype row) const
+{
+    QStringList texts;
+    for (const auto& [at, text] : cells) {
+        if (at.first != row)
+            continue;
+        while (texts.size() < at.second - 1)
+            texts.append(QString());
+        texts.append(text);
+    }
+    return texts;
+}
+
+int FakeSpreadsheet::callsOf(CallKind kind) const
+{
+    return int(std::count_if(calls.begin(), calls.end(), [kind](const Call& call) { return call.kind == kind; }));
+}
+
 FakePlatform::FakePlatform()
 {
     Platform::Services services;
@@ -112,6 +193,7 @@ FakePlatform::FakePlatform()
     auto clip = std::make_unique<FakeClipboard>();
     auto draws = std::make_unique<FakeRandom>();
     auto location = std::make_unique<FakeProgramLocation>();
+    auto sheets = std::make_unique<FakeSpreadsheet>();
     messageBoxes = messages.get();
     inputBoxes = inputs.get();
     fileDialogs = dialogs.get();
@@ -119,6 +201,7 @@ FakePlatform::FakePlatform()
     clipboard = clip.get();
     random = draws.get();
     programLocation = location.get();
+    spreadsheet = sheets.get();
     services.messageBoxes = std::move(messages);
     services.inputBoxes = std::move(inputs);
     services.fileDialogs = std::move(dialogs);
@@ -126,5 +209,6 @@ FakePlatform::FakePlatform()
     services.clipboard = std::move(clip);
     services.random = std::move(draws);
     services.programLocation = std::move(location);
+    services.spreadsheet = std::move(sheets);
     platform = std::make_unique<Platform>(std::move(services));
 }

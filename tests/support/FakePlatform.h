@@ -6,7 +6,9 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <utility>
 
 // Test doubles for the platform services: each records what the program asked
 // and answers from a script, so a test can press a button that opens a modal
@@ -109,6 +111,54 @@ public:
     QString folder;
 };
 
+// The spreadsheet application: records every call of the program, in order,
+// and keeps the cells of the workbooks it started. It can be scripted as not
+// installed, as failing to start, or as failing one of the workbook's calls.
+class FakeSpreadsheet final : public SpreadsheetApplication
+{
+public:
+    enum class CallKind { CanStart, Start, SetCell, Autofit, MakeVisible };
+    struct Call
+    {
+        CallKind kind;
+        qsizetype row = 0;
+        int column = 0;
+        QString text;
+    };
+
+    bool canStart() override;
+    std::unique_ptr<SpreadsheetWorkbook> start() override;
+
+    // Not installed: canStart() answers false and start() fails.
+    bool installed = true;
+    // canStart() throws this instead of answering (when not empty).
+    QString canStartThrows;
+    // start() fails with this description (when not empty).
+    QString failStartWith;
+    // The workbook's call with this number (from 1, counting setCellText,
+    // autofitColumns and makeVisible) fails with failCallWith.
+    int failCallNumber = 0;
+    QString failCallWith = QStringLiteral("The spreadsheet refused the call");
+
+    std::vector<Call> calls;
+    // The cells set so far, by (sheet row, sheet column), from 1.
+    std::map<std::pair<qsizetype, int>, QString> cells;
+    int workbooksStarted = 0;
+    bool visible = false;
+
+    // The cell's text, or a null string when it was never set.
+    QString cell(qsizetype row, int column) const;
+    // The cells of one sheet row, from column 1 to the last one set; unset
+    // ones in between are null strings.
+    QStringList sheetRow(qsizetype row) const;
+    int callsOf(CallKind kind) const;
+
+private:
+    friend class FakeWorkbook;
+    void workbookCall(Call call);
+    int m_workbookCalls = 0;
+};
+
 // A Platform made of fakes, with typed access to each of them.
 struct FakePlatform
 {
@@ -121,5 +171,6 @@ struct FakePlatform
     FakeClipboard* clipboard;
     FakeRandom* random;
     FakeProgramLocation* programLocation;
+    FakeSpreadsheet* spreadsheet;
     std::unique_ptr<Platform> platform;
 };

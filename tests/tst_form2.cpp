@@ -5,6 +5,8 @@
 #include "batch_window/TextProgressBar.h"
 #include "single_window/Form1.h"
 
+#include "shell/PlatformServices.h"
+
 #include "FakePlatform.h"
 #include "FilePrivileges.h"
 
@@ -80,6 +82,13 @@ private slots:
     void leavingDuringARunEndsItCleanly_data();
     void leavingDuringARunEndsItCleanly();
     void moreRowsThanSixteenBitsConvert();
+    void saveTickedRowsAsTextFile();
+    void cancelledSaveWritesNothing();
+    void copyTickedRows();
+    void spreadsheetNotInstalled();
+    void spreadsheetOfTheTickedRows();
+    void leavingDuringAnExportStopsIt_data();
+    void leavingDuringAnExportStopsIt();
 
 private:
     QPushButton* button(const char* name) const
@@ -87,6 +96,20 @@ private:
         return m_form->findChild<QPushButton*>(QLatin1StringView(name));
     }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void tick(qsizetype row)
+    {
+        results().publishRows();
+        QVERIFY(results().setData(results().index(int(row), 0), Qt::Checked, Qt::CheckStateRole));
+    }
+    // The samples converted, rows 1 and 3 ticked.
+    void samplesConvertedAndTicked()
+    {
+        click("PushButton11");
+        click("PushButton2");
+        tick(0);
+        tick(2);
+        m_fake->messageBoxes->shown.clear();
+    }
     // Runs `action` at the first event-loop turn of the run started next.
     void duringTheRun(std::function<void()> action) { QTimer::singleShot(0, m_form, std::move(action)); }
     ListModel& input() const { return *m_form->ListView1(); }
@@ -552,6 +575,132 @@ void TestForm2::moreRowsThanSixteenBitsConvert()
     QCOMPARE(results().rows(), 40000);
     QCOMPARE(results().subItem(39999, 2), u"::0A00:9C3F"_s);
     QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+}
+
+void TestForm2::saveTickedRowsAsTextFile()
+{
+    samplesConvertedAndTicked();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"results.txt"_s);
+    QVERIFY(writeFile(path, "an older file"));
+    m_fake->fileDialogs->saveAnswers = {path};
+    click("PushButton3");
+
+    const FileDialogSetup& setup = m_fake->fileDialogs->saveSetups.at(0);
+    QCOMPARE(setup.title, u"Save"_s);
+    QCOMPARE(setup.filter, u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s);
+    QCOMPARE(setup.flags, 2621953);
+    QVERIFY(!(setup.flags & FileDialogFlags::OverwritePrompt));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // Widths 14, 39, 23, 44 and 40: every line 14 + 39 + 23 + 44 + 40 + 5 TABs + CR LF long.
+    QCOMPARE(bytes.size(), 3 * 167);
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[0].startsWith("Original      \t IPv6 Full Address"));
+    QVERIFY(lines[1].startsWith("204.93.240.0  \t0000:0000:0000:0000:0000:0000:CC5D:F000\t::CC5D:F000"));
+    QVERIFY(lines[2].startsWith("173.245.48.111\t"));
+    QVERIFY(lines[2].endsWith("::173.245.48.111                        \t\r"));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+    QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
+    QCOMPARE(m_form->ProgressBar1()->value(), 0.0);
+}
+
+void TestForm2::cancelledSaveWritesNothing()
+{
+    samplesConvertedAndTicked();
+    click("PushButton3");
+    QCOMPARE(m_fake->fileDialogs->saveSetups.size(), size_t(1));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+}
+
+void TestForm2::copyTickedRows()
+{
+    click("PushButton8"); // no rows: the clipboard is left alone
+    QCOMPARE(m_fake->clipboard->clearAttempts, 0);
+    samplesConvertedAndTicked();
+    click("PushButton8");
+    const QStringList lines = m_fake->clipboard->text.split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith(u"204.93.240.0  \t0000:0000:0000:0000:0000:0000:CC5D:F000\t::CC5D:F000\t"_s));
+    QVERIFY(lines[1].endsWith(u"\t::173.245.48.111"_s));
+    QCOMPARE(lines[2], QString());
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::spreadsheetNotInstalled()
+{
+    m_fake->spreadsheet->installed = false;
+    click("PushButton13"); // an empty table: the test runs all the same
+    QCOMPARE(m_fake->messageBoxes->texts(),
+             (QStringList{u"Excel is not installed on this computer. You need to have it installed to use this "
+                          "software without error."_s,
+                          u"Excel is not installed on this computer. You need to have it installed to use this "
+                          "feature."_s}));
+    QCOMPARE(m_fake->spreadsheet->workbooksStarted, 0);
+}
+
+void TestForm2::spreadsheetOfTheTickedRows()
+{
+    m_fake->spreadsheet->installed = true;
+    click("PushButton13"); // an empty table: nothing happens, nothing is said
+    QCOMPARE(m_fake->spreadsheet->workbooksStarted, 0);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+
+    samplesConvertedAndTicked();
+    click("PushButton13");
+    const auto& cells = m_fake->spreadsheet->cells;
+    QCOMPARE(cells.at({1, 1}), u"Original"_s);
+    QCOMPARE(cells.at({1, 5}), u" IPv6 and Dot Notation Shorthand Address"_s);
+    QCOMPARE(cells.at({2, 1}), u"204.93.240.0"_s);
+    QCOMPARE(cells.at({2, 3}), u"::CC5D:F000"_s);
+    QVERIFY(!cells.count({3, 1})); // row 2 is not ticked
+    QCOMPARE(cells.at({4, 5}), u"::173.245.48.111"_s);
+    QVERIFY(m_fake->spreadsheet->visible);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+}
+
+void TestForm2::leavingDuringAnExportStopsIt_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("text file") << QByteArray("PushButton3");
+    QTest::newRow("clipboard") << QByteArray("PushButton8");
+    QTest::newRow("spreadsheet") << QByteArray("PushButton13");
+}
+
+void TestForm2::leavingDuringAnExportStopsIt()
+{
+    QFETCH(QByteArray, button);
+    for (int i = 0; i < 50; ++i)
+        click("PushButton11");
+    click("PushButton2");
+    for (int row = 0; row < 150; ++row)
+        tick(row);
+    m_fake->messageBoxes->shown.clear();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"results.txt"_s);
+    QVERIFY(writeFile(path, "an older file"));
+    m_fake->fileDialogs->saveAnswers = {path};
+    m_fake->clipboard->text = u"held before"_s;
+
+    QPointer<Form2> form = m_form;
+    duringTheRun([&] { form->close(); });
+    click(button.constData());
+
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    QVERIFY(m_single->isVisible());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("an older file"));
+    QCOMPARE(m_fake->clipboard->text, u"held before"_s);
+    QVERIFY(!m_fake->spreadsheet->visible);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!form);
 }
 
 QTEST_MAIN(TestForm2)

@@ -7,13 +7,19 @@
 #include "ListView.h"
 #include "TextProgressBar.h"
 #include "conversion/MapIP.h"
+#include "export/ClipboardText.h"
+#include "export/SpreadsheetApplication.h"
+#include "export/SpreadsheetExport.h"
+#include "export/TextFileWriter.h"
 #include "shell/AppIcon.h"
+#include "shell/Appearance.h"
 #include "shell/AppTitle.h"
 #include "shell/Controls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
 #include "shell/Platform.h"
 #include "shell/Twips.h"
+#include "shell/WindowPointer.h"
 #include "shell/Yielder.h"
 
 #include <QCloseEvent>
@@ -27,10 +33,12 @@ namespace {
 const QString ObjectName = QStringLiteral("Form2");
 const QString IdleProgressText = QStringLiteral("Progress Bar");
 
-// The list-file dialog: read-only box ticked, several files, explorer style, long names.
-constexpr int OpenDialogFlags = FileDialogFlags::ReadOnly | FileDialogFlags::AllowMultiSelect
+// Both file dialogs: read-only box ticked, several files, explorer style, long
+// names; no question before replacing a file.
+constexpr int FileDialogOptions = FileDialogFlags::ReadOnly | FileDialogFlags::AllowMultiSelect
     | FileDialogFlags::Explorer | FileDialogFlags::LongNames;
-static_assert(OpenDialogFlags == 2621953);
+static_assert(FileDialogOptions == 2621953);
+const QString TextFileFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
 } // namespace
 
@@ -53,6 +61,7 @@ Form2::Form2(Platform& platform, QWidget* singleWindow)
     , m_yieldBudgetMs(EventLoopYielder::DefaultBudgetMs)
 {
     setObjectName(ObjectName);
+    m_pointer = new WindowPointer(this);
     buildControls();
     Form_Load();
 }
@@ -117,9 +126,20 @@ void Form2::buildControls()
     m_listView1->installEventFilter(this);
     m_listView2->installEventFilter(this);
 
+    for (QPushButton* pushButton : {pushButton1, pushButton2, pushButton3, pushButton4, pushButton5, pushButton6,
+                                    pushButton7, pushButton8, pushButton9, pushButton10, pushButton11,
+                                    pushButton13})
+        m_pointer->hoverSets(pushButton, MousePointer::Custom);
+    m_pointer->hoverSets(this, MousePointer::Default);
+    m_pointer->hoverSets(m_listView1, MousePointer::Default, WindowPointer::Parts::WithParts);
+    m_pointer->hoverSets(m_listView2, MousePointer::Default, WindowPointer::Parts::WithParts);
+
     connect(pushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(pushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(pushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
     connect(pushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+    connect(pushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
+    connect(pushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
     connect(pushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
     connect(pushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
     connect(pushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
@@ -132,6 +152,8 @@ void Form2::Form_Load()
 {
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("Form_Load"));
+    trap(100, [&] { Appearance::ApplyFormColors(this); });
+    Appearance::setUpHandCursor(trap, *m_pointer, m_platform.programLocation().programFolder());
     trap(108, [&] {
         setWindowTitle(ProductName);
         setWindowIcon(applicationIcon());
@@ -146,22 +168,20 @@ void Form2::Form_Load()
     trap(124, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 and Dot Notation Shorthand Address")); });
 }
 
+MousePointer Form2::mousePointer() const
+{
+    return m_pointer->value();
+}
+
 void Form2::setMousePointer(MousePointer pointer)
 {
-    if (pointer == m_mousePointer)
-        return;
-    m_mousePointer = pointer;
-    switch (pointer) {
-    case MousePointer::Default:
-        unsetCursor();
-        break;
-    case MousePointer::Hourglass:
-        setCursor(Qt::WaitCursor);
-        break;
-    case MousePointer::Custom:
-        setCursor(Qt::PointingHandCursor);
-        break;
-    }
+    m_pointer->set(pointer);
+}
+
+void Form2::endBusy()
+{
+    if (!m_unloaded)
+        setMousePointer(MousePointer::Default);
 }
 
 void Form2::closeEvent(QCloseEvent* event)
@@ -268,9 +288,9 @@ void Form2::PushButton4_Click()
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton4_Click"));
     FileDialogSetup setup;
     setup.fileName = QString();                                                      // 100
-    setup.flags = OpenDialogFlags;                                                   // 102
+    setup.flags = FileDialogOptions;                                                 // 102
     setup.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); // 104
-    setup.filter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");  // 106
+    setup.filter = TextFileFilter;                                                   // 106
     setup.maxFileNameLength = 30000;
     QString selection;
     trap(108, [&] { selection = m_platform.fileDialogs().openFileSelection(setup); });
@@ -286,7 +306,66 @@ void Form2::PushButton4_Click()
             trap(134, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
         } // 136
     }
-    setMousePointer(MousePointer::Default); // 138
+    endBusy(); // 138
+}
+
+void Form2::PushButton3_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton3_Click"));
+    FileDialogSetup setup;
+    setup.flags = FileDialogOptions;   // 100
+    setup.title = QStringLiteral("Save"); // 102
+    setup.filter = TextFileFilter;     // 104
+    QString path;
+    trap(106, [&] { path = m_platform.fileDialogs().saveFileName(setup); });
+    // 108: Cancel writes nothing and says nothing; an empty table is saved as
+    // its caption line alone.
+    if (path.isEmpty())
+        return;
+    setMousePointer(MousePointer::Hourglass); // 110
+    EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
+    SaveListviewProperlySpaced(*m_resultsModel, path, m_progressBar, yielder, m_platform.errorReporter()); // 112
+    endBusy(); // 114
+}
+
+void Form2::PushButton8_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton8_Click"));
+    EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
+    trap(100, [&] { CopyListviewProperlySpaced(*m_resultsModel, m_platform.clipboard(), yielder); });
+}
+
+void Form2::PushButton13_Click()
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton13_Click"));
+    bool installed = false;
+    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform); });
+    if (!installed) {
+        trap(102, [&] { m_platform.showMessage(SpreadsheetFeatureNeedsExcelMessage.toString()); });
+        return;
+    }
+    if (m_resultsModel->rows() == 0) // 104
+        return;
+    setMousePointer(MousePointer::Hourglass); // 106
+
+    // A failing call ends its step with one report, not one per cell; the
+    // steps after it still run, as long as there is a workbook to work on.
+    EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
+    std::unique_ptr<SpreadsheetWorkbook> workbook;
+    trap(108, [&] { workbook = m_platform.spreadsheet().start(); });
+    bool going = workbook != nullptr;
+    if (going)
+        trap(110, [&] { going = writeCaptionRow(*m_resultsModel, *workbook, yielder); });
+    if (going)
+        trap(112, [&] { going = writeDataRows(*m_resultsModel, *workbook, yielder); });
+    if (going) {
+        trap(114, [&] { workbook->autofitColumns(); });
+        trap(116, [&] { workbook->makeVisible(); });
+    }
+    endBusy(); // 118
 }
 
 void Form2::PushButton5_Click()

@@ -10,6 +10,7 @@ class ListView;
 class Platform;
 class QPushButton;
 class TextProgressBar;
+class WindowPointer;
 
 // The batch window: the input list, the results table and the run that fills
 // it, with the buttons that fill, clear and export the lists.
@@ -32,8 +33,9 @@ public:
     ListModel* ListView2() const { return m_resultsModel; }
     TextProgressBar* ProgressBar1() const { return m_progressBar; }
 
-    MousePointer mousePointer() const { return m_mousePointer; }
+    MousePointer mousePointer() const;
     void setMousePointer(MousePointer pointer);
+    WindowPointer& pointer() const { return *m_pointer; }
 
     // How long the run and the exports may work between two event-loop turns;
     // 0 lets events run at every yield point.
@@ -71,6 +73,7 @@ private:
     void unload(bool showSingleWindow);
     void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();
@@ -78,14 +81,17 @@ private:
     void PushButton9_Click();
     void PushButton10_Click();
     void PushButton11_Click();
+    void PushButton8_Click();
+    void PushButton13_Click();
     void ListView_KeyDown(ListView* list, int keyCode);
 
-    bool isBusy() const { return m_mousePointer == MousePointer::Hourglass; }
+    bool isBusy() const { return mousePointer() == MousePointer::Hourglass; }
+    // Restores the arrow after a long operation, unless the window is gone.
+    void endBusy();
 
     Platform& m_platform;
     QPointer<QWidget> m_singleWindow;
     bool ConversionBusy = false;
-    MousePointer m_mousePointer = MousePointer::Default;
     int m_yieldBudgetMs;
     int m_runningHandlers = 0;
     bool m_unloaded = false;
@@ -95,4 +101,5 @@ private:
     ListView* m_listView1 = nullptr;
     ListView* m_listView2 = nullptr;
     TextProgressBar* m_progressBar = nullptr;
+    WindowPointer* m_pointer = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "ErrorTrap.h"
 #include "PlatformServices.h"
+#include "SkinFramework.h"
 #include "export/SpreadsheetApplication.h"
 
 #include <memory>
@@ -22,6 +23,7 @@ public:
         std::unique_ptr<RandomSource> random;
         std::unique_ptr<ProgramLocation> programLocation;
         std::unique_ptr<SpreadsheetApplication> spreadsheet;
+        std::unique_ptr<SkinFramework> skinFramework;
     };
 
     explicit Platform(Services services);
@@ -37,6 +39,7 @@ public:
     RandomSource& random() { return *m_services.random; }
     const ProgramLocation& programLocation() const { return *m_services.programLocation; }
     SpreadsheetApplication& spreadsheet() { return *m_services.spreadsheet; }
+    SkinFramework& skinFramework() { return *m_services.skinFramework; }
 
     // The title of every message box and input box that gives none of its own.
     const QString& applicationTitle() const { return m_applicationTitle; }

@@ -190,5 +190,6 @@ std::unique_ptr<Platform> createQtPlatform()
     services.random = std::make_unique<TimeOfDayRandom>();
     services.programLocation = std::make_unique<ExecutableLocation>();
     services.spreadsheet = std::make_unique<LibreOfficeCalc>();
+    services.skinFramework = std::make_unique<RecordingSkinFramework>();
     return std::make_unique<Platform>(std::move(services));
 }

@@ -6,11 +6,13 @@
 #include "conversion/NumberSpelling.h"
 #include "export/Clipboard.h"
 #include "shell/AppIcon.h"
+#include "shell/Appearance.h"
 #include "shell/AppTitle.h"
 #include "shell/Controls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Platform.h"
 #include "shell/Twips.h"
+#include "shell/WindowPointer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -44,6 +46,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     , m_platform(platform)
 {
     setObjectName(QStringLiteral("Form1"));
+    m_pointer = new WindowPointer(this);
     buildControls();
     Form_Load();
 }
@@ -146,6 +149,12 @@ void Form1::buildControls()
     m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
     Twips::place(m_pushButton5, 120, 630, 7800, 405);
 
+    for (QPushButton* button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5})
+        m_pointer->hoverSets(button, MousePointer::Custom);
+    for (QWidget* background : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1),
+                                static_cast<QWidget*>(m_frame2)})
+        m_pointer->hoverSets(background, MousePointer::Default);
+
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
@@ -167,6 +176,9 @@ QLineEdit* Form1::Text1(int index) const
 void Form1::Form_Load()
 {
     ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+    const QString programFolder = m_platform.programLocation().programFolder();
+    trap(100, [&] { Appearance::ApplySkin(this, m_platform.skinFramework(), programFolder); });
+    Appearance::setUpHandCursor(trap, *m_pointer, programFolder);
     trap(108, [&] { OpenHomePageAtRandom(); });
     trap(128, [&] {
         setWindowTitle(ProductName);

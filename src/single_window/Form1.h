@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class WindowPointer;
 
 // The single-address window: four octet boxes, "Start Converting" and the
 // four result boxes. It is the program's start-up window; closing it ends the
@@ -26,6 +27,8 @@ public:
 
     // Octet box `index` (1 to 4, left to right).
     QLineEdit* Text1(int index) const;
+
+    WindowPointer& pointer() const { return *m_pointer; }
 
     // The batch window while it is shown.
     Form2* batchWindow() const;
@@ -49,6 +52,7 @@ private:
     Platform& m_platform;
     bool ConversionBusy = false;
     QPointer<Form2> m_batchWindow;
+    WindowPointer* m_pointer = nullptr;
 
     QPushButton* m_pushButton1 = nullptr;
     QPushButton* m_pushButton2 = nullptr;

@@ -210,5 +210,8 @@ FakePlatform::FakePlatform()
     services.random = std::move(draws);
     services.programLocation = std::move(location);
     services.spreadsheet = std::move(sheets);
+    auto skin = std::make_unique<RecordingSkinFramework>();
+    skinFramework = skin.get();
+    services.skinFramework = std::move(skin);
     platform = std::make_unique<Platform>(std::move(services));
 }

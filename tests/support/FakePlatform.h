@@ -172,5 +172,6 @@ struct FakePlatform
     FakeRandom* random;
     FakeProgramLocation* programLocation;
     FakeSpreadsheet* spreadsheet;
+    RecordingSkinFramework* skinFramework;
     std::unique_ptr<Platform> platform;
 };

@@ -8,6 +8,8 @@
 
 #include "batch_window/Form2.h"
 #include "batch_window/ListModel.h"
+#include "export/XlsxWorkbook.h"
+#include "shell/Yielder.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"
@@ -174,6 +176,68 @@ void runScenario(qint64 rows, int yieldBudgetMs, const char* name)
               .arg((after - emptyWindow) / double(rows), 0, 'f', 1));
 }
 
+// The batch window after a run over `rows` addresses, every results row ticked.
+std::unique_ptr<BatchWindow> tickedResults(qint64 rows, const QString& listPath)
+{
+    {
+        QFile file(listPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
+            qFatal("cannot write the list file");
+    }
+    auto window = std::make_unique<BatchWindow>();
+    window->load(listPath);
+    window->click("PushButton2");
+    ListModel* results = window->form->ListView2();
+    results->publishRows();
+    for (qint64 row = 0; row < rows; ++row)
+        results->setData(results->index(int(row), 0), Qt::Checked, Qt::CheckStateRole);
+    QCoreApplication::processEvents();
+    return window;
+}
+
+// save N: "Save Results As Text File" with N ticked rows. Extra field: the file's size.
+void saveScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
+    const QString path = dir.filePath(u"results.txt"_s);
+    window->fake.fileDialogs->saveAnswers = {path};
+    QElapsedTimer timer;
+    timer.start();
+    window->click("PushButton3");
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!window->fake.messageBoxes->errorReports().isEmpty())
+        qFatal("the save reported an error");
+    print("save", rows, seconds, u"%1-bytes"_s.arg(QFileInfo(path).size()));
+}
+
+// copy N: "Copy Results To Clipboard" with N ticked rows. Extra field: the text's length.
+void copyScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
+    QElapsedTimer timer;
+    timer.start();
+    window->click("PushButton8");
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    print("copy", rows, seconds, u"%1-characters"_s.arg(window->fake.clipboard->text.size()));
+}
+
+// xlsx N: the workbook of N ticked rows written as the spreadsheet export
+// writes it, up to the file Calc would be given. Extra field: the file's size.
+void xlsxScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
+    const QString path = dir.filePath(u"results.xlsx"_s);
+    EventLoopYielder yielder;
+    QElapsedTimer timer;
+    timer.start();
+    if (!writeWorkbookFile(*window->form->ListView2(), path, yielder))
+        qFatal("the workbook was not written");
+    print("xlsx", rows, timer.nsecsElapsed() / 1e9, u"%1-bytes"_s.arg(QFileInfo(path).size()));
+}
+
 // startup: the single-address window built, loaded and shown.
 void startupScenario(qint64)
 {
@@ -191,12 +255,16 @@ const std::map<QString, std::function<void(qint64)>> Scenarios{
     {u"run"_s, [](qint64 rows) { runScenario(rows, 15, "run"); }},
     {u"run-per-row"_s, [](qint64 rows) { runScenario(rows, 0, "run-per-row"); }},
     {u"startup"_s, startupScenario},
+    {u"save"_s, saveScenario},
+    {u"copy"_s, copyScenario},
+    {u"xlsx"_s, xlsxScenario},
 };
 
 const QList<QPair<QString, qint64>> DefaultScenarios{
     {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"run"_s, 1000000},
     // Two event-loop turns a row cost about a millisecond: a million rows would take a quarter of an hour.
     {u"run-per-row"_s, 20000},
+    {u"save"_s, 1000000}, {u"copy"_s, 1000000}, {u"xlsx"_s, 100000},
 };
 
 } // namespace

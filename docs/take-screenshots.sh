@@ -33,6 +33,16 @@ click_twips "$form1" 120 630 7800 405    # Load Sample/Example IP
 click_twips "$form1" 120 2610 7800 405   # Start Converting
 shot "$form1" single-window
 
+# The hand pointer over a button: the screen with its pointer, cut to the window.
+xdotool mousemove --window "$form1" 300 $((2610 / 15 + 14))
+sleep 0.6
+eval "$(xwininfo -id "$form1" | awk '/Absolute upper-left X/ {print "x=" $NF} /Absolute upper-left Y/ {print "y=" $NF}
+                                     /Width/ {print "w=" $NF} /Height/ {print "h=" $NF}')"
+scrot --overwrite --pointer "$out/.screen.png"
+convert "$out/.screen.png" -crop "${w}x${h}+${x}+${y}" +repage "$out/hand-pointer.png"
+rm -f "$out/.screen.png"
+echo "saved $out/hand-pointer.png"
+
 # The batch window after a run of the samples, with two rows ticked.
 click_twips "$form1" 120 1140 7800 405   # Convert Multiple Addresses At Once
 form2=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | grep -v "^$form1\$" | head -n 1)

@@ -3,13 +3,21 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
-# Installs the Debian packages given that are not installed yet.
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+# Installs the Debian packages given that are not installed yet. "a|b" is
+# satisfied by either package and installs the first.
 install_missing() {
     local missing=()
-    for package in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$package")
-        fi
+    for wanted in "$@"; do
+        local found=
+        IFS='|' read -ra choices <<< "$wanted"
+        for package in "${choices[@]}"; do
+            if is_installed "$package"; then found=1; break; fi
+        done
+        [ -n "$found" ] || missing+=("${choices[0]}")
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Installing: ${missing[*]}"

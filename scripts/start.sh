@@ -2,7 +2,8 @@
 # Installs what is missing, builds Quadrix and starts it.
 source "$(dirname "$0")/common.sh"
 
-install_missing "${BUILD_PACKAGES[@]}" libreoffice-calc-nogui qt6-gtk-platformtheme
+# Calc with its windows, for "Save Results As Excel File".
+install_missing "${BUILD_PACKAGES[@]}" libreoffice-calc qt6-gtk-platformtheme
 build build -DCMAKE_BUILD_TYPE=Release -DQUADRIX_BUILD_TESTS=OFF -DQUADRIX_BUILD_BENCH=OFF
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer.
 source "$(dirname "$0")/common.sh"
 
-install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev libreoffice-calc-nogui clang libclang-rt-14-dev \
+install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev "libreoffice-calc-nogui|libreoffice-calc" clang libclang-rt-14-dev \
     xvfb xauth
 
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADRIX_WERROR=ON

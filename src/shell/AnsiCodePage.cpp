@@ -69,18 +69,13 @@ void encodeAppend(QStringView text, QByteArray& out)
 #ifdef Q_OS_WIN
     out += QStringEncoder(QStringEncoder::System).encode(text);
 #else
+    // One byte per UTF-16 unit, so a text's length in characters is its length
+    // in the file and padded columns stay aligned whatever the text holds.
     const qsizetype start = out.size();
     out.resize(start + text.size());
     char* target = out.data() + start;
-    qsizetype written = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        // A character outside the Basic Multilingual Plane is one "?".
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
-            ++i;
-        target[written++] = encodeOne(c);
-    }
-    out.truncate(start + written);
+    for (QChar c : text)
+        *target++ = encodeOne(c.unicode());
 #endif
 }
 

@@ -16,8 +16,9 @@ namespace AnsiCodePage {
 void decodeAppend(QByteArrayView bytes, QString& out);
 QString decode(QByteArrayView bytes);
 
-// Appends the encoded text to `out`. A character the code page cannot hold
-// becomes "?"; a surrogate pair is one character and one "?".
+// Appends the encoded text to `out`, one byte for every UTF-16 unit: a
+// character the code page cannot hold becomes "?", and one outside the Basic
+// Multilingual Plane (two units, so two characters to the column widths) "??".
 void encodeAppend(QStringView text, QByteArray& out);
 QByteArray encode(QStringView text);
 

@@ -16,3 +16,17 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)" --timeout 900
+
+# The fuzz targets, built with clang, each run for a bounded time from the
+# committed corpus (new finds go to a scratch folder, not into the checkout).
+build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADRIX_WERROR=ON \
+    -DQUADRIX_BUILD_FUZZ=ON -DQUADRIX_BUILD_GUI=OFF -DQUADRIX_BUILD_TESTS=OFF -DQUADRIX_BUILD_BENCH=OFF
+fuzz_seconds=${QUADRIX_FUZZ_SECONDS:-60}
+scratch=$(mktemp -d)
+for target in conversion listreader textformat clipboardtext; do
+    echo "Fuzzing $target for ${fuzz_seconds} s"
+    mkdir -p "$scratch/$target"
+    (cd "$scratch" && "$OLDPWD/build-fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+        "$scratch/$target" "$OLDPWD/fuzz/corpus/$target")
+done
+rm -rf "$scratch"

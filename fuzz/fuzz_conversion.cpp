@@ -1,0 +1,100 @@
+// The four forms of any text: forms 3 and 4 are always the text behind their
+// prefixes; forms 1 and 2 either fail, as a plain reading of the parts says
+// they must, or give exactly the digits of that reading.
+
+#include "conversion/MapIP.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstring>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+struct Expected
+{
+    MapIP::ConversionError error = MapIP::ConversionError::None;
+    QString digits;
+};
+
+// The rule read another way: split, trim blanks, allow one sign, digits only.
+Expected expectedDigits(const QString& address)
+{
+    Expected expected;
+    if (address.isEmpty())
+        return expected;
+    for (const QString& part : address.split(u'.')) {
+        qsizetype begin = 0;
+        qsizetype end = part.size();
+        while (begin < end && (part[begin] == u' ' || part[begin] == u'\t'))
+            ++begin;
+        while (end > begin && (part[end - 1] == u' ' || part[end - 1] == u'\t'))
+            --end;
+        QString number = part.mid(begin, end - begin);
+        const bool negative = number.startsWith(u'-');
+        if (number.startsWith(u'-') || number.startsWith(u'+'))
+            number.remove(0, 1);
+        const bool digitsOnly = !number.isEmpty()
+            && std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        if (!digitsOnly) {
+            expected.error = MapIP::ConversionError::NotANumber;
+            return expected;
+        }
+        while (number.size() > 1 && number.front() == u'0')
+            number.remove(0, 1);
+        const int value = number.size() > 3 ? 1000 : number.toInt();
+        if (value > 255 || (negative && value != 0)) {
+            expected.error = MapIP::ConversionError::OutOfRange;
+            return expected;
+        }
+        expected.digits += QString::number(value, 16).toUpper().rightJustified(2, u'0');
+    }
+    return expected;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // The text as UTF-16 units, so any text can arrive, lone surrogates included.
+    QString address(size / 2, Qt::Uninitialized);
+    std::memcpy(address.data(), data, size / 2 * 2);
+
+    QString dotFull;
+    QString dotShorthand;
+    check(!MapIP::tryConvert(MapIP::Form::DotFull, address, dotFull).failed());
+    check(!MapIP::tryConvert(MapIP::Form::DotShorthand, address, dotShorthand).failed());
+    check(dotFull == MapIP::FullPrefix.toString() + address);
+    check(dotShorthand == QStringLiteral("::") + address);
+
+    const Expected expected = expectedDigits(address);
+    for (MapIP::Form form : {MapIP::Form::Full, MapIP::Form::Shorthand}) {
+        QString text = QStringLiteral("untouched");
+        const MapIP::ConversionFailure failure = MapIP::tryConvert(form, address, text);
+        check(failure.error == expected.error);
+        check(MapIP::formLength(form, address) == (failure.failed() ? -1 : text.size()));
+        if (failure.failed()) {
+            check(text == u"untouched");
+            // The part named in the message lies inside the argument.
+            check(failure.part.isEmpty() || (failure.part.data() >= address.data()
+                                             && failure.part.data() + failure.part.size()
+                                                 <= address.data() + address.size()));
+            check(!MapIP::describe(failure).isEmpty());
+            continue;
+        }
+        const QString prefix = form == MapIP::Form::Full ? MapIP::FullPrefix.toString() : QStringLiteral("::");
+        check(text == prefix + expected.digits.left(4) + u':' + expected.digits.right(4));
+        check(MapIP::isForm(form, address, text));
+    }
+    return 0;
+}

@@ -190,6 +190,8 @@ private slots:
     void installedTest();
     void workbookRefusesCellsOutsideASheet();
     void calcGetsTheWorkbookAndItsFileIsRemovedLater();
+    void calcEndingWithAnErrorIsReported_data();
+    void calcEndingWithAnErrorIsReported();
     void calcMissingFromThePath();
     void roundTripThroughCalc();
 };
@@ -423,6 +425,44 @@ void TestSpreadsheet::calcGetsTheWorkbookAndItsFileIsRemovedLater()
     }
     // At the end the private folder goes.
     QVERIFY(!QFileInfo::exists(QFileInfo(handedOver).absolutePath()));
+}
+
+void TestSpreadsheet::calcEndingWithAnErrorIsReported_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("exits with an error")
+        << QByteArray("#!/bin/sh\necho 'soffice: cannot open display' >&2\nexit 3\n")
+        << u"LibreOffice Calc ended with an error (exit code 3): soffice: cannot open display"_s;
+    QTest::newRow("keeps running") << QByteArray("#!/bin/sh\nsleep 3\n") << QString();
+    QTest::newRow("hands the file on") << QByteArray("#!/bin/sh\nexit 0\n") << QString();
+}
+
+void TestSpreadsheet::calcEndingWithAnErrorIsReported()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString launcher = dir.filePath(u"fake-soffice"_s);
+    {
+        QFile file(launcher);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(script);
+    }
+    QVERIFY(QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    LibreOfficeCalc calc({ { launcher }, std::chrono::seconds(60), std::chrono::milliseconds(1000) });
+    auto table = resultsTable();
+    addConverted(*table, u"10.0.0.1"_s);
+    NoYield yielder;
+    auto workbook = calc.start();
+    try {
+        QVERIFY(fillWorkbook(*table, *workbook, yielder));
+        QVERIFY2(error.isEmpty(), "the error went unnoticed");
+        QCOMPARE(calc.keptFiles().size(), 1);
+    } catch (const AppError& raised) {
+        QCOMPARE(raised.description(), error);
+        QVERIFY(calc.keptFiles().isEmpty());
+    }
 }
 
 void TestSpreadsheet::calcMissingFromThePath()

@@ -3,8 +3,11 @@
 #include "XlsxWorkbook.h"
 #include "shell/AppError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -112,8 +115,43 @@ std::unique_ptr<SpreadsheetWorkbook> LibreOfficeCalc::start()
 void LibreOfficeCalc::open(const QString& file)
 {
     const QString executable = program();
-    if (executable.isEmpty() || !QProcess::startDetached(executable, { u"--calc"_s, u"-n"_s, file }))
+    // soffice passes the file to a Calc already running and ends, or starts
+    // Calc and stays until it closes. Calc is not ours to wait for, so a small
+    // shell runs it and notes how it ended; an end with an error in the first
+    // moments means Calc could not take the workbook, and the user is told.
+    const QString status = file + u".status"_s;
+    const QString errors = file + u".errors"_s;
+    const bool started = !executable.isEmpty()
+        && QProcess::startDetached(u"/bin/sh"_s,
+                                   { u"-c"_s,
+                                     u"\"$1\" --calc -n \"$2\" 2> \"$4\"; echo $? > \"$3.part\" && "
+                                     u"mv \"$3.part\" \"$3\""_s,
+                                     u"sh"_s, executable, file, status, errors });
+    if (!started)
         throw AppError(u"LibreOffice Calc could not be started"_s);
+
+    QElapsedTimer watching;
+    watching.start();
+    while (watching.elapsed() < m_settings.watchStart.count() && !QFileInfo::exists(status)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    QFile statusFile(status);
+    if (statusFile.open(QIODevice::ReadOnly)) {
+        const int exitCode = statusFile.readAll().trimmed().toInt();
+        QFile errorFile(errors);
+        const QString said = errorFile.open(QIODevice::ReadOnly)
+            ? QString::fromLocal8Bit(errorFile.read(4096)).trimmed().section(u'\n', 0, 0)
+            : QString();
+        statusFile.remove();
+        errorFile.remove();
+        if (exitCode != 0) {
+            QFile::remove(file);
+            throw AppError(said.isEmpty()
+                               ? u"LibreOffice Calc ended with an error (exit code %1)"_s.arg(exitCode)
+                               : u"LibreOffice Calc ended with an error (exit code %1): %2"_s.arg(exitCode).arg(said));
+        }
+    }
     HandedOver handedOver { file, {} };
     handedOver.since.start();
     m_handedOver.push_back(std::move(handedOver));

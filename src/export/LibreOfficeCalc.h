@@ -37,6 +37,9 @@ public:
         // taken as they are when given as absolute paths).
         QStringList programs { QStringLiteral("soffice"), QStringLiteral("libreoffice") };
         std::chrono::seconds keepFiles { 600 };
+        // How long to watch a launch for an early end with an error; window
+        // events run meanwhile.
+        std::chrono::milliseconds watchStart { 1500 };
     };
 
     LibreOfficeCalc();

@@ -16,6 +16,23 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Starts a shell command that outlives the program. It gets no terminal or
+// pipe of ours, so nothing waits on it for output it never writes.
+bool startShellDetached(const QString& command, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProgram(u"/bin/sh"_s);
+    process.setArguments(QStringList { u"-c"_s, command, u"sh"_s } + arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+} // namespace
+
 // A workbook for Calc: gathered by libxlsxwriter, handed over when shown.
 class CalcWorkbook final : public SpreadsheetWorkbook
 {
@@ -76,8 +93,7 @@ LibreOfficeCalc::~LibreOfficeCalc()
         return; // the folder removes itself
     const QString seconds = QString::number((longestWaitMs + 999) / 1000);
     m_folder->setAutoRemove(false);
-    const bool handedOn = QProcess::startDetached(
-        u"/bin/sh"_s, { u"-c"_s, u"sleep \"$1\" && rm -rf -- \"$2\""_s, u"sh"_s, seconds, m_folder->path() });
+    const bool handedOn = startShellDetached(u"sleep \"$1\" && rm -rf -- \"$2\""_s, { seconds, m_folder->path() });
     if (!handedOn)
         m_folder->remove();
 }
@@ -122,11 +138,8 @@ void LibreOfficeCalc::open(const QString& file)
     const QString status = file + u".status"_s;
     const QString errors = file + u".errors"_s;
     const bool started = !executable.isEmpty()
-        && QProcess::startDetached(u"/bin/sh"_s,
-                                   { u"-c"_s,
-                                     u"\"$1\" --calc -n \"$2\" 2> \"$4\"; echo $? > \"$3.part\" && "
-                                     u"mv \"$3.part\" \"$3\""_s,
-                                     u"sh"_s, executable, file, status, errors });
+        && startShellDetached(u"\"$1\" --calc -n \"$2\" 2> \"$4\"; echo $? > \"$3.part\" && mv \"$3.part\" \"$3\""_s,
+                              { executable, file, status, errors });
     if (!started)
         throw AppError(u"LibreOffice Calc could not be started"_s);
 

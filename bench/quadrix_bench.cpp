@@ -62,6 +62,13 @@ QByteArray addressList(qint64 rows)
     return bytes;
 }
 
+void writeAddressList(const QString& path, qint64 rows)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
+        qFatal("cannot write the list file");
+}
+
 // The batch window as a user reaches it, on fakes so no box waits for a click.
 struct BatchWindow
 {
@@ -125,11 +132,7 @@ void loadScenario(qint64 rows)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"list.txt"_s);
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
-            qFatal("cannot write the list file");
-    }
+    writeAddressList(path, rows);
     BatchWindow window;
     QElapsedTimer timer;
     timer.start();
@@ -148,11 +151,7 @@ void runScenario(qint64 rows, int yieldBudgetMs, const char* name)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"list.txt"_s);
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
-            qFatal("cannot write the list file");
-    }
+    writeAddressList(path, rows);
     BatchWindow window;
     const qint64 emptyWindow = currentRssBytes();
     window.load(path);
@@ -179,11 +178,7 @@ void runScenario(qint64 rows, int yieldBudgetMs, const char* name)
 // The batch window after a run over `rows` addresses, every results row ticked.
 std::unique_ptr<BatchWindow> tickedResults(qint64 rows, const QString& listPath)
 {
-    {
-        QFile file(listPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(addressList(rows)) < 0)
-            qFatal("cannot write the list file");
-    }
+    writeAddressList(listPath, rows);
     auto window = std::make_unique<BatchWindow>();
     window->load(listPath);
     window->click("PushButton2");

@@ -81,14 +81,18 @@ void Form2::buildControls()
         Twips::place(pushButton, left, top, width, 405);
         return pushButton;
     };
+    const auto list = [this](const char* name, ListModel* model, int top) {
+        auto* view = new ListView(this);
+        view->setObjectName(QLatin1StringView(name));
+        view->setFont(arialFont(9));
+        view->setListModel(model);
+        Twips::place(view, 120, top, 7800, 1815);
+        return view;
+    };
     QPushButton* pushButton5 = button("PushButton5", u"< Back", 120, 120, 7800);
 
     m_inputModel = new ListModel(ListModel::CheckBoxes::None, this);
-    m_listView1 = new ListView(this);
-    m_listView1->setObjectName(QStringLiteral("ListView1"));
-    m_listView1->setFont(arialFont(9));
-    m_listView1->setListModel(m_inputModel);
-    Twips::place(m_listView1, 120, 620, 7800, 1815);
+    m_listView1 = list("ListView1", m_inputModel, 620);
 
     QPushButton* pushButton1 = button("PushButton1", u"Add One IPv4", 120, 2520, 3840);
     QPushButton* pushButton6 = button("PushButton6", u"Clear List", 4080, 2520, 3840);
@@ -100,11 +104,7 @@ void Form2::buildControls()
 
     m_resultsModel = new ListModel(ListModel::CheckBoxes::OnEveryRow, this);
     m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
-    m_listView2 = new ListView(this);
-    m_listView2->setObjectName(QStringLiteral("ListView2"));
-    m_listView2->setFont(arialFont(9));
-    m_listView2->setListModel(m_resultsModel);
-    Twips::place(m_listView2, 120, 4545, 7800, 1815);
+    m_listView2 = list("ListView2", m_resultsModel, 4545);
 
     QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
     QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);

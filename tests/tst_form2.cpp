@@ -87,6 +87,7 @@ private slots:
     void copyTickedRows();
     void spreadsheetNotInstalled();
     void spreadsheetOfTheTickedRows();
+    void spreadsheetFailuresAreReported();
     void leavingDuringAnExportStopsIt_data();
     void leavingDuringAnExportStopsIt();
 
@@ -663,6 +664,27 @@ void TestForm2::spreadsheetOfTheTickedRows()
     QVERIFY(m_fake->spreadsheet->visible);
     QVERIFY(m_fake->messageBoxes->shown.empty());
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+}
+
+void TestForm2::spreadsheetFailuresAreReported()
+{
+    samplesConvertedAndTicked();
+    m_fake->spreadsheet->failStartWith = u"Calc could not be started"_s;
+    click("PushButton13");
+    QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].startsWith(u"Calc could not be started\r\nin Hexmap2021/08/31.Form2.PushButton13_Click at line 108"_s));
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+
+    // A refused cell ends the rows with one report; the columns are still
+    // fitted and the workbook shown with what it holds.
+    m_fake->spreadsheet->failStartWith.clear();
+    m_fake->spreadsheet->failCallNumber = 7;
+    click("PushButton13");
+    reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports[1].contains(u"PushButton13_Click at line 112\r\r"_s));
+    QVERIFY(m_fake->spreadsheet->visible);
 }
 
 void TestForm2::leavingDuringAnExportStopsIt_data()

@@ -19,6 +19,10 @@ QString decode(QByteArrayView bytes);
 // Appends the encoded text to `out`. A character the code page cannot hold
 // becomes "?"; a surrogate pair is one character and one "?".
 void encodeAppend(QStringView text, QByteArray& out);
+// Writes the encoded text to `target`, which has room for text.size()
+// bytes; returns the bytes written (fewer when the text holds surrogate
+// pairs).
+qsizetype encodeInto(QStringView text, char* target) noexcept;
 QByteArray encode(QStringView text);
 
 } // namespace AnsiCodePage

@@ -199,6 +199,22 @@ void TestConversion::convertAllKeepsFailures()
     QCOMPARE(MapIP::describe(failing.fullFailure),
              u"Overflow: the address part \"300\" is outside 0 to 255"_s);
     QCOMPARE(MapIP::describe(failing.shorthandFailure), MapIP::describe(failing.fullFailure));
+
+    // Into one record, address after address: each time the same as a fresh
+    // conversion, nothing left over from the address before.
+    MapIP::FullConversion reused;
+    for (const QString& address :
+         { u"255.255.255.255"_s, u"abc"_s, u"1.2"_s, QString(), u"1.2.300.4"_s, u"7"_s }) {
+        MapIP::convertAllInto(address, reused);
+        const MapIP::FullConversion fresh = MapIP::convertAll(address);
+        QCOMPARE(reused.result.Original, fresh.result.Original);
+        QCOMPARE(reused.result.Full, fresh.result.Full);
+        QCOMPARE(reused.result.Shorthand, fresh.result.Shorthand);
+        QCOMPARE(reused.result.DotFull, fresh.result.DotFull);
+        QCOMPARE(reused.result.DotShorthand, fresh.result.DotShorthand);
+        QCOMPARE(MapIP::describe(reused.fullFailure), MapIP::describe(fresh.fullFailure));
+        QCOMPARE(MapIP::describe(reused.shorthandFailure), MapIP::describe(fresh.shorthandFailure));
+    }
 }
 
 void TestConversion::octetNumbers_data()

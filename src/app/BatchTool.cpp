@@ -409,32 +409,25 @@ void BatchTool::runTsv()
     }
 
     EncodedOutput output(*target);
-    // The four forms are built into the same strings row after row; a form
-    // that fails is left empty, as its cell in the window.
-    QString forms[4];
-    const auto convert = [&forms](int index, QStringView text) {
-        QString& form = forms[index];
-        const bool converted = !MapIP::tryConvert(MapIP::Form(index + 1), text, form).failed();
-        if (!converted)
-            form.resize(0);
-        return converted;
-    };
+    // One record, its strings reused from row to row; a form that fails is
+    // left empty, as its cell in the window.
+    MapIP::FullConversion conversion;
+    const ConversionResult& result = conversion.result;
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            const bool fullConverted = convert(0, text);
-            const bool shorthandConverted = convert(1, text);
-            convert(2, text);
-            convert(3, text);
-            if (!fullConverted || !shorthandConverted)
-                reportFailures(row, text, !fullConverted, !shorthandConverted);
+            MapIP::convertAllInto(text, conversion);
+            if (conversion.fullFailure.failed() || conversion.shorthandFailure.failed())
+                reportFailures(row, text, conversion.fullFailure.failed(),
+                               conversion.shorthandFailure.failed());
             if (!m_options.ticks.contains(row))
                 return;
             try {
                 output.append(text);
-                for (const QString& form : forms) {
+                for (const QString* form :
+                     { &result.Full, &result.Shorthand, &result.DotFull, &result.DotShorthand }) {
                     output.append('\t');
-                    output.append(form);
+                    output.append(*form);
                 }
                 output.append('\n');
             } catch (const AppError& error) {

@@ -267,25 +267,42 @@ QString IPv4ToIPv6DotShorthand(QStringView address)
     return joined(ShortPrefix, address);
 }
 
-FullConversion convertAll(const QString& address)
+namespace {
+
+// Forms 1 to 4 and the failures of forms 1 and 2. Forms 1 and 2 read the same
+// digits and fail on the same part, so the address is read once for both.
+// Every form is written straight into its field; a failing one is emptied.
+void convertForms(QStringView address, FullConversion& conversion)
 {
-    FullConversion conversion;
     ConversionResult& result = conversion.result;
-    result.Original = address;
-    // Forms 1 and 2 read the same digits and fail on the same part, so the
-    // address is read once for both.
     HexDigitEnds ends;
     const ConversionFailure failure = hexDigits(address, ends);
+    conversion.fullFailure = failure;
+    conversion.shorthandFailure = failure;
     if (failure.failed()) {
-        conversion.fullFailure = failure;
-        conversion.shorthandFailure = failure;
+        result.Full.truncate(0);
+        result.Shorthand.truncate(0);
     } else {
         writeHexForm(result.Full, FullPrefix, ends);
         writeHexForm(result.Shorthand, ShortPrefix, ends);
     }
-    result.DotFull = IPv4ToIPv6DotFull(address);
-    result.DotShorthand = IPv4ToIPv6DotShorthand(address);
+    assign(result.DotFull, FullPrefix, address);
+    assign(result.DotShorthand, ShortPrefix, address);
+}
+
+} // namespace
+
+FullConversion convertAll(const QString& address)
+{
+    FullConversion conversion { ConversionResult { address, {}, {}, {}, {} }, {}, {} };
+    convertForms(address, conversion);
     return conversion;
+}
+
+void convertAllInto(QStringView address, FullConversion& conversion)
+{
+    assign(conversion.result.Original, address, {});
+    convertForms(address, conversion);
 }
 
 } // namespace MapIP

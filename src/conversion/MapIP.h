@@ -63,5 +63,9 @@ struct FullConversion
     ConversionFailure shorthandFailure;
 };
 FullConversion convertAll(const QString& address);
+// The same into an existing record, whose strings keep their memory from call
+// to call: converting a stream of addresses allocates nothing once they are
+// long enough. The failures' parts are views into `address`.
+void convertAllInto(QStringView address, FullConversion& conversion);
 
 } // namespace MapIP

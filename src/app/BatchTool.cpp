@@ -92,8 +92,10 @@ private:
     BatchTool& m_tool;
 };
 
-// Passes the text file writer's share done on to the progress bar. Its texts
-// are the window's ("Done.", "Progress Bar"); the bar keeps the tool's own.
+// Passes the text file writer's share done on to the progress bar, never
+// backwards: the writer shows 1, 10 and 20 for its first steps before the
+// rows count from 0 again, and 0 when it is done. Its texts are the window's
+// ("Done.", "Progress Bar"); the bar keeps the tool's own.
 class WriterProgress final : public ProgressDisplay
 {
 public:
@@ -102,11 +104,16 @@ public:
     {
     }
 
-    void setValue(double value) override { m_bar.setValue(value); }
+    void setValue(double value) override
+    {
+        m_shown = std::max(m_shown, value);
+        m_bar.setValue(m_shown);
+    }
     void setText(const QString&) override { }
 
 private:
     TerminalProgress& m_bar;
+    double m_shown = 0;
 };
 
 // Never yields or stops, but lets the progress bar move: the exports pass

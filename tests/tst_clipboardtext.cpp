@@ -107,6 +107,14 @@ void TestClipboardText::text()
 
     QVERIFY(text.has_value());
     QCOMPARE(*text, expected);
+
+    // Line by line: the same text in pieces that each end a line.
+    QStringList lines;
+    QVERIFY(
+        forEachClipboardLine(*table, yielder, [&lines](QStringView line) { lines.append(line.toString()); }));
+    QCOMPARE(lines.join(QString()), expected);
+    for (const QString& line : lines)
+        QCOMPARE(line.count(u"\r\n"_s), 1);
     if (QByteArray(QTest::currentDataTag()) == "two columns")
         QCOMPARE(text->size(), 58);
     if (QByteArray(QTest::currentDataTag()) == "five columns") {
@@ -179,6 +187,14 @@ void TestClipboardText::stopLeavesTheClipboardAlone()
         QCOMPARE(clipboard.clearAttempts + clipboard.setAttempts, 0);
         QCOMPARE(clipboard.text, u"held before"_s);
     }
+    // Line by line, a stop ends the lines where it comes: after the first
+    // row's line (15 turns for the widths, 6 for that row), none later.
+    std::shared_ptr<ListModel> table = fiveColumnExample();
+    ScriptedYielder yielder;
+    yielder.stopFrom = 15 + 6 + 1;
+    int lines = 0;
+    QVERIFY(!forEachClipboardLine(*table, yielder, [&lines](QStringView) { ++lines; }));
+    QCOMPARE(lines, 1);
 }
 
 void TestClipboardText::changingTableIsNeverReadPastItsEnd()

@@ -66,6 +66,16 @@ void TestConversion::fourForms_data()
     row("huge number", u"99999999999999999999999.0.0.1", u"", u"");
     row("arabic-indic digits refused", u"\u0661.0.0.1", u"", u"");
     row("out of range after text fails as text", u"abc.300", u"", u"");
+    // Around the quick reading of one to three plain digits.
+    row("three digits out of range", u"1.2.3.999", u"", u"");
+    row("four digits with leading zero", u"0255.0.0.1", u"0000:0000:0000:0000:0000:0000:FF00:0001",
+        u"::FF00:0001");
+    row("four digits out of range", u"1000.0.0.1", u"", u"");
+    row("digits then text", u"12a.0.0.1", u"", u"");
+    row("digits then blank", u"12 .0.0.1", u"0000:0000:0000:0000:0000:0000:0C00:0001", u"::0C00:0001");
+    row("empty first part", u".1.2.3", u"", u"");
+    row("many parts keep the last two", u"1.2.3.4.5.6.7.8.9.10", u"0000:0000:0000:0000:0000:0000:0102:090A",
+        u"::0102:090A");
 }
 
 void TestConversion::fourForms()
@@ -132,8 +142,8 @@ void TestConversion::failuresRaiseWithDescription()
 void TestConversion::lengthAndMatchAgreeWithConversion_data()
 {
     QTest::addColumn<QString>("address");
-    for (const char16_t* address : {u"172.16.254.1", u"", u"7", u"1.2.3", u"1.2.3.4.5.6.7", u"1.2.3.256", u"abc",
-                                    u" 10.0.0.1", u"\u00e9t\u00e9"})
+    for (const char16_t* address : { u"172.16.254.1", u"", u"7", u"1.2.3", u"1.2.3.4.5.6.7", u"1.2.3.256",
+                                     u"abc", u" 10.0.0.1", u"\u00e9t\u00e9", u"0010.0.0.1", u".", u"1..2" })
         QTest::newRow(QString::fromUtf16(address).toUtf8().constData()) << QString::fromUtf16(address);
 }
 
@@ -146,6 +156,15 @@ void TestConversion::lengthAndMatchAgreeWithConversion()
         QString text;
         const bool converted = !MapIP::tryConvert(form, address, text).failed();
         QCOMPARE(MapIP::formLength(form, address), converted ? text.size() : -1);
+        if (converted)
+            QCOMPARE(MapIP::convertedLength(form, address), text.size());
+        // Converting into a string that already holds a longer text reuses it
+        // and leaves nothing of the old text behind.
+        QString reused(80, u'#');
+        if (converted) {
+            QVERIFY(!MapIP::tryConvert(form, address, reused).failed());
+            QCOMPARE(reused, text);
+        }
         QCOMPARE(MapIP::isForm(form, address, text), converted);
         if (converted) {
             QVERIFY(!MapIP::isForm(form, address, text + u'0'));
@@ -173,6 +192,29 @@ void TestConversion::convertAllKeepsFailures()
     QCOMPARE(bad.result.DotShorthand, u"::abc"_s);
     QCOMPARE(bad.fullFailure.error, ConversionError::NotANumber);
     QCOMPARE(bad.shorthandFailure.error, ConversionError::NotANumber);
+
+    // Both failures name the same part of the address.
+    const QString outOfRange = u"1.2.300.4"_s;
+    const MapIP::FullConversion failing = MapIP::convertAll(outOfRange);
+    QCOMPARE(MapIP::describe(failing.fullFailure),
+             u"Overflow: the address part \"300\" is outside 0 to 255"_s);
+    QCOMPARE(MapIP::describe(failing.shorthandFailure), MapIP::describe(failing.fullFailure));
+
+    // Into one record, address after address: each time the same as a fresh
+    // conversion, nothing left over from the address before.
+    MapIP::FullConversion reused;
+    for (const QString& address :
+         { u"255.255.255.255"_s, u"abc"_s, u"1.2"_s, QString(), u"1.2.300.4"_s, u"7"_s }) {
+        MapIP::convertAllInto(address, reused);
+        const MapIP::FullConversion fresh = MapIP::convertAll(address);
+        QCOMPARE(reused.result.Original, fresh.result.Original);
+        QCOMPARE(reused.result.Full, fresh.result.Full);
+        QCOMPARE(reused.result.Shorthand, fresh.result.Shorthand);
+        QCOMPARE(reused.result.DotFull, fresh.result.DotFull);
+        QCOMPARE(reused.result.DotShorthand, fresh.result.DotShorthand);
+        QCOMPARE(MapIP::describe(reused.fullFailure), MapIP::describe(fresh.fullFailure));
+        QCOMPARE(MapIP::describe(reused.shorthandFailure), MapIP::describe(fresh.shorthandFailure));
+    }
 }
 
 void TestConversion::octetNumbers_data()

@@ -1,5 +1,7 @@
 #include "batch_window/CellDeriver.h"
 #include "batch_window/ListModel.h"
+#include "conversion/MapIP.h"
+#include "shell/AppError.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -36,6 +38,8 @@ private slots:
     void columnsKeepCaptionsAndWidths();
     void appendedRowStartsEmptyAndUnchecked();
     void subItemsReadBackExactly();
+    void derivedSubItemsMatchTheFormsSetAsText_data();
+    void derivedSubItemsMatchTheFormsSetAsText();
     void removingRowsShiftsLaterOnes();
     void clearingKeepsColumns();
     void viewsLearnOfRowsInOneBlock();
@@ -103,6 +107,56 @@ void TestListModel::subItemsReadBackExactly()
     QCOMPARE(model->subItem(0, 1), QString());
 }
 
+void TestListModel::derivedSubItemsMatchTheFormsSetAsText_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<unsigned>("derived");
+    QTest::newRow("converts") << u"172.16.254.1"_s << 0b1111u;
+    QTest::newRow("one part") << u"7"_s << 0b1111u;
+    QTest::newRow("empty") << QString() << 0b1111u;
+    QTest::newRow("out of range") << u"1.2.3.256"_s << 0b1100u;
+    QTest::newRow("text") << u"abc"_s << 0b1100u;
+    QTest::newRow("non-ASCII") << u"\u00e9t\u00e9.1"_s << 0b1100u;
+}
+
+// The command-line tool marks the forms as derived without building them;
+// the table must read exactly as when the batch run sets each form's text.
+void TestListModel::derivedSubItemsMatchTheFormsSetAsText()
+{
+    QFETCH(QString, address);
+    QFETCH(unsigned, derived);
+
+    auto asText = resultsTable();
+    auto asBits = resultsTable();
+    for (ListModel* model : { asText.get(), asBits.get() }) {
+        model->appendRow(u"before"_s);
+        model->setSubItem(0, 3, u"something"_s);
+    }
+    const qsizetype row = asText->appendRow(address);
+    const auto forms = { MapIP::IPv4ToIPv6Full, MapIP::IPv4ToIPv6Shorthand, MapIP::IPv4ToIPv6DotFull,
+                         MapIP::IPv4ToIPv6DotShorthand };
+    int subItem = 1;
+    for (auto form : forms) {
+        try {
+            asText->setSubItem(row, subItem, form(address));
+        } catch (const AppError&) {
+        }
+        ++subItem;
+    }
+    QCOMPARE(asBits->appendRow(address), row);
+    QCOMPARE(asBits->deriveSubItems(row), derived);
+
+    QString buffer(60, u'#');
+    for (qsizetype r = 0; r <= row; ++r) {
+        for (int column = 0; column < asText->columns(); ++column) {
+            const QString expected = asText->cell(r, column);
+            QCOMPARE(asBits->cell(r, column), expected);
+            QCOMPARE(asBits->cellLength(r, column), expected.size());
+            QCOMPARE(asBits->cellView(r, column, buffer), QStringView(expected));
+        }
+    }
+}
+
 void TestListModel::removingRowsShiftsLaterOnes()
 {
     auto model = resultsTable();
@@ -165,6 +219,11 @@ void TestListModel::onlyTheUserTicks()
     tick(*model, 0);
     QVERIFY(model->isChecked(0));
     QVERIFY(!model->setData(model->index(0, 1), u"edited"_s, Qt::EditRole));
+    // A tick may arrive as the enumeration itself rather than as an int.
+    QVERIFY(model->setData(model->index(0, 0), QVariant::fromValue(Qt::Unchecked), Qt::CheckStateRole));
+    QVERIFY(!model->isChecked(0));
+    QVERIFY(model->setData(model->index(0, 0), QVariant::fromValue(Qt::Checked), Qt::CheckStateRole));
+    QVERIFY(model->isChecked(0));
 
     ListModel input(ListModel::CheckBoxes::None);
     input.addColumn(u" IPv4(s)"_s);

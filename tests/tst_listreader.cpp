@@ -146,6 +146,24 @@ void TestListReader::encodingRoundTrip()
     // What the code page cannot hold becomes "?", a byte for each UTF-16 unit,
     // so that padded columns stay aligned.
     QCOMPARE(AnsiCodePage::encode(u"a\u0100b\U0001F600c"_s), "a?b??c"_ba);
+
+    // Long texts are narrowed in blocks: a character outside ASCII at any
+    // place in or after a block is still encoded on its own.
+    const QString ascii = u"0000:0000:0000:0000:0000:0000:172.16.254.1"_s;
+    for (qsizetype at = 0; at <= ascii.size(); ++at) {
+        for (const auto& [character, byte] :
+             { std::pair { u'\u00E9', '\xE9' }, std::pair { u'\u20AC', '\x80' },
+               std::pair { u'\u0100', '?' } }) {
+            QString text = ascii;
+            text.insert(at, character);
+            QByteArray expected = ascii.toLatin1();
+            expected.insert(at, byte);
+            QCOMPARE(AnsiCodePage::encode(text), expected);
+        }
+    }
+    QByteArray appended = "kept:"_ba;
+    AnsiCodePage::encodeAppend(ascii, appended);
+    QCOMPARE(appended, "kept:"_ba + ascii.toLatin1());
 }
 
 void TestListReader::loadIntoList()

@@ -1,8 +1,11 @@
 #include "export/TextFileWriter.h"
 
+#include "export/ExportTarget.h"
+
 #include "ExportFixtures.h"
 #include "FilePrivileges.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -119,6 +122,8 @@ private slots:
     void progressOfALargeTable();
     void failureIsReportedOnceAndKeepsTheOldFile_data();
     void failureIsReportedOnceAndKeepsTheOldFile();
+    void deviceFailureIsReportedOnce_data();
+    void deviceFailureIsReportedOnce();
     void stopKeepsTheOldFileAndLeavesTheDisplayAlone();
     void changingTableIsNeverReadPastItsEnd_data();
     void changingTableIsNeverReadPastItsEnd();
@@ -196,6 +201,15 @@ void TestTextFile::fileFormat()
     QCOMPARE(reporter.reports, QStringList());
     const QByteArray written = readAll(path);
     QCOMPARE(written, expected);
+
+    // The same bytes to a device that is already open, which stays open.
+    QBuffer buffer;
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    ExportTarget target(buffer, u"the buffer"_s);
+    SaveListviewProperlySpaced(*table, target, nullptr, yielder, reporter);
+    QCOMPARE(reporter.reports, QStringList());
+    QCOMPARE(buffer.data(), expected);
+    QVERIFY(buffer.isOpen());
     if (QByteArray(QTest::currentDataTag()).startsWith("two columns"))
         QCOMPARE(written.size(), 126);
     if (QByteArray(QTest::currentDataTag()).startsWith("five columns")) {
@@ -292,6 +306,71 @@ void TestTextFile::progressOfALargeTable()
     QCOMPARE(values[3], 0.08);
     QCOMPARE(values[values.size() - 3], 100.04);
     QCOMPARE(values.back(), 0.0);
+}
+
+// An open device that takes `budget` bytes, then refuses every write, as a
+// pipe to a full disk would.
+class FillingDevice final : public QIODevice
+{
+public:
+    explicit FillingDevice(qint64 budget)
+        : m_budget(budget)
+    {
+    }
+
+    QByteArray taken;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        const qint64 accepted = std::min(size, m_budget - qint64(taken.size()));
+        if (accepted <= 0) {
+            setErrorString(u"No space left on device"_s);
+            return -1;
+        }
+        taken.append(data, accepted);
+        return accepted;
+    }
+
+private:
+    qint64 m_budget;
+};
+
+void TestTextFile::deviceFailureIsReportedOnce_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<int>("line");
+    QTest::newRow("not open for writing") << qint64(1000) << false << 156;
+    QTest::newRow("full from the start") << qint64(0) << true << 170;
+    QTest::newRow("full within the caption line") << qint64(20) << true << 170;
+    // The rows of a small table are gathered and written when closing.
+    QTest::newRow("full after the caption line") << qint64(200) << true << 232;
+}
+
+void TestTextFile::deviceFailureIsReportedOnce()
+{
+    QFETCH(qint64, budget);
+    QFETCH(bool, open);
+    QFETCH(int, line);
+    FillingDevice device(budget);
+    if (open)
+        QVERIFY(device.open(QIODevice::WriteOnly));
+    std::shared_ptr<ListModel> table(fiveColumnExample());
+    RecordingReporter reporter;
+    NoYield yielder;
+    ExportTarget target(device, u"standard output"_s);
+
+    SaveListviewProperlySpaced(*table, target, nullptr, yielder, reporter);
+
+    QCOMPARE(reporter.reports.size(), 1);
+    const QString& report = reporter.reports.front();
+    QVERIFY2(report.startsWith(u"Cannot write standard output: "_s), qPrintable(report));
+    QVERIFY2(report.contains(u"SaveListviewProperlySpaced at line "_s + QString::number(line) + u"\r"_s),
+             qPrintable(report));
+    // What the device took before it filled up is the file's start.
+    QCOMPARE(device.taken, (FiveColumnCaptionLine + FiveColumnFirstRow).first(open ? budget : 0));
 }
 
 void TestTextFile::failureIsReportedOnceAndKeepsTheOldFile_data()

@@ -14,10 +14,33 @@ public:
     // The text of sub-item `subItem` (1 to 4) derived from `rowText`, or a null
     // string when nothing derives from it.
     virtual QString derive(int subItem, QStringView rowText) const = 0;
+    // The same text put into `out`, whose memory is reused when it has room;
+    // `out` is emptied when nothing derives.
+    virtual void deriveInto(int subItem, QStringView rowText, QString& out) const
+    {
+        out = derive(subItem, rowText);
+    }
     // Its length, or -1 when nothing derives from it.
     virtual qsizetype derivedLength(int subItem, QStringView rowText) const = 0;
+    // The length of a text known to derive (the table checked it when it set
+    // the cell), which may be found without the checks of derivedLength().
+    virtual qsizetype knownDerivedLength(int subItem, QStringView rowText) const
+    {
+        return derivedLength(subItem, rowText);
+    }
     // True when `value` is exactly the derived text.
     virtual bool derives(int subItem, QStringView rowText, QStringView value) const = 0;
+    // The sub-items 1 to 4 with a derived text that is not empty, bit k - 1
+    // standing for sub-item k.
+    virtual unsigned derivedSubItems(QStringView rowText) const
+    {
+        unsigned items = 0;
+        for (int subItem = 1; subItem <= 4; ++subItem) {
+            if (derivedLength(subItem, rowText) > 0)
+                items |= 1u << (subItem - 1);
+        }
+        return items;
+    }
 };
 
 // The results table's sub-items: the four IPv6 forms of the row's address.
@@ -25,6 +48,9 @@ class ConversionFormsDeriver final : public CellDeriver
 {
 public:
     QString derive(int subItem, QStringView rowText) const override;
+    void deriveInto(int subItem, QStringView rowText, QString& out) const override;
     qsizetype derivedLength(int subItem, QStringView rowText) const override;
+    qsizetype knownDerivedLength(int subItem, QStringView rowText) const override;
     bool derives(int subItem, QStringView rowText, QStringView value) const override;
+    unsigned derivedSubItems(QStringView rowText) const override;
 };

@@ -87,7 +87,8 @@ void readListRows(QIODevice& device, const QString& name, const RowSink& sink)
             throw AppError(QStringLiteral("Cannot read \"%1\": %2").arg(name, device.errorString()));
         if (read == 0)
             break;
-        text.clear();
+        // Emptied, not cleared: the text keeps its memory from piece to piece.
+        text.resize(0);
         AnsiCodePage::decodeAppend(QByteArrayView(bytes.constData(), read), text);
         splitter.feed(text);
     }

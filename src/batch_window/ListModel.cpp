@@ -117,6 +117,21 @@ void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
     }
 }
 
+unsigned ListModel::deriveSubItems(qsizetype row)
+{
+    if (row < 0 || row >= rows() || !m_deriver)
+        return 0;
+    Row& record = m_rows[size_t(row)];
+    const unsigned derived = m_deriver->derivedSubItems(rowText(record));
+    for (int subItem = 1; subItem <= MaxSubItems; ++subItem) {
+        const bool derives = (derived >> (subItem - 1)) & 1;
+        setState(record, subItem, derives ? CellState::Derived : CellState::Empty);
+    }
+    if (row < m_published)
+        emit dataChanged(index(int(row), 1), index(int(row), MaxSubItems), { Qt::DisplayRole });
+    return derived;
+}
+
 QString ListModel::text(qsizetype row) const
 {
     if (row < 0 || row >= rows())
@@ -156,11 +171,31 @@ qsizetype ListModel::cellLength(qsizetype row, int column) const
     case CellState::Empty:
         return 0;
     case CellState::Derived:
-        return m_deriver->derivedLength(column, rowText(record));
+        // The cell was checked when it was set, and the row's text never changes.
+        return m_deriver->knownDerivedLength(column, rowText(record));
     case CellState::Stored:
         return m_storedCells[record.storedCells - 1][size_t(column - 1)].size();
     }
     return 0;
+}
+
+QStringView ListModel::cellView(qsizetype row, int column, QString& buffer) const
+{
+    if (row < 0 || row >= rows() || column < 0 || column > MaxSubItems)
+        return {};
+    const Row& record = m_rows[size_t(row)];
+    if (column == 0)
+        return rowText(record);
+    switch (stateOf(record, column)) {
+    case CellState::Empty:
+        return {};
+    case CellState::Derived:
+        m_deriver->deriveInto(column, rowText(record), buffer);
+        return buffer;
+    case CellState::Stored:
+        return m_storedCells[record.storedCells - 1][size_t(column - 1)];
+    }
+    return {};
 }
 
 bool ListModel::isChecked(qsizetype row) const
@@ -254,8 +289,14 @@ bool ListModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (!index.isValid() || index.row() >= m_published || index.column() != 0 || role != Qt::CheckStateRole
         || m_checkBoxes != CheckBoxes::OnEveryRow)
         return false;
-    m_rows[size_t(index.row())].checked = value.value<Qt::CheckState>() == Qt::Checked;
-    emit dataChanged(index, index, {Qt::CheckStateRole});
+    // The view's check box sends an int; reading it as one spares a type
+    // conversion per row when a whole table is ticked.
+    const int state = value.typeId() == QMetaType::Int ? value.toInt() : int(value.value<Qt::CheckState>());
+    m_rows[size_t(index.row())].checked = state == Qt::Checked;
+    // One list for every tick: a new one each time would cost an allocation
+    // per row when a whole table is ticked.
+    static const QList<int> CheckStateOnly { Qt::CheckStateRole };
+    emit dataChanged(index, index, CheckStateOnly);
     return true;
 }
 

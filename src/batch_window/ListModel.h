@@ -46,6 +46,12 @@ public:
     qsizetype appendRow(QStringView text);
     // Sets sub-item 1 to 4 of a row.
     void setSubItem(qsizetype row, int subItem, QStringView text);
+    // Sets sub-items 1 to 4 of a row to what the cell deriver gives for the
+    // row's text, without building those texts: the same as setSubItem()
+    // with each derived text. Returns the sub-items that got a text, bit
+    // k - 1 standing for sub-item k; the others are left empty (a form that
+    // fails to convert).
+    unsigned deriveSubItems(qsizetype row);
     QString text(qsizetype row) const;
     QString subItem(qsizetype row, int subItem) const;
     void removeRowAt(qsizetype row);
@@ -64,6 +70,7 @@ public:
     qsizetype rows() const override { return qsizetype(m_rows.size()); }
     QString cell(qsizetype row, int column) const override;
     qsizetype cellLength(qsizetype row, int column) const override;
+    QStringView cellView(qsizetype row, int column, QString& buffer) const override;
     bool isChecked(qsizetype row) const override;
 
     // QAbstractItemModel

@@ -9,55 +9,101 @@ namespace MapIP {
 
 namespace {
 
-// The first and the last (at most) four characters of the hex digit string;
-// the digits in between are never needed, so they are not kept.
+// The ends of the hex digit string. Every part gives exactly two digits, so
+// its first four characters are those of the first two parts and its last
+// four those of the last two; one part gives its two digits in both places.
+// The parts in between are never needed, so they are not kept.
 struct HexDigitEnds
 {
-    char16_t head[4] = {};
-    char16_t tail[4] = {};
-    int headLength = 0;
-    int tailLength = 0;
+    unsigned char first = 0;
+    unsigned char second = 0;
+    unsigned char beforeLast = 0;
+    unsigned char last = 0;
+    qsizetype parts = 0;
 
-    void append(char16_t high, char16_t low) noexcept
+    void append(unsigned char value) noexcept
     {
-        for (char16_t digit : {high, low}) {
-            if (headLength < 4)
-                head[headLength++] = digit;
-            if (tailLength == 4) {
-                std::copy(tail + 1, tail + 4, tail);
-                tail[3] = digit;
-            } else {
-                tail[tailLength++] = digit;
-            }
-        }
+        if (parts == 0)
+            first = value;
+        else if (parts == 1)
+            second = value;
+        beforeLast = last;
+        last = value;
+        ++parts;
     }
 
+    // Characters of the head and of the tail: two per part, at most four.
+    qsizetype endLength() const noexcept { return parts >= 2 ? 4 : 2 * parts; }
     // Length of the hex part of forms 1 and 2: head, ":", tail.
-    qsizetype length() const noexcept { return headLength + 1 + tailLength; }
+    qsizetype length() const noexcept { return 2 * endLength() + 1; }
+
+    // Writes head, ":", tail; returns the position after them.
+    QChar* write(QChar* cursor) const noexcept
+    {
+        if (parts == 0) {
+            *cursor++ = u':';
+            return cursor;
+        }
+        cursor = writeByte(cursor, first);
+        if (parts >= 2)
+            cursor = writeByte(cursor, second);
+        *cursor++ = u':';
+        if (parts >= 2)
+            cursor = writeByte(cursor, beforeLast);
+        return writeByte(cursor, last);
+    }
+
+    static QChar* writeByte(QChar* cursor, unsigned char value) noexcept
+    {
+        static constexpr char16_t Hex[] = u"0123456789ABCDEF";
+        *cursor++ = Hex[value >> 4];
+        *cursor++ = Hex[value & 0xF];
+        return cursor;
+    }
 };
+
+bool isDigit(char16_t c) noexcept
+{
+    return c >= u'0' && c <= u'9';
+}
 
 ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
 {
-    static constexpr char16_t Hex[] = u"0123456789ABCDEF";
+    using NumberSpelling::ParsedPart;
+    using NumberSpelling::PartValue;
     if (address.isEmpty())
         return {};
-    qsizetype start = 0;
+    const char16_t* const begin = address.utf16();
+    const char16_t* const end = begin + address.size();
+    const char16_t* cursor = begin;
     while (true) {
-        const qsizetype dot = address.indexOf(u'.', start);
-        const QStringView part = address.sliced(start, (dot < 0 ? address.size() : dot) - start);
-        const NumberSpelling::ParsedPart parsed = NumberSpelling::readAddressPart(part);
-        switch (parsed.state) {
-        case NumberSpelling::PartValue::Valid:
-            break;
-        case NumberSpelling::PartValue::NotANumber:
-            return {ConversionError::NotANumber, part};
-        case NumberSpelling::PartValue::OutOfRange:
-            return {ConversionError::OutOfRange, part};
+        const char16_t* const partStart = cursor;
+        // Nearly every part is one to three plain digits: those are read on
+        // the way; anything else goes through the full spelling rules.
+        unsigned value = 0;
+        for (int digits = 0; digits < 3 && cursor != end && isDigit(*cursor); ++digits)
+            value = value * 10 + unsigned(*cursor++ - u'0');
+        ParsedPart parsed;
+        if (cursor != partStart && (cursor == end || *cursor == u'.')) {
+            parsed = value <= 255 ? ParsedPart { PartValue::Valid, static_cast<unsigned char>(value) }
+                                  : ParsedPart { PartValue::OutOfRange, 0 };
+        } else {
+            while (cursor != end && *cursor != u'.')
+                ++cursor;
+            parsed = NumberSpelling::readAddressPart(QStringView(partStart, cursor));
         }
-        ends.append(Hex[parsed.value >> 4], Hex[parsed.value & 0xF]);
-        if (dot < 0)
+        switch (parsed.state) {
+        case PartValue::Valid:
+            break;
+        case PartValue::NotANumber:
+            return { ConversionError::NotANumber, QStringView(partStart, cursor) };
+        case PartValue::OutOfRange:
+            return { ConversionError::OutOfRange, QStringView(partStart, cursor) };
+        }
+        ends.append(parsed.value);
+        if (cursor == end)
             return {};
-        start = dot + 1;
+        ++cursor; // the dot
     }
 }
 
@@ -71,12 +117,39 @@ bool isHexForm(Form form) noexcept
     return form == Form::Full || form == Form::Shorthand;
 }
 
+// Makes `out` `size` characters long, contents undefined. Its buffer is
+// reused when it has room, so a caller converting row after row into one
+// string does not allocate; otherwise a new one is made outright, which
+// costs less than growing an empty string.
+void setLength(QString& out, qsizetype size)
+{
+    if (out.capacity() >= size)
+        out.resize(size);
+    else
+        out = QString(size, Qt::Uninitialized);
+}
+
+// Sets `out` to the two texts joined.
+void assign(QString& out, QStringView first, QStringView second)
+{
+    setLength(out, first.size() + second.size());
+    QChar* cursor = out.data();
+    cursor = std::copy(first.begin(), first.end(), cursor);
+    std::copy(second.begin(), second.end(), cursor);
+}
+
 QString joined(QStringView first, QStringView second)
 {
     QString text;
-    text.reserve(first.size() + second.size());
-    text.append(first).append(second);
+    assign(text, first, second);
     return text;
+}
+
+void writeHexForm(QString& out, QStringView prefix, const HexDigitEnds& ends)
+{
+    setLength(out, prefix.size() + ends.length());
+    QChar* cursor = std::copy(prefix.begin(), prefix.end(), out.data());
+    ends.write(cursor);
 }
 
 QString quotedForMessage(QStringView part)
@@ -109,21 +182,14 @@ ConversionFailure tryConvert(Form form, QStringView address, QString& out)
 {
     const QStringView prefix = prefixOf(form);
     if (!isHexForm(form)) {
-        out = joined(prefix, address);
+        assign(out, prefix, address);
         return {};
     }
     HexDigitEnds ends;
     const ConversionFailure failure = hexDigits(address, ends);
     if (failure.failed())
         return failure;
-
-    QString text(prefix.size() + ends.length(), Qt::Uninitialized);
-    QChar* cursor = text.data();
-    cursor = std::copy(prefix.begin(), prefix.end(), cursor);
-    cursor = std::copy(ends.head, ends.head + ends.headLength, cursor);
-    *cursor++ = u':';
-    std::copy(ends.tail, ends.tail + ends.tailLength, cursor);
-    out = std::move(text);
+    writeHexForm(out, prefix, ends);
     return {};
 }
 
@@ -138,6 +204,20 @@ qsizetype formLength(Form form, QStringView address) noexcept
     return prefix + ends.length();
 }
 
+qsizetype convertedLength(Form form, QStringView address) noexcept
+{
+    const qsizetype prefix = prefixOf(form).size();
+    if (!isHexForm(form))
+        return prefix + address.size();
+    // No parts gives ":", one part its two digits twice, more parts four.
+    if (address.isEmpty())
+        return prefix + 1;
+    // Addresses are short and their first dot comes early: a plain search
+    // beats a call into the library's vectorised one.
+    const bool severalParts = std::find(address.begin(), address.end(), u'.') != address.end();
+    return prefix + (severalParts ? 9 : 5);
+}
+
 bool isForm(Form form, QStringView address, QStringView text) noexcept
 {
     const QStringView prefix = prefixOf(form);
@@ -149,9 +229,9 @@ bool isForm(Form form, QStringView address, QStringView text) noexcept
     HexDigitEnds ends;
     if (hexDigits(address, ends).failed() || rest.size() != ends.length())
         return false;
-    return std::equal(ends.head, ends.head + ends.headLength, rest.begin())
-        && rest[ends.headLength] == u':'
-        && std::equal(ends.tail, ends.tail + ends.tailLength, rest.begin() + ends.headLength + 1);
+    QChar expected[9];
+    ends.write(expected);
+    return std::equal(rest.begin(), rest.end(), expected);
 }
 
 namespace {
@@ -187,16 +267,42 @@ QString IPv4ToIPv6DotShorthand(QStringView address)
     return joined(ShortPrefix, address);
 }
 
+namespace {
+
+// Forms 1 to 4 and the failures of forms 1 and 2. Forms 1 and 2 read the same
+// digits and fail on the same part, so the address is read once for both.
+// Every form is written straight into its field; a failing one is emptied.
+void convertForms(QStringView address, FullConversion& conversion)
+{
+    ConversionResult& result = conversion.result;
+    HexDigitEnds ends;
+    const ConversionFailure failure = hexDigits(address, ends);
+    conversion.fullFailure = failure;
+    conversion.shorthandFailure = failure;
+    if (failure.failed()) {
+        result.Full.truncate(0);
+        result.Shorthand.truncate(0);
+    } else {
+        writeHexForm(result.Full, FullPrefix, ends);
+        writeHexForm(result.Shorthand, ShortPrefix, ends);
+    }
+    assign(result.DotFull, FullPrefix, address);
+    assign(result.DotShorthand, ShortPrefix, address);
+}
+
+} // namespace
+
 FullConversion convertAll(const QString& address)
 {
-    FullConversion conversion;
-    ConversionResult& result = conversion.result;
-    result.Original = address;
-    conversion.fullFailure = tryConvert(Form::Full, address, result.Full);
-    conversion.shorthandFailure = tryConvert(Form::Shorthand, address, result.Shorthand);
-    result.DotFull = IPv4ToIPv6DotFull(address);
-    result.DotShorthand = IPv4ToIPv6DotShorthand(address);
+    FullConversion conversion { ConversionResult { address, {}, {}, {}, {} }, {}, {} };
+    convertForms(address, conversion);
     return conversion;
+}
+
+void convertAllInto(QStringView address, FullConversion& conversion)
+{
+    assign(conversion.result.Original, address, {});
+    convertForms(address, conversion);
 }
 
 } // namespace MapIP

@@ -39,6 +39,12 @@ ConversionFailure tryConvert(Form form, QStringView address, QString& out);
 // Length of the form's text without building it; -1 when the form fails.
 qsizetype formLength(Form form, QStringView address) noexcept;
 
+// Length of the form's text for an address the form is known to convert,
+// found without reading the address's parts: the hex part of forms 1 and 2
+// depends only on whether there are two parts or more. Meaningless for an
+// address that fails.
+qsizetype convertedLength(Form form, QStringView address) noexcept;
+
 // True when `text` is exactly what `form` gives for `address`.
 bool isForm(Form form, QStringView address, QStringView text) noexcept;
 
@@ -57,5 +63,9 @@ struct FullConversion
     ConversionFailure shorthandFailure;
 };
 FullConversion convertAll(const QString& address);
+// The same into an existing record, whose strings keep their memory from call
+// to call: converting a stream of addresses allocates nothing once they are
+// long enough. The failures' parts are views into `address`.
+void convertAllInto(QStringView address, FullConversion& conversion);
 
 } // namespace MapIP

@@ -7,11 +7,8 @@
 #include <algorithm>
 #include <vector>
 
-std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yielder)
+bool forEachClipboardLine(const TableSource& table, Yielder& yielder, const ClipboardLineSink& sink)
 {
-    if (table.rows() == 0)
-        return std::nullopt;
-
     auto pause = [&yielder] {
         yielder.yield();
         return !yielder.stopRequested();
@@ -24,7 +21,7 @@ std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yie
         qsizetype width = 0;
         for (qsizetype r = 0; r < table.rows(); ++r) {
             if (!pause())
-                return std::nullopt;
+                return false;
             if (r >= table.rows())
                 break;
             width = std::max(width, table.cellLength(r, k));
@@ -32,40 +29,51 @@ std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yie
         widths.push_back(width);
     }
 
-    QString text;
+    // One line at a time, in a buffer that keeps its memory from line to line.
+    QString line;
+    QString cellBuffer;
     for (qsizetype r = 0; r < table.rows(); ++r) {
         if (!pause())
-            return std::nullopt;
+            return false;
         if (r >= table.rows() || !table.isChecked(r))
             continue;
-        const qsizetype lineStart = text.size();
+        line.resize(0);
         bool rowGone = false;
         for (int k = 0; k < columns; ++k) {
             if (!pause())
-                return std::nullopt;
+                return false;
             if (r >= table.rows()) {
                 rowGone = true;
                 break;
             }
-            const QString cell = table.cell(r, k);
-            text.append(cell);
-            text.resize(text.size() + std::max(widths[size_t(k)] - cell.size(), qsizetype(0)), u' ');
-            text.append(u'\t');
+            const QStringView cell = table.cellView(r, k, cellBuffer);
+            line.append(cell);
+            line.resize(line.size() + std::max(widths[size_t(k)] - cell.size(), qsizetype(0)), u' ');
+            line.append(u'\t');
         }
-        if (rowGone) {
-            text.truncate(lineStart);
+        // A row that went away while its line was being built is left out.
+        if (rowGone)
             break;
-        }
-        // The last cell's TAB goes, then every space before it. The line
-        // before ends in CR LF, so the trimming stops there at the latest.
-        if (text.size() > lineStart && text.back() == u'\t')
-            text.chop(1);
-        qsizetype end = text.size();
-        while (end > lineStart && text[end - 1] == u' ')
+        // The last cell's TAB goes, then every space before it.
+        if (!line.isEmpty() && line.back() == u'\t')
+            line.chop(1);
+        qsizetype end = line.size();
+        while (end > 0 && line[end - 1] == u' ')
             --end;
-        text.truncate(end);
-        text.append(u"\r\n");
+        line.truncate(end);
+        line.append(u"\r\n");
+        sink(line);
     }
+    return true;
+}
+
+std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yielder)
+{
+    if (table.rows() == 0)
+        return std::nullopt;
+    QString text;
+    if (!forEachClipboardLine(table, yielder, [&text](QStringView line) { text.append(line); }))
+        return std::nullopt;
     return text;
 }
 

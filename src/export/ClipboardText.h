@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class ClipboardAccess;
@@ -25,6 +26,14 @@ class Yielder;
 // that was being built, and a cell that has grown past its column's width is
 // followed directly by its TAB.
 std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yielder);
+
+// The same text handed over line by line as it is built, each line with its
+// CR LF, for a caller that writes it out rather than keeping it whole (a
+// million rows make a text of some 280 MB). A table without rows gives no
+// lines. Returns false when the yielder asks to stop; the lines handed over
+// by then stand.
+using ClipboardLineSink = std::function<void(QStringView line)>;
+bool forEachClipboardLine(const TableSource& table, Yielder& yielder, const ClipboardLineSink& sink);
 
 // Builds the text above and puts it on the clipboard (ClipboardClear, then
 // ClipboardSetText). A table without rows, or a stop, leaves the clipboard as

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // A table as the exports read it: columns with captions, rows with one cell per
 // column, and each row's checked state. Columns and rows count from 0 here; the
@@ -23,4 +24,14 @@ public:
     // The cell's length in characters; tables that can tell it without building
     // the text override this.
     virtual qsizetype cellLength(qsizetype row, int column) const { return cell(row, column).size(); }
+
+    // The cell's text without a copy where the table can give one: the view
+    // stays valid until `buffer` is used again or the table changes. Exports
+    // that read every cell of a large table pass the same buffer each time,
+    // so a cell built on reading reuses its memory.
+    virtual QStringView cellView(qsizetype row, int column, QString& buffer) const
+    {
+        buffer = cell(row, column);
+        return buffer;
+    }
 };

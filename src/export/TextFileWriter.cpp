@@ -1,5 +1,6 @@
 #include "TextFileWriter.h"
 
+#include "ExportTarget.h"
 #include "ProgressDisplay.h"
 #include "TableSource.h"
 #include "shell/AnsiCodePage.h"
@@ -7,12 +8,7 @@
 #include "shell/PathHelpers.h"
 #include "shell/Yielder.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -23,98 +19,18 @@ namespace {
 // line would cost a system call per row.
 constexpr qsizetype BlockBytes = 256 * 1024;
 
-// The file being written. A regular file (or a new one) goes through a
-// QSaveFile, so the old file is replaced only by a complete new one; anything
-// else that exists under the name (a device) is written in place.
-class TargetFile
-{
-public:
-    explicit TargetFile(QString path)
-        : m_path(std::move(path))
-    {
-    }
-
-    // Throws AppError when the file cannot be created.
-    void create()
-    {
-        const QFileInfo existing(m_path);
-        if (existing.exists() && !existing.isFile() && !existing.isDir()) {
-            m_device = std::make_unique<QFile>(m_path);
-        } else {
-            auto save = std::make_unique<QSaveFile>(m_path);
-            // Writing in place would truncate the old file before the new one
-            // is complete.
-            save->setDirectWriteFallback(false);
-            m_save = save.get();
-            m_device = std::move(save);
-        }
-        if (!m_device->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-            const QString reason = m_device->errorString();
-            m_device.reset();
-            m_save = nullptr;
-            throw AppError(u"Cannot create "_s + m_path + u": "_s + reason);
-        }
-    }
-
-    bool isOpen() const { return m_device != nullptr; }
-
-    // Throws AppError when not all bytes could be written.
-    void write(QByteArrayView bytes)
-    {
-        // An unbuffered write may take only part of the bytes (a file size
-        // limit); the next attempt then tells why.
-        while (!bytes.isEmpty()) {
-            const qint64 written = m_device->write(bytes.data(), bytes.size());
-            if (written <= 0)
-                throw AppError(u"Cannot write "_s + m_path + u": "_s + m_device->errorString());
-            bytes = bytes.sliced(written);
-        }
-    }
-
-    // Puts the complete file in place. Throws AppError when that fails.
-    void finish()
-    {
-        std::unique_ptr<QFileDevice> device = std::move(m_device);
-        QSaveFile* save = std::exchange(m_save, nullptr);
-        if (save) {
-            if (!save->commit())
-                throw AppError(u"Cannot save "_s + m_path + u": "_s + save->errorString());
-        } else {
-            device->close();
-            if (device->error() != QFileDevice::NoError)
-                throw AppError(u"Cannot write "_s + m_path + u": "_s + device->errorString());
-        }
-    }
-
-    // Gives up: a QSaveFile that is not committed removes its temporary file
-    // and leaves the old file alone.
-    void abandon()
-    {
-        if (m_save)
-            m_save->cancelWriting();
-        m_device.reset();
-        m_save = nullptr;
-    }
-
-    ~TargetFile() { abandon(); }
-
-    TargetFile(const TargetFile&) = delete;
-    TargetFile& operator=(const TargetFile&) = delete;
-
-private:
-    QString m_path;
-    std::unique_ptr<QFileDevice> m_device;
-    QSaveFile* m_save = nullptr;
-};
-
 // Appends one cell by the cell rule: the text, the spaces up to the column's
 // width, a TAB. A text longer than its width is followed directly by the TAB.
-void appendCell(QByteArray& bytes, const QString& text, qsizetype width)
+void appendCell(QByteArray& bytes, QStringView text, qsizetype width)
 {
-    AnsiCodePage::encodeAppend(text, bytes);
-    if (width > text.size())
-        bytes.append(width - text.size(), ' ');
-    bytes.append('\t');
+    const qsizetype padding = std::max(width - text.size(), qsizetype(0));
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() + padding + 1);
+    char* cursor = bytes.data() + start;
+    cursor += AnsiCodePage::encodeInto(text, cursor);
+    cursor = std::fill_n(cursor, padding, ' ');
+    *cursor++ = '\t';
+    bytes.truncate(cursor - bytes.constData());
 }
 
 } // namespace
@@ -122,9 +38,15 @@ void appendCell(QByteArray& bytes, const QString& text, qsizetype width)
 void SaveListviewProperlySpaced(const TableSource& table, const QString& path, ProgressDisplay* progress,
                                 Yielder& yielder, ErrorReporter& reporter)
 {
+    ExportTarget file(path);
+    SaveListviewProperlySpaced(table, file, progress, yielder, reporter);
+}
+
+void SaveListviewProperlySpaced(const TableSource& table, ExportTarget& file, ProgressDisplay* progress,
+                                Yielder& yielder, ErrorReporter& reporter)
+{
     ErrorTrap trap(reporter, u"Main"_s, u"SaveListviewProperlySpaced"_s);
-    const QString status = u"Writing file: "_s + NativeFileName(path);
-    TargetFile file(path);
+    const QString status = u"Writing file: "_s + NativeFileName(file.name());
     // Once a statement has failed to write, nothing more is written: the one
     // report stands for the whole file.
     bool failed = false;
@@ -201,7 +123,9 @@ void SaveListviewProperlySpaced(const TableSource& table, const QString& path, P
             return;
     }
 
-    // Step 7: the checked rows.
+    // Step 7: the checked rows. Cells are read through one buffer, so a cell
+    // built on reading does not cost an allocation of its own.
+    QString cellBuffer;
     for (qsizetype r = 0; r < table.rows(); ++r) {
         if (!pause())
             return;
@@ -221,7 +145,7 @@ void SaveListviewProperlySpaced(const TableSource& table, const QString& path, P
                 rowGone = true;
                 break;
             }
-            trap(194, [&] { appendCell(block, table.cell(r, k), widths[size_t(k)]); });
+            trap(194, [&] { appendCell(block, table.cellView(r, k, cellBuffer), widths[size_t(k)]); });
         }
         if (rowGone) {
             block.truncate(lineStart);

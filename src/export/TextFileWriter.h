@@ -3,6 +3,7 @@
 #include <QString>
 
 class ErrorReporter;
+class ExportTarget;
 class ProgressDisplay;
 class TableSource;
 class Yielder;
@@ -50,4 +51,10 @@ class Yielder;
 // grown past its width is followed directly by its TAB. The number of columns
 // is taken once at the start (a window's lists keep their columns).
 void SaveListviewProperlySpaced(const TableSource& table, const QString& path, ProgressDisplay* progress,
+                                Yielder& yielder, ErrorReporter& reporter);
+
+// The same text written to `target`, a file or a device that is already open
+// (ExportTarget.h), which the writer creates and finishes; the progress text
+// names target.name(). A failure is reported as above.
+void SaveListviewProperlySpaced(const TableSource& table, ExportTarget& target, ProgressDisplay* progress,
                                 Yielder& yielder, ErrorReporter& reporter);

@@ -20,6 +20,9 @@ QString decode(QByteArrayView bytes);
 // character the code page cannot hold becomes "?", and one outside the Basic
 // Multilingual Plane (two units, so two characters to the column widths) "??".
 void encodeAppend(QStringView text, QByteArray& out);
+// Writes the encoded text to `target`, which has room for text.size()
+// bytes; returns the bytes written (text.size() off Windows).
+qsizetype encodeInto(QStringView text, char* target) noexcept;
 QByteArray encode(QStringView text);
 
 } // namespace AnsiCodePage

@@ -14,5 +14,5 @@ QString errorReportText(const QString& description, const QString& object,
 void ErrorTrap::report(const QString& description)
 {
     ++m_errors;
-    m_reporter.reportError(errorReportText(description, m_object, m_procedure, m_line));
+    m_reporter.reportFailure(description, m_object, m_procedure, m_line);
 }

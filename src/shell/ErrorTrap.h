@@ -7,19 +7,28 @@
 #include <new>
 #include <utility>
 
+// The text of an error report: the description, then where it happened and
+// whom to tell. Bare carriage returns separate the last piece, as users'
+// screenshots of older reports show.
+QString errorReportText(const QString& description, const QString& object, const QString& procedure,
+                        int line);
+
 // Shows an error report to the user and returns once it has been acknowledged.
 class ErrorReporter
 {
 public:
     virtual ~ErrorReporter() = default;
     virtual void reportError(const QString& reportText) = 0;
-};
 
-// The text of an error report: the description, then where it happened and
-// whom to tell. Bare carriage returns separate the last piece, as users'
-// screenshots of older reports show.
-QString errorReportText(const QString& description, const QString& object,
-                        const QString& procedure, int line);
+    // What the error trap calls: the pieces of the report. By default they
+    // are joined into the report text above; a reporter that is not a message
+    // box (the command-line tool's) may show them its own way.
+    virtual void reportFailure(const QString& description, const QString& object, const QString& procedure,
+                               int line)
+    {
+        reportError(errorReportText(description, object, procedure, line));
+    }
+};
 
 // The error trap of a procedure that does a user's work. Each numbered
 // statement runs through it; an error raised inside one is reported with the

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -19,4 +20,15 @@ bool dropFileAccessOverride()
         data[capability / 32].permitted &= ~(1u << (capability % 32));
     }
     return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+bool dropFileAccessOverrideAcrossExec()
+{
+    if (::geteuid() != 0)
+        return true;
+    for (int capability : { CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH }) {
+        if (::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0)
+            return false;
+    }
+    return true;
 }

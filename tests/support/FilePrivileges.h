@@ -5,3 +5,9 @@
 // them makes root subject to the bits like any user. Returns false when they
 // could not be dropped; a no-op for other users.
 bool dropFileAccessOverride();
+
+// The same for a program the test starts, called in the child between fork
+// and exec (QProcess::setChildProcessModifier): root regains every capability
+// of its bounding set at exec, so the override is taken out of that set.
+// Returns false when it could not be; a no-op for other users.
+bool dropFileAccessOverrideAcrossExec();

@@ -1,0 +1,224 @@
+#include "BatchOptions.h"
+
+#include "BuildConfig.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Option
+{
+    QStringView longName;
+    QChar shortName;
+    bool takesValue;
+};
+
+constexpr Option Options[] = {
+    { u"address", u'a', true },  { u"sample", QChar(), false }, { u"format", u'f', true },
+    { u"output", u'o', true },   { u"tick", u't', true },       { u"help", u'h', false },
+    { u"version", u'V', false },
+};
+
+const Option* findLong(QStringView name)
+{
+    for (const Option& option : Options) {
+        if (option.longName == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+const Option* findShort(QChar name)
+{
+    for (const Option& option : Options) {
+        if (!option.shortName.isNull() && option.shortName == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+std::optional<BatchOptions::Format> formatNamed(QStringView name)
+{
+    if (name == u"text")
+        return BatchOptions::Format::Text;
+    if (name == u"clipboard")
+        return BatchOptions::Format::Clipboard;
+    if (name == u"tsv")
+        return BatchOptions::Format::Tsv;
+    if (name == u"xlsx")
+        return BatchOptions::Format::Xlsx;
+    return std::nullopt;
+}
+
+// Applies one option with its value; returns what is wrong, or nothing.
+QString apply(BatchOptions& options, const Option& option, const QString& value, bool& formatSet,
+              bool& outputSet, bool& tickSet)
+{
+    const QString name = u"--"_s + option.longName.toString();
+    if (option.longName == u"address") {
+        options.inputs.push_back({ BatchOptions::Input::Kind::Address, value });
+    } else if (option.longName == u"sample") {
+        options.inputs.push_back({ BatchOptions::Input::Kind::Sample, {} });
+    } else if (option.longName == u"format") {
+        if (formatSet)
+            return name + u" is given twice"_s;
+        const std::optional<BatchOptions::Format> format = formatNamed(value);
+        if (!format)
+            return u"unknown format '"_s + value + u"' (text, clipboard, tsv or xlsx)"_s;
+        options.format = *format;
+        formatSet = true;
+    } else if (option.longName == u"output") {
+        if (outputSet)
+            return name + u" is given twice"_s;
+        if (value.isEmpty())
+            return name + u" needs a file name (or - for standard output)"_s;
+        options.output = value;
+        outputSet = true;
+    } else if (option.longName == u"tick") {
+        QString error;
+        const std::optional<RowSelection> ticks = RowSelection::parse(value, error);
+        if (!ticks)
+            return name + u": "_s + error;
+        if (tickSet)
+            options.ticks.add(*ticks);
+        else
+            options.ticks = *ticks;
+        tickSet = true;
+    } else if (option.longName == u"help") {
+        options.help = true;
+    } else if (option.longName == u"version") {
+        options.version = true;
+    }
+    return {};
+}
+
+} // namespace
+
+ParsedArguments parseBatchArguments(const QStringList& arguments)
+{
+    ParsedArguments parsed;
+    BatchOptions& options = parsed.options;
+    bool formatSet = false;
+    bool outputSet = false;
+    bool tickSet = false;
+    bool optionsEnded = false;
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        // "-" alone is standard input, and after "--" every argument is a file.
+        if (optionsEnded || argument == u"-" || !argument.startsWith(u'-')) {
+            options.inputs.push_back({ BatchOptions::Input::Kind::File, argument });
+            continue;
+        }
+        if (argument == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        const Option* option = nullptr;
+        QString shownName;
+        std::optional<QString> attached; // a value given in the same argument
+        if (argument.startsWith(u"--")) {
+            const qsizetype equals = argument.indexOf(u'=');
+            const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+            option = findLong(name);
+            shownName = u"--"_s + name;
+            if (equals >= 0)
+                attached = argument.mid(equals + 1);
+        } else {
+            option = findShort(argument[1]);
+            shownName = argument.left(2);
+            if (argument.size() > 2)
+                attached = argument.mid(2);
+        }
+        if (!option) {
+            parsed.error = u"unknown option '"_s + shownName + u"'"_s;
+            return parsed;
+        }
+
+        QString value;
+        if (option->takesValue) {
+            if (attached) {
+                value = *attached;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                parsed.error = u"option '"_s + shownName + u"' needs a value"_s;
+                return parsed;
+            }
+        } else if (attached) {
+            parsed.error = u"option '"_s + shownName + u"' takes no value"_s;
+            return parsed;
+        }
+
+        parsed.error = apply(options, *option, value, formatSet, outputSet, tickSet);
+        if (!parsed.error.isEmpty())
+            return parsed;
+    }
+
+    if (options.help || options.version)
+        return parsed;
+    if (options.format == BatchOptions::Format::Xlsx && options.writesToStandardOutput())
+        parsed.error
+            = u"the xlsx format needs an output file (-o FILE); a workbook is not written to standard "
+              u"output"_s;
+    return parsed;
+}
+
+QString batchVersionText()
+{
+    return u"quadrix-batch "_s + QStringLiteral(QUADRIX_VERSION) + u'\n';
+}
+
+QString batchHelpText()
+{
+    return uR"(Usage: quadrix-batch [OPTION]... [FILE]...
+Convert IPv4 dotted quads into their four IPv6 text forms, as the batch window
+of Quadrix does, and write the results table.
+
+Each FILE is a list file, read as the batch window reads it: a CR or a CR LF
+ends a line, a bare LF splits one, nothing is trimmed or skipped, and every
+byte is one windows-1252 character. "-" is standard input. Several files are
+read in order into one table. Arguments are always list files; to convert an
+address given on the command line, use --address (earlier versions took
+addresses as arguments).
+
+Input:
+  -a, --address=ADDRESS  add ADDRESS as a row (may be repeated)
+      --sample           add the three sample rows 204.93.240.0, 199.27.128.43
+                         and 173.245.48.111
+Rows from files, --address and --sample are added in command-line order.
+Without any of them, rows are read from standard input.
+
+Output:
+  -f, --format=FORMAT    what to write:
+                           text       the column-aligned text file, as "Save
+                                      Results As Text File" writes it (default)
+                           clipboard  the text "Copy Results To Clipboard" gives
+                           tsv        one line per row: the row and its four
+                                      forms separated by TABs, no padding,
+                                      ending in LF; written as rows are read
+                           xlsx       the workbook of the spreadsheet export
+                                      (needs -o FILE)
+  -o, --output=FILE      write to FILE, which is replaced only once complete;
+                         without -o, or with "-", write to standard output
+  -t, --tick=LIST        tick only the rows in LIST (row numbers from 1, and
+                         ranges: 1,3-5); only ticked rows are written, and
+                         every row is ticked by default. May be repeated.
+  -h, --help             show this help and exit
+  -V, --version          show the version and exit
+
+Text, clipboard and tsv output is windows-1252 text, as the text file is; a
+character it cannot hold is written as "?". A row whose IPv6 full and
+shorthand forms fail to convert keeps those cells empty, as in the window,
+and each failure is reported on standard error with its row number, the row
+and the reason. When standard error is a terminal, a progress bar shows there
+once the work takes longer than half a second.
+
+Exit status:
+  0  every row converted
+  1  some rows failed to convert
+  2  a usage error, or a file that could not be read or written (this wins
+     over 1); the rows of the other files are still converted and written
+)"_s;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "RowSelection.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What quadrix-batch is asked to do, read from its command line.
+struct BatchOptions
+{
+    enum class Format { Text, Clipboard, Tsv, Xlsx };
+
+    // One source of rows, in command-line order.
+    struct Input
+    {
+        enum class Kind { File, Address, Sample };
+        Kind kind = Kind::File;
+        QString text; // the path ("-" for standard input) or the address
+    };
+
+    Format format = Format::Text;
+    // Empty or "-": standard output.
+    QString output;
+    // Empty: standard input alone.
+    std::vector<Input> inputs;
+    RowSelection ticks;
+    bool help = false;
+    bool version = false;
+
+    bool writesToStandardOutput() const { return output.isEmpty() || output == u"-"; }
+};
+
+// The outcome of reading the command line: the options, or what is wrong
+// with it.
+struct ParsedArguments
+{
+    BatchOptions options;
+    QString error; // empty when the command line is fine
+};
+
+// Reads the arguments that follow the program's name.
+ParsedArguments parseBatchArguments(const QStringList& arguments);
+
+// The --help text, and the --version line.
+QString batchHelpText();
+QString batchVersionText();

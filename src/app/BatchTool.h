@@ -1,0 +1,81 @@
+#pragma once
+
+#include "BatchOptions.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+class ListModel;
+class QIODevice;
+class TerminalProgress;
+
+// The standard streams of quadrix-batch, already open.
+struct BatchStreams
+{
+    QIODevice& input;
+    QIODevice& output;
+    QIODevice& errors;
+    // The progress bar on standard error when that is a terminal; null
+    // otherwise.
+    TerminalProgress* progress = nullptr;
+};
+
+// quadrix-batch's exit statuses.
+enum class BatchStatus : int {
+    Converted = 0, // every row converted
+    RowsFailed = 1, // some rows failed to convert
+    Trouble = 2, // a usage error, or a file that could not be read or written
+};
+
+// quadrix-batch: reads the command line (without the program's name),
+// converts the rows and writes them. Returns the exit status.
+int runBatchTool(const QStringList& arguments, const BatchStreams& streams);
+
+// One run with valid options.
+//
+// The rows go through the code the batch window uses: list files are read by
+// readListRows (its line rules, windows-1252), every row is converted by
+// MapIP, and the text, clipboard and workbook outputs come from the window's
+// own exports, given a results table filled as the window's run fills it and
+// ticked as the user ticks it. tsv needs no column widths, so it is written
+// as the rows are read, without a table.
+class BatchTool final
+{
+public:
+    BatchTool(const BatchOptions& options, const BatchStreams& streams);
+
+    BatchStatus run();
+
+    // A message on standard error, "quadrix-batch: " first.
+    void message(const QString& text);
+    // A file or device that could not be read or written: the message, and
+    // the run ends with status 2.
+    void fileError(const QString& text);
+
+private:
+    using RowSink = std::function<void(QStringView row)>;
+
+    void readInputs(const RowSink& sink);
+    void readFile(const QString& path, const RowSink& sink);
+    void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
+    void reportFailures(qsizetype row, QStringView text, bool fullFailed, bool shorthandFailed);
+
+    void runTable();
+    void tick(ListModel& table);
+    void writeText(const ListModel& table);
+    void writeClipboardText(const ListModel& table);
+    void writeWorkbook(const ListModel& table);
+    void runTsv();
+
+    QString outputName() const;
+    void showStep(const QString& text);
+
+    const BatchOptions& m_options;
+    BatchStreams m_streams;
+    qsizetype m_rows = 0;
+    bool m_rowsFailed = false;
+    bool m_trouble = false;
+};

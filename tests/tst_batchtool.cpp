@@ -1,0 +1,803 @@
+#include "app/RowSelection.h"
+#include "app/TerminalProgress.h"
+#include "batch_window/ListFileReader.h"
+#include "conversion/MapIP.h"
+#include "export/ClipboardText.h"
+#include "export/TextFileWriter.h"
+#include "export/XlsxWorkbook.h"
+#include "shell/AnsiCodePage.h"
+#include "shell/AppError.h"
+
+#include "BuildConfig.h"
+#include "ExportFixtures.h"
+#include "FilePrivileges.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Where the rows of a run come from, in command-line order.
+struct Source
+{
+    enum Kind { File, StandardInput, Address, Sample } kind;
+    QByteArray bytes; // a file's contents, standard input, or the address
+};
+using Sources = QList<Source>;
+
+Source file(const QByteArray& bytes)
+{
+    return { Source::File, bytes };
+}
+
+Source standardInput(const QByteArray& bytes)
+{
+    return { Source::StandardInput, bytes };
+}
+
+Source address(const QByteArray& text)
+{
+    return { Source::Address, text };
+}
+
+const Source Sample { Source::Sample, {} };
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs quadrix-batch and waits for it. `prepare` may set up the process
+// further before it starts.
+Run runTool(const QStringList& arguments, const QByteArray& input = {},
+            const std::function<void(QProcess&)>& prepare = {})
+{
+    QProcess process;
+    if (prepare)
+        prepare(process);
+    process.start(QStringLiteral(QUADRIX_BATCH_PATH), arguments);
+    Run run;
+    if (!process.waitForStarted(10000)) {
+        run.err = "<quadrix-batch did not start>";
+        return run;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = "<quadrix-batch did not finish within 60 s>";
+        return run;
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return run;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The rows the batch window reads from a list file's bytes.
+QStringList rowsOfList(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QStringList rows;
+    readListRows(buffer, u"list"_s, [&rows](QStringView row) { rows.append(row.toString()); });
+    return rows;
+}
+
+QStringList rowsOf(const Sources& sources)
+{
+    QStringList rows;
+    for (const Source& source : sources) {
+        switch (source.kind) {
+        case Source::File:
+        case Source::StandardInput:
+            rows += rowsOfList(source.bytes);
+            break;
+        case Source::Address:
+            rows.append(QString::fromUtf8(source.bytes));
+            break;
+        case Source::Sample:
+            rows += QStringList { u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s };
+            break;
+        }
+    }
+    return rows;
+}
+
+// The results table after the batch window's run over `rows`: each row
+// appended, then its four forms set one by one, a failing form left empty.
+// The user then ticks the rows `ticks` selects.
+std::unique_ptr<ListModel> windowTable(const QStringList& rows, const RowSelection& ticks)
+{
+    auto table = resultsTable();
+    for (const QString& s : rows) {
+        const qsizetype row = table->appendRow(s);
+        int subItem = 1;
+        for (auto form : { MapIP::IPv4ToIPv6Full, MapIP::IPv4ToIPv6Shorthand, MapIP::IPv4ToIPv6DotFull,
+                           MapIP::IPv4ToIPv6DotShorthand }) {
+            try {
+                table->setSubItem(row, subItem, form(s));
+            } catch (const AppError&) {
+            }
+            ++subItem;
+        }
+    }
+    for (qsizetype row = 0; row < table->rows(); ++row)
+        setTicked(*table, row, ticks.contains(row + 1));
+    return table;
+}
+
+// "Save Results As Text File".
+QByteArray windowTextFile(const ListModel& table)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"saved.txt"_s);
+    RecordingReporter reporter;
+    NoYield yielder;
+    SaveListviewProperlySpaced(table, path, nullptr, yielder, reporter);
+    return reporter.reports.isEmpty() ? readAll(path) : reporter.reports.join(u'\n').toUtf8();
+}
+
+// "Copy Results To Clipboard", in the text file's encoding.
+QByteArray windowClipboardText(const ListModel& table)
+{
+    NoYield yielder;
+    return AnsiCodePage::encode(buildClipboardText(table, yielder).value_or(QString()));
+}
+
+// The tsv lines: the ticked rows' cells as the table holds them.
+QByteArray tsvOf(const ListModel& table)
+{
+    QByteArray bytes;
+    for (qsizetype row = 0; row < table.rows(); ++row) {
+        if (!table.isChecked(row))
+            continue;
+        QStringList cells;
+        for (int column = 0; column < table.columns(); ++column)
+            cells.append(table.cell(row, column));
+        bytes += AnsiCodePage::encode(cells.join(u'\t')) + '\n';
+    }
+    return bytes;
+}
+
+// The failure messages for rows whose forms 1 and 2 fail, with the
+// descriptions the window's error report shows.
+QByteArray failureMessages(const QStringList& rows)
+{
+    QByteArray messages;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString start
+            = u"quadrix-batch: row "_s + QString::number(i + 1) + u" \""_s + rows[i] + u"\": "_s;
+        using Operation = QString (*)(QStringView);
+        const std::pair<QString, Operation> operations[]
+            = { { u"IPv6 Full Address"_s, MapIP::IPv4ToIPv6Full },
+                { u"IPv6 Shorthand Address"_s, MapIP::IPv4ToIPv6Shorthand } };
+        for (const auto& [name, form] : operations) {
+            try {
+                form(rows[i]);
+            } catch (const AppError& error) {
+                messages += (start + name + u": "_s + error.description() + u'\n').toUtf8();
+            }
+        }
+    }
+    return messages;
+}
+
+// A list of `count` rows: mostly addresses, some failing or empty rows, all
+// three kinds of line end, and single-byte text beyond ASCII.
+QByteArray generatedList(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const QByteArray odd[] = { "",          "1.2.3.256", "abc", " 10.0.0.1 ", "192.168..1",
+                               "caf\xE9.1", "\x80",      "7",   "1.2.3",      "010.001.000.009" };
+    const QByteArray ends[] = { "\r\n", "\n", "\r" };
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        if (random.bounded(8) == 0) {
+            bytes += odd[random.bounded(int(std::size(odd)))];
+        } else {
+            for (int part = 0; part < 4; ++part)
+                bytes += QByteArray::number(random.bounded(256)) + (part < 3 ? "." : "");
+        }
+        bytes += ends[random.bounded(int(std::size(ends)))];
+    }
+    return bytes;
+}
+
+RowSelection ticksOf(const QString& list)
+{
+    if (list.isEmpty())
+        return {};
+    QString error;
+    return RowSelection::parse(list, error).value_or(RowSelection());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Sources)
+
+class TestBatchTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void matchesTheWindowsExports_data();
+    void matchesTheWindowsExports();
+    void workedExampleLines();
+    void rowSelection_data();
+    void rowSelection();
+    void usageErrors_data();
+    void usageErrors();
+    void fileErrors_data();
+    void fileErrors();
+    void namedPipeIsRead();
+    void writeErrors_data();
+    void writeErrors();
+    void failedWriteKeepsTheOldFile();
+    void workbook();
+    void messagesShowRowsSafely();
+    void progressBar();
+    void helpVersionAndManPage();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestBatchTool::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFile::exists(QStringLiteral(QUADRIX_BATCH_PATH)), QUADRIX_BATCH_PATH);
+}
+
+void TestBatchTool::matchesTheWindowsExports_data()
+{
+    QTest::addColumn<Sources>("sources");
+    QTest::addColumn<QString>("tick");
+
+    QTest::newRow("worked examples") << Sources { file("10.0.0.1\r\n192.168.100.200\r\n") } << QString();
+    QTest::newRow("failing and empty rows, CR LF")
+        << Sources { file("1.2.3.4\r\n\r\n1.2.3.256\r\nabc\r\n192.168..1\r\n-1.0.0.0\r\n") } << QString();
+    QTest::newRow("LF only, final LF gives an empty row")
+        << Sources { file("1.2.3.4\n5.6.7.8\n") } << QString();
+    QTest::newRow("CR only") << Sources { file("1.2.3.4\r5.6.7.8\r") } << QString();
+    QTest::newRow("mixed line ends, no final line end")
+        << Sources { file("a\r\nbb\n\r\r\nccc\rd\n\ne") } << QString();
+    QTest::newRow("windows-1252 bytes")
+        << Sources { file("caf\xE9\r\n\x80 10.0.0.1\r\n10.0.0.1 \x93\xFF\r\n") } << QString();
+    QTest::newRow("several files, one empty")
+        << Sources { file("1.1.1.1\r\n"), file(""), file("2.2.2.2\n3.3.3.3"), file("bad\r\n") } << QString();
+    QTest::newRow("standard input alone")
+        << Sources { standardInput("9.8.7.6\r\n1.2.3.999\r\n") } << QString();
+    QTest::newRow("standard input among files")
+        << Sources { file("1.1.1.1\r\n"), standardInput("2.2.2.2\r\n"), file("3.3.3.3\r\n") } << QString();
+    QTest::newRow("addresses and the sample set in command-line order")
+        << Sources { address("8.8.8.8"), file("1.1.1.1\r\n"), Sample, address("no address") } << QString();
+    QTest::newRow("tick a subset") << Sources {
+        file("1.1.1.1\r\n2.2.2.2\r\n333.3.3.3\r\n4.4.4.4\r\n5.5.5.5\r\n")
+    } << u"1,3-4"_s;
+    QTest::newRow("tick a range past the end") << Sources { Sample } << u"2-100"_s;
+    QTest::newRow("tick only rows that do not exist") << Sources { Sample } << u"4,9-12"_s;
+    QTest::newRow("generated list, ticked in ranges")
+        << Sources { file(generatedList(1500, 7)), file(generatedList(500, 8)) } << u"1-10,400-1600,1999"_s;
+}
+
+// The text and clipboard outputs are byte for byte what the window's exports
+// make of the same rows, ticked the same way; tsv holds the same cells.
+void TestBatchTool::matchesTheWindowsExports()
+{
+    QFETCH(Sources, sources);
+    QFETCH(QString, tick);
+
+    QStringList arguments;
+    QByteArray input;
+    int fileNumber = 0;
+    for (const Source& source : sources) {
+        switch (source.kind) {
+        case Source::File: {
+            const QString path = m_dir.filePath(u"list%1.txt"_s.arg(++fileNumber));
+            QVERIFY(writeFile(path, source.bytes));
+            arguments.append(path);
+            break;
+        }
+        case Source::StandardInput:
+            arguments.append(u"-"_s);
+            input = source.bytes;
+            break;
+        case Source::Address:
+            arguments += { u"--address"_s, QString::fromUtf8(source.bytes) };
+            break;
+        case Source::Sample:
+            arguments.append(u"--sample"_s);
+            break;
+        }
+    }
+    // Standard input alone is read when nothing else is given.
+    if (arguments == QStringList { u"-"_s })
+        arguments.clear();
+    if (!tick.isEmpty())
+        arguments += { u"--tick"_s, tick };
+
+    const QStringList rows = rowsOf(sources);
+    const auto table = windowTable(rows, ticksOf(tick));
+    const QByteArray messages = failureMessages(rows);
+    const int exitCode = messages.isEmpty() ? 0 : 1;
+
+    const std::pair<QString, QByteArray> formats[] = {
+        { u"text"_s, windowTextFile(*table) },
+        { u"clipboard"_s, windowClipboardText(*table) },
+        { u"tsv"_s, tsvOf(*table) },
+    };
+    for (const auto& [format, expected] : formats) {
+        const QString label = u"--format "_s + format;
+        const Run toStandardOutput = runTool(arguments + QStringList { u"--format"_s, format }, input);
+        QVERIFY2(toStandardOutput.out == expected, qPrintable(label + u" to standard output"_s));
+        QCOMPARE(toStandardOutput.err, messages);
+        QCOMPARE(toStandardOutput.exitCode, exitCode);
+
+        const QString path = m_dir.filePath(u"out."_s + format);
+        const Run toFile = runTool(arguments + QStringList { u"--format"_s, format, u"-o"_s, path }, input);
+        QVERIFY2(readAll(path) == expected, qPrintable(label + u" to a file"_s));
+        QCOMPARE(toFile.out, QByteArray());
+        QCOMPARE(toFile.err, messages);
+        QCOMPARE(toFile.exitCode, exitCode);
+    }
+    // Text is the default.
+    QCOMPARE(runTool(arguments, input).out, formats[0].second);
+}
+
+// The five-column example, checked against the bytes themselves.
+void TestBatchTool::workedExampleLines()
+{
+    const Run run = runTool({ u"--address"_s, u"10.0.0.1"_s, u"--address=192.168.100.200"_s });
+    QCOMPARE(run.exitCode, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.back().isEmpty());
+    for (qsizetype i = 0; i < 3; ++i)
+        QCOMPARE(lines[i].size() + 1, 169);
+    QCOMPARE(lines[1],
+             "10.0.0.1       \t0000:0000:0000:0000:0000:0000:0A00:0001\t::0A00:0001            \t"
+             "0000:0000:0000:0000:0000:0000:10.0.0.1       \t::10.0.0.1                              \t\r");
+    QVERIFY(lines[2].startsWith("192.168.100.200\t0000:0000:0000:0000:0000:0000:C0A8:64C8\t::C0A8:64C8 "));
+}
+
+void TestBatchTool::rowSelection_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QList<qsizetype>>("selected"); // among rows 1 to 12
+    QTest::addColumn<QString>("error");
+
+    using Rows = QList<qsizetype>;
+    QTest::newRow("one row") << u"3"_s << Rows { 3 } << QString();
+    QTest::newRow("rows and ranges") << u"1,3-5,12"_s << Rows { 1, 3, 4, 5, 12 } << QString();
+    QTest::newRow("overlapping and unordered")
+        << u"9-10,2-4,3,10-11"_s << Rows { 2, 3, 4, 9, 10, 11 } << QString();
+    QTest::newRow("touching ranges") << u"5-6,7-8"_s << Rows { 5, 6, 7, 8 } << QString();
+    QTest::newRow("range of one") << u"4-4"_s << Rows { 4 } << QString();
+    QTest::newRow("leading zeros") << u"007"_s << Rows { 7 } << QString();
+    QTest::newRow("row 0") << u"0"_s << Rows {} << u"row numbers start at 1"_s;
+    QTest::newRow("range from 0") << u"0-3"_s << Rows {} << u"row numbers start at 1"_s;
+    QTest::newRow("backwards") << u"5-3"_s << Rows {} << u"runs backwards"_s;
+    QTest::newRow("text") << u"a"_s << Rows {} << u"'a' is not a row number"_s;
+    QTest::newRow("empty item") << u"1,,2"_s << Rows {} << u"'' is not a row number"_s;
+    QTest::newRow("empty list") << QString() << Rows {} << u"'' is not a row number"_s;
+    QTest::newRow("open range") << u"3-"_s << Rows {} << u"'3-' is not a row number"_s;
+    QTest::newRow("negative") << u"-3"_s << Rows {} << u"'-3' is not a row number"_s;
+    QTest::newRow("blank") << u"1, 2"_s << Rows {} << u"' 2' is not a row number"_s;
+    QTest::newRow("too large to count") << u"99999999999999999999"_s << Rows {} << u"is not a row number"_s;
+}
+
+void TestBatchTool::rowSelection()
+{
+    QFETCH(QString, list);
+    QFETCH(QList<qsizetype>, selected);
+    QFETCH(QString, error);
+
+    QString reason;
+    const std::optional<RowSelection> selection = RowSelection::parse(list, reason);
+    QCOMPARE(selection.has_value(), error.isEmpty());
+    if (selection) {
+        QList<qsizetype> rows;
+        for (qsizetype row = 1; row <= 12; ++row) {
+            if (selection->contains(row))
+                rows.append(row);
+        }
+        QCOMPARE(rows, selected);
+        return;
+    }
+    QVERIFY2(reason.contains(error), qPrintable(reason));
+    // The tool refuses it before reading anything.
+    const Run run = runTool({ u"--sample"_s, u"--tick"_s, list });
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.contains(error.toUtf8()), run.err.constData());
+}
+
+void TestBatchTool::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unknown long option")
+        << QStringList { u"--frobnicate"_s } << u"unknown option '--frobnicate'"_s;
+    QTest::newRow("unknown short option") << QStringList { u"-x"_s } << u"unknown option '-x'"_s;
+    QTest::newRow("missing value") << QStringList { u"--sample"_s, u"-o"_s }
+                                   << u"option '-o' needs a value"_s;
+    QTest::newRow("value for a flag")
+        << QStringList { u"--sample=yes"_s } << u"option '--sample' takes no value"_s;
+    QTest::newRow("unknown format") << QStringList { u"--format=csv"_s } << u"unknown format 'csv'"_s;
+    QTest::newRow("format twice") << QStringList { u"-f"_s, u"text"_s, u"-ftsv"_s }
+                                  << u"--format is given twice"_s;
+    QTest::newRow("output twice") << QStringList { u"-o"_s, u"a"_s, u"-o"_s, u"b"_s }
+                                  << u"--output is given twice"_s;
+    QTest::newRow("empty output name") << QStringList { u"--output="_s } << u"--output needs a file name"_s;
+    QTest::newRow("xlsx to standard output")
+        << QStringList { u"--sample"_s, u"-f"_s, u"xlsx"_s } << u"the xlsx format needs an output file"_s;
+    QTest::newRow("xlsx to -") << QStringList { u"--sample"_s, u"-f"_s, u"xlsx"_s, u"-o"_s, u"-"_s }
+                               << u"the xlsx format needs an output file"_s;
+}
+
+void TestBatchTool::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.startsWith("quadrix-batch: " + message.toUtf8()), run.err.constData());
+    QVERIFY(run.err.endsWith("Try 'quadrix-batch --help' for more information.\n"));
+}
+
+void TestBatchTool::fileErrors_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // %1 is the path
+
+    QTest::newRow("no such file") << u"missing"_s << 2 << u"File not found: %1\n"_s;
+    QTest::newRow("an address given as a file")
+        << u"address"_s << 2 << u"File not found: %1 (to convert an address, use --address %1)\n"_s;
+    QTest::newRow("a folder") << u"folder"_s << 2 << u"Cannot read \"%1\": it is a folder\n"_s;
+    QTest::newRow("a device") << u"device"_s << 2 << u"Cannot read \"%1\": it is not a file\n"_s;
+    QTest::newRow("an unreadable file")
+        << u"unreadable"_s << 2 << u"Cannot open \"%1\": Permission denied\n"_s;
+    QTest::newRow("an empty file") << u"empty"_s << 0 << QString();
+}
+
+// A list that cannot be read is reported with its path, the lists around it
+// are still read and written, and the exit status is 2 even when rows failed.
+void TestBatchTool::fileErrors()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString path = dir.filePath(u"list.txt"_s);
+    std::function<void(QProcess&)> prepare;
+    if (kind == u"address") {
+        path = u"10.0.0.1"_s;
+    } else if (kind == u"folder") {
+        path = dir.path();
+    } else if (kind == u"device") {
+        path = u"/dev/null"_s;
+    } else if (kind == u"unreadable") {
+        QVERIFY(writeFile(path, "1.2.3.4\r\n"));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        prepare = [](QProcess& process) {
+            process.setChildProcessModifier([] {
+                if (!dropFileAccessOverrideAcrossExec())
+                    ::_exit(125);
+            });
+        };
+        QProcess probe;
+        prepare(probe);
+        probe.start(u"cat"_s, { path });
+        QVERIFY(probe.waitForFinished(10000));
+        if (probe.exitCode() == 0 || probe.exitCode() == 125)
+            QSKIP("root's override of permission bits cannot be dropped here");
+    } else if (kind == u"empty") {
+        QVERIFY(writeFile(path, ""));
+    }
+
+    const QString before = dir.filePath(u"before.txt"_s);
+    const QString after = dir.filePath(u"after.txt"_s);
+    QVERIFY(writeFile(before, "1.1.1.1\r\n"));
+    QVERIFY(writeFile(after, "2.2.2.2\r\n1.2.3.256\r\n"));
+    const Run run = runTool({ before, path, after, u"-f"_s, u"tsv"_s }, {}, prepare);
+
+    QCOMPARE(run.out, tsvOf(*windowTable({ u"1.1.1.1"_s, u"2.2.2.2"_s, u"1.2.3.256"_s }, {})));
+    const QByteArray failures = failureMessages({ u"1.1.1.1"_s, u"2.2.2.2"_s, u"1.2.3.256"_s });
+    const QByteArray expected
+        = message.isEmpty() ? failures : "quadrix-batch: " + message.arg(path).toUtf8() + failures;
+    QCOMPARE(QString::fromUtf8(run.err), QString::fromUtf8(expected));
+    QCOMPARE(run.exitCode, exitCode == 0 ? 1 : exitCode);
+}
+
+// A named pipe is read like a file, as process substitution hands one over.
+void TestBatchTool::namedPipeIsRead()
+{
+    const QString path = m_dir.filePath(u"pipe"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QProcess process;
+    process.start(QStringLiteral(QUADRIX_BATCH_PATH), { path, u"--format"_s, u"tsv"_s });
+    QVERIFY(process.waitForStarted(10000));
+    // The pipe opens for writing once the tool has opened it for reading.
+    int fd = -1;
+    for (int attempt = 0; attempt < 500 && fd < 0; ++attempt) {
+        fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            QTest::qWait(10);
+    }
+    QVERIFY2(fd >= 0, "the tool never opened the pipe");
+    const QByteArray list = "1.2.3.4\r\n5.6.7.8\r\n";
+    QCOMPARE(::write(fd, list.constData(), size_t(list.size())), ssize_t(list.size()));
+    ::close(fd);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), tsvOf(*windowTable(rowsOfList(list), {})));
+}
+
+void TestBatchTool::writeErrors_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("toStandardOutput");
+    for (const QString& format : { u"text"_s, u"clipboard"_s, u"tsv"_s, u"xlsx"_s }) {
+        QTest::addRow("%s to -o /dev/full", qPrintable(format)) << format << false;
+        if (format != u"xlsx")
+            QTest::addRow("%s, standard output on /dev/full", qPrintable(format)) << format << true;
+    }
+}
+
+// A device that takes no bytes: a clear message and status 2, never success.
+void TestBatchTool::writeErrors()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, toStandardOutput);
+
+    QStringList arguments { u"--sample"_s, u"-f"_s, format };
+    std::function<void(QProcess&)> prepare;
+    if (toStandardOutput)
+        prepare = [](QProcess& process) { process.setStandardOutputFile(u"/dev/full"_s); };
+    else
+        arguments += { u"-o"_s, u"/dev/full"_s };
+    const Run run = runTool(arguments, {}, prepare);
+
+    QCOMPARE(run.exitCode, 2);
+    const QByteArray target = toStandardOutput ? "standard output" : "/dev/full";
+    // libxlsxwriter prints lines of its own first; the tool's message is one line.
+    const QList<QByteArray> messages = run.err.trimmed().split('\n');
+    QVERIFY2(messages.back().startsWith("quadrix-batch: Cannot write " + target + ": "), run.err.constData());
+    QCOMPARE(run.err.count("quadrix-batch: "), 1);
+    if (format != u"xlsx") {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(run.err.contains("No space left on device"), run.err.constData());
+    }
+
+    struct stat status = {};
+    QCOMPARE(::stat("/dev/full", &status), 0);
+    QVERIFY2(S_ISCHR(status.st_mode), "/dev/full must stay a device");
+}
+
+// Writes that fail part way (a file size limit, as a full disk) leave the
+// user's old file exactly as it was, and no temporary file behind.
+void TestBatchTool::failedWriteKeepsTheOldFile()
+{
+    for (const QString& format : { u"text"_s, u"clipboard"_s, u"tsv"_s, u"xlsx"_s }) {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString list = dir.filePath(u"list.txt"_s);
+        QVERIFY(writeFile(list, generatedList(3000, 11)));
+        const QString output = dir.filePath(u"results"_s);
+        const QByteArray old = "the user's old file\r\n";
+        QVERIFY(writeFile(output, old));
+
+        const Run run = runTool({ list, u"-f"_s, format, u"-o"_s, output }, {}, [](QProcess& process) {
+            process.setChildProcessModifier([] {
+                // Writes past 4 KB fail with EFBIG instead of a signal.
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit { 4096, 4096 };
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        });
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("quadrix-batch: Cannot "),
+                 qPrintable(format + u": "_s + QString::fromUtf8(run.err)));
+        QVERIFY2(readAll(output) == old, qPrintable(format));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { u"list.txt"_s, u"results"_s }));
+    }
+}
+
+void TestBatchTool::workbook()
+{
+    const QString list = m_dir.filePath(u"workbook-list.txt"_s);
+    QVERIFY(writeFile(list, "10.0.0.1\r\n1.2.3.256\r\n=1+1\r\n192.168.100.200\r\n"));
+    const QString toolBook = m_dir.filePath(u"tool.xlsx"_s);
+    QVERIFY(writeFile(toolBook, "an older file"));
+    const Run run = runTool({ list, u"--tick"_s, u"1-3"_s, u"-f"_s, u"xlsx"_s, u"-o"_s, toolBook });
+    QCOMPARE(run.exitCode, 1);
+    const QByteArray written = readAll(toolBook);
+    QVERIFY2(written.startsWith("PK\x03\x04"), "the workbook is a zip archive");
+    QVERIFY(written.size() > 1000);
+
+    const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not on the search path; the workbook cannot be read back");
+    // The spreadsheet export's own workbook of the same table, and both read
+    // back through Calc: the same sheet.
+    const auto table = windowTable(rowsOfList(readAll(list)), ticksOf(u"1-3"_s));
+    const QString windowBook = m_dir.filePath(u"window.xlsx"_s);
+    NoYield yielder;
+    QVERIFY(writeWorkbookFile(*table, windowBook, yielder));
+    QProcess convert;
+    convert.setProcessChannelMode(QProcess::MergedChannels);
+    convert.start(soffice,
+                  { u"--headless"_s, u"-env:UserInstallation=file://"_s + m_dir.filePath(u"profile"_s),
+                    u"--convert-to"_s, u"csv:Text - txt - csv (StarCalc):44,34,76,1"_s, u"--outdir"_s,
+                    m_dir.filePath(u"csv"_s), toolBook, windowBook });
+    QVERIFY2(convert.waitForFinished(120000), "soffice did not finish within 120 s");
+    QCOMPARE(convert.exitCode(), 0);
+    const QByteArray fromTool = readAll(m_dir.filePath(u"csv/tool.csv"_s));
+    QVERIFY2(fromTool.contains("\"10.0.0.1\",\"0000:0000:0000:0000:0000:0000:0A00:0001\""),
+             fromTool.constData());
+    QVERIFY(!fromTool.contains("192.168.100.200"));
+    QCOMPARE(fromTool, readAll(m_dir.filePath(u"csv/window.csv"_s)));
+}
+
+// A row in a message is quoted, cut after 40 characters and keeps no
+// control characters that would upset a terminal.
+void TestBatchTool::messagesShowRowsSafely()
+{
+    const Run run = runTool({ u"-f"_s, u"tsv"_s }, "a\x1b[2Jb\x81\tc\r\n" + QByteArray(100, 'x') + "\r\n");
+    QCOMPARE(run.exitCode, 1);
+    const QList<QByteArray> lines = run.err.split('\n');
+    QCOMPARE(lines.size(), 5);
+    QVERIFY2(lines[0].startsWith("quadrix-batch: row 1 \"a?[2Jb??c\": IPv6 Full Address: Type mismatch"),
+             lines[0].constData());
+    QVERIFY2(
+        lines[2].startsWith("quadrix-batch: row 2 \"" + QByteArray(40, 'x') + "\xE2\x80\xA6\": IPv6 Full"),
+        lines[2].constData());
+    // The output keeps the row as it is.
+    QVERIFY(run.out.startsWith("a\x1b[2Jb\x81\tc\t\t\t"));
+}
+
+void TestBatchTool::progressBar()
+{
+    qint64 now = 1000;
+    int clockReads = 0;
+    QBuffer terminal;
+    QVERIFY(terminal.open(QIODevice::WriteOnly));
+    const auto clock = [&] {
+        ++clockReads;
+        return now;
+    };
+    int columns = 80;
+    auto draws = [&terminal] { return terminal.data().count("\r\x1b[K"); };
+    {
+        TerminalProgress bar(
+            terminal, clock, [&columns] { return columns; }, 1);
+        bar.setText(u"Reading servers.txt"_s);
+        bar.setValue(10);
+        now += 499;
+        bar.update();
+        QCOMPARE(terminal.data(), QByteArray()); // nothing within half a second
+
+        now += 1;
+        bar.update();
+        QVERIFY(bar.isShown());
+        QCOMPARE(terminal.data(), "\r\x1b[K[##......................]  10% Reading servers.txt");
+
+        // At most ten redraws a second, however often it hears news.
+        const int before = draws();
+        for (int ms = 1; ms <= 1000; ++ms) {
+            now += 1;
+            bar.setValue(ms / 10.0);
+        }
+        QCOMPARE(draws() - before, 10);
+        QVERIFY(terminal.data().endsWith("[########################] 100% Reading servers.txt"));
+
+        // A label too long for the terminal is cut to fit its width, less one
+        // column against wrapping.
+        columns = 50;
+        now += 100;
+        bar.setText(u"Writing a-very-long-file-name-indeed.txt"_s);
+        QVERIFY(terminal.data().endsWith("] 100% Writing a-very-l\xE2\x80\xA6"));
+
+        bar.clear();
+        QVERIFY(!bar.isShown());
+        QVERIFY(terminal.data().endsWith("\r\x1b[K"));
+        // Cleared for a message, it comes back at the next tenth of a second.
+        const int cleared = draws();
+        bar.update();
+        QCOMPARE(draws(), cleared);
+        now += 100;
+        bar.update();
+        QCOMPARE(draws(), cleared + 1);
+    }
+    // Going away takes it off the line.
+    QVERIFY(terminal.data().endsWith("\r\x1b[K"));
+
+    // Cheap enough for every row: the clock is read once per 256 updates.
+    TerminalProgress sparse(terminal, clock, [] { return 80; });
+    clockReads = 0;
+    for (int i = 0; i < 256 * 4; ++i)
+        sparse.update();
+    QCOMPARE(clockReads, 4);
+}
+
+void TestBatchTool::helpVersionAndManPage()
+{
+    const Run version = runTool({ u"--version"_s });
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("quadrix-batch " QUADRIX_VERSION "\n"));
+    QCOMPARE(runTool({ u"-V"_s }).out, version.out);
+
+    const Run help = runTool({ u"--help"_s });
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.startsWith("Usage: quadrix-batch [OPTION]... [FILE]...\n"));
+    QCOMPARE(help.err, QByteArray());
+    QCOMPARE(runTool({ u"-h"_s, u"--sample"_s }).out, help.out);
+
+    // The manual page documents every option --help lists, and no other, and
+    // the same exit statuses.
+    static const QRegularExpression optionName(u"--[a-z]+"_s);
+    const auto optionsIn = [](const QString& text) {
+        QStringList names;
+        for (const QRegularExpressionMatch& match : optionName.globalMatch(text))
+            names.append(match.captured());
+        names.removeDuplicates();
+        names.sort();
+        return names;
+    };
+    const QString manual
+        = QString::fromUtf8(readAll(QStringLiteral(QUADRIX_SOURCE_DIR "/docs/quadrix-batch.1")))
+              .replace(u"\\-"_s, u"-"_s);
+    QVERIFY2(manual.startsWith(u".TH QUADRIX-BATCH 1"_s), "docs/quadrix-batch.1 is a manual page");
+    QCOMPARE(optionsIn(manual), optionsIn(QString::fromUtf8(help.out)));
+    for (const QString& status : { u".B 0\n"_s, u".B 1\n"_s, u".B 2\n"_s })
+        QVERIFY2(manual.contains(u".TP\n"_s + status), qPrintable(status));
+
+    // Help that cannot be written is a failure too.
+    const Run lost = runTool({ u"--help"_s }, {},
+                             [](QProcess& process) { process.setStandardOutputFile(u"/dev/full"_s); });
+    QCOMPARE(lost.exitCode, 2);
+    QVERIFY(lost.err.startsWith("quadrix-batch: Cannot write standard output: "));
+}
+
+QTEST_GUILESS_MAIN(TestBatchTool)
+#include "tst_batchtool.moc"

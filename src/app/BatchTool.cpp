@@ -1,3 +1,4 @@
+#include "batch_window/BatchLists.h"
 #include "BatchTool.h"
 
 #include "TerminalProgress.h"
@@ -30,12 +31,6 @@ namespace {
 constexpr QStringView StandardInput = u"standard input";
 constexpr QStringView StandardOutput = u"standard output";
 
-// The results table's captions and the sample set, as the batch window has
-// them.
-const QStringList ResultsCaptions
-    = { u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 Shorthand Address"_s,
-        u" IPv6 and Dot Notation Full Address"_s, u" IPv6 and Dot Notation Shorthand Address"_s };
-const QStringList SampleRows = { u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s };
 
 // Encoded output is gathered and written in blocks of about this size.
 constexpr qsizetype BlockBytes = 256 * 1024;
@@ -236,7 +231,7 @@ void BatchTool::readInputs(const RowSink& sink)
             sink(input.text);
             break;
         case BatchOptions::Input::Kind::Sample:
-            for (const QString& row : SampleRows)
+            for (const QString& row : BatchLists::SampleAddresses)
                 sink(row);
             break;
         }
@@ -312,7 +307,7 @@ void BatchTool::reportFailures(qsizetype row, QStringView text, bool fullFailed,
 void BatchTool::runTable()
 {
     ListModel table(ListModel::CheckBoxes::OnEveryRow);
-    for (const QString& caption : ResultsCaptions)
+    for (const QString& caption : BatchLists::ResultsCaptions)
         table.addColumn(caption);
     table.setCellDeriver(std::make_shared<ConversionFormsDeriver>());
 

@@ -1,6 +1,7 @@
 #include "Form2.h"
 
 #include "BuildConfig.h"
+#include "BatchLists.h"
 #include "CellDeriver.h"
 #include "ListFileReader.h"
 #include "ListModel.h"
@@ -158,14 +159,12 @@ void Form2::Form_Load()
         setWindowTitle(ProductName);
         setWindowIcon(applicationIcon());
     });
-    trap(110, [&] { m_inputModel->addColumn(QStringLiteral(" IPv4(s)")); });
+    trap(110, [&] { m_inputModel->addColumn(BatchLists::InputCaption); });
     trap(112, [&] { m_inputModel->setColumnWidthTwips(0, 6800); });
-    trap(114, [&] { m_resultsModel->addColumn(QStringLiteral("Original")); });
+    trap(114, [&] { m_resultsModel->addColumn(BatchLists::ResultsCaptions[0]); });
     trap(116, [&] { m_resultsModel->setColumnWidthTwips(0, 1200); });
-    trap(118, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 Full Address")); });
-    trap(120, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 Shorthand Address")); });
-    trap(122, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 and Dot Notation Full Address")); });
-    trap(124, [&] { m_resultsModel->addColumn(QStringLiteral(" IPv6 and Dot Notation Shorthand Address")); });
+    for (int column = 1; column <= 4; ++column) // 118 to 124
+        trap(116 + 2 * column, [&] { m_resultsModel->addColumn(BatchLists::ResultsCaptions[column]); });
 }
 
 MousePointer Form2::mousePointer() const
@@ -406,9 +405,8 @@ void Form2::PushButton10_Click()
 
 void Form2::PushButton11_Click()
 {
-    m_inputModel->appendRow(u"204.93.240.0"); // 100
-    m_inputModel->appendRow(u"199.27.128.43"); // 102
-    m_inputModel->appendRow(u"173.245.48.111"); // 104
+    for (const QString& address : BatchLists::SampleAddresses) // 100 to 104
+        m_inputModel->appendRow(address);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event)

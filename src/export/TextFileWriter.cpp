@@ -59,15 +59,22 @@ void SaveListviewProperlySpaced(const TableSource& table, ExportTarget& file, Pr
         return !yielder.stopRequested();
     };
 
+    // A progress step of the display (when there is one): a turn, the value
+    // and the status text at these statement numbers, another turn. False when
+    // the work is to end.
+    auto progressStep = [&](double value, int valueLine) {
+        if (!progress)
+            return true;
+        if (!pause())
+            return false;
+        trap(valueLine, [&] { progress->setValue(value); });
+        trap(valueLine + 2, [&] { progress->setText(status); });
+        return pause();
+    };
+
     // Step 1.
-    if (progress) {
-        if (!pause())
-            return;
-        trap(104, [&] { progress->setValue(1); });
-        trap(106, [&] { progress->setText(status); });
-        if (!pause())
-            return;
-    }
+    if (!progressStep(1, 104))
+        return;
 
     // Step 2: the widths count the captions and every row, checked or not.
     const int columns = table.columns();
@@ -87,14 +94,8 @@ void SaveListviewProperlySpaced(const TableSource& table, ExportTarget& file, Pr
     }
 
     // Step 3.
-    if (progress) {
-        if (!pause())
-            return;
-        trap(136, [&] { progress->setValue(10); });
-        trap(138, [&] { progress->setText(status); });
-        if (!pause())
-            return;
-    }
+    if (!progressStep(10, 136))
+        return;
 
     // Step 4. The block of encoded lines is reused from line to line.
     QByteArray block;
@@ -114,14 +115,8 @@ void SaveListviewProperlySpaced(const TableSource& table, ExportTarget& file, Pr
     block.resize(0);
 
     // Step 6.
-    if (progress) {
-        if (!pause())
-            return;
-        trap(176, [&] { progress->setValue(20); });
-        trap(178, [&] { progress->setText(status); });
-        if (!pause())
-            return;
-    }
+    if (!progressStep(20, 176))
+        return;
 
     // Step 7: the checked rows. Cells are read through one buffer, so a cell
     // built on reading does not cost an allocation of its own.

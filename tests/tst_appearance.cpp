@@ -22,6 +22,14 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using Kind = SkinFramework::CallKind;
 
@@ -107,6 +115,8 @@ private slots:
     void cursorFileWithItsHotSpot();
     void withoutCursorFileTheHandIsThePlatformsOwn();
     void brokenCursorFileIsReportedAtLine106();
+    void appearanceFileThatIsNotAFileIsNeverOpened_data();
+    void appearanceFileThatIsNotAFileIsNeverOpened();
     void hoverRule();
     void hoverLeavesTheHourglassDuringARun();
 
@@ -276,6 +286,64 @@ void TestAppearance::brokenCursorFileIsReportedAtLine106()
     // Start-up went on.
     QCOMPARE(single.windowTitle(), u"Quadrix Software"_s);
     QCOMPARE(batch.ListView2()->columns(), 5);
+}
+
+void TestAppearance::appearanceFileThatIsNotAFileIsNeverOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipes") << u"pipe"_s;
+    QTest::newRow("folders") << u"folder"_s;
+}
+
+// A hand cursor or skin that is a named pipe or a folder is a broken file:
+// the cursor is reported once per window at line 106, the skin is no skin,
+// and start-up goes on without waiting for a writer that never comes.
+void TestAppearance::appearanceFileThatIsNotAFileIsNeverOpened()
+{
+    QFETCH(QString, kind);
+    QVERIFY(QDir(m_folder.path()).mkdir(u"x"_s));
+    const QStringList paths { m_folder.filePath(u"HAND-M.CUR"_s), m_folder.filePath(u"x/o.cjs"_s) };
+    for (const QString& path : paths) {
+        if (kind == u"pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QDir().mkdir(path));
+    }
+
+    // Stands in for a writer: whoever opens a pipe for reading is let go at
+    // once, and counted.
+    std::atomic<bool> done = false;
+    std::atomic<int> opened = 0;
+    std::thread writer([&] {
+        while (!done) {
+            for (const QString& path : paths) {
+                const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ++opened;
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    {
+        Form1 single(*m_fake->platform);
+        Form2 batch(*m_fake->platform, &single);
+        done = true;
+        writer.join();
+
+        QCOMPARE(opened.load(), 0);
+        const QStringList reports = m_fake->messageBoxes->errorReports();
+        QCOMPARE(reports.size(), 2);
+        const QString message = u"Cannot read \""_s + paths[0] + u"\": it is not a file\r\n"_s;
+        QVERIFY2(reports[0].startsWith(message + u"in Hexmap2021/08/31.Form1.Form_Load at line 106\r\r"_s),
+                 qPrintable(reports[0]));
+        QVERIFY(reports[1].startsWith(message + u"in Hexmap2021/08/31.Form2.Form_Load at line 106\r\r"_s));
+        QVERIFY(!single.pointer().hasCustomCursor());
+        QVERIFY(m_fake->skinFramework->calls.empty());
+        QCOMPARE(single.windowTitle(), u"Quadrix Software"_s);
+        QCOMPARE(batch.ListView2()->columns(), 5);
+    }
 }
 
 void TestAppearance::hoverRule()

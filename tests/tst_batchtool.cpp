@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -79,7 +80,8 @@ Run runTool(const QStringList& arguments, const QByteArray& input = {},
         run.err = "<quadrix-batch did not start>";
         return run;
     }
-    process.write(input);
+    if (!input.isEmpty())
+        process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -177,7 +179,16 @@ QByteArray windowClipboardText(const ListModel& table)
     return AnsiCodePage::encode(buildClipboardText(table, yielder).value_or(QString()));
 }
 
-// The tsv lines: the ticked rows' cells as the table holds them.
+// A tsv field as PostgreSQL's text COPY format writes it.
+QString copyEscaped(QString cell)
+{
+    return cell.replace(u"\\"_s, u"\\\\"_s)
+        .replace(u"\t"_s, u"\\t"_s)
+        .replace(u"\n"_s, u"\\n"_s)
+        .replace(u"\r"_s, u"\\r"_s);
+}
+
+// The tsv lines: the ticked rows' cells as the table holds them, escaped.
 QByteArray tsvOf(const ListModel& table)
 {
     QByteArray bytes;
@@ -186,10 +197,20 @@ QByteArray tsvOf(const ListModel& table)
             continue;
         QStringList cells;
         for (int column = 0; column < table.columns(); ++column)
-            cells.append(table.cell(row, column));
+            cells.append(copyEscaped(table.cell(row, column)));
         bytes += AnsiCodePage::encode(cells.join(u'\t')) + '\n';
     }
     return bytes;
+}
+
+// A message line as the terminal may see it: C0, DEL and C1 controls as "?".
+QString terminalSafe(QString text)
+{
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            c = u'?';
+    }
+    return text;
 }
 
 // The failure messages for rows whose forms 1 and 2 fail, with the
@@ -208,7 +229,7 @@ QByteArray failureMessages(const QStringList& rows)
             try {
                 form(rows[i]);
             } catch (const AppError& error) {
-                messages += (start + name + u": "_s + error.description() + u'\n').toUtf8();
+                messages += (terminalSafe(start + name + u": "_s + error.description()) + u'\n').toUtf8();
             }
         }
     }
@@ -269,6 +290,13 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void workbook();
     void messagesShowRowsSafely();
+    void messagesShowEveryGivenTextSafely();
+    void tsvFieldsAreEscaped();
+    void outputThatIsAnInputIsRefused_data();
+    void outputThatIsAnInputIsRefused();
+    void undecodableNamesAreRefused();
+    void outOfMemoryIsAFailure_data();
+    void outOfMemoryIsAFailure();
     void progressBar();
     void helpVersionAndManPage();
 
@@ -310,6 +338,11 @@ void TestBatchTool::matchesTheWindowsExports_data()
     } << u"1,3-4"_s;
     QTest::newRow("tick a range past the end") << Sources { Sample } << u"2-100"_s;
     QTest::newRow("tick only rows that do not exist") << Sources { Sample } << u"4,9-12"_s;
+    QTest::newRow("tick a range to a number too large to count")
+        << Sources { Sample } << u"2-99999999999999999999"_s;
+    QTest::newRow("tick only a number too large to count") << Sources { Sample } << u"99999999999999999999"_s;
+    QTest::newRow("TAB, CR, LF and backslash inside rows")
+        << Sources { file("1.2.3.4\tx\r\n\\1.1.1.1\\\r\n"), address("a\tb\nc\\d\re") } << QString();
     QTest::newRow("generated list, ticked in ranges")
         << Sources { file(generatedList(1500, 7)), file(generatedList(500, 8)) } << u"1-10,400-1600,1999"_s;
 }
@@ -417,7 +450,13 @@ void TestBatchTool::rowSelection_data()
     QTest::newRow("open range") << u"3-"_s << Rows {} << u"'3-' is not a row number"_s;
     QTest::newRow("negative") << u"-3"_s << Rows {} << u"'-3' is not a row number"_s;
     QTest::newRow("blank") << u"1, 2"_s << Rows {} << u"' 2' is not a row number"_s;
-    QTest::newRow("too large to count") << u"99999999999999999999"_s << Rows {} << u"is not a row number"_s;
+    QTest::newRow("too large to count: past the end")
+        << u"99999999999999999999"_s << Rows {} << QString();
+    QTest::newRow("range to a number too large to count")
+        << u"10-99999999999999999999999999999999"_s << Rows { 10, 11, 12 } << QString();
+    QTest::newRow("leading zeros beyond any count") << u"0000000000000000000000000005"_s << Rows { 5 } << QString();
+    QTest::newRow("ranges past the end merge") << u"3,99999999999999999999-99999999999999999999,4"_s
+                                               << Rows { 3, 4 } << QString();
 }
 
 void TestBatchTool::rowSelection()
@@ -692,8 +731,201 @@ void TestBatchTool::messagesShowRowsSafely()
     QVERIFY2(
         lines[2].startsWith("quadrix-batch: row 2 \"" + QByteArray(40, 'x') + "\xE2\x80\xA6\": IPv6 Full"),
         lines[2].constData());
-    // The output keeps the row as it is.
-    QVERIFY(run.out.startsWith("a\x1b[2Jb\x81\tc\t\t\t"));
+    // The output keeps the row as it is, its TAB escaped.
+    QVERIFY(run.out.startsWith("a\x1b[2Jb\x81\\tc\t\t\t"));
+}
+
+// File names, option values, rows and the parts of rows quoted in a
+// conversion failure reach standard error with no control character a
+// terminal would act on.
+void TestBatchTool::messagesShowEveryGivenTextSafely()
+{
+    const QByteArray hostile = "\x1b]0;owned\x07\x1b[2J\x7f\u009b";
+    const QString text = QString::fromUtf8(hostile);
+    const QString missing = m_dir.filePath(u"gone"_s + text);
+    const Run run = runTool({ missing, u"--address"_s, u"1.2.3."_s + text, u"-f"_s, u"tsv"_s });
+    const Run usage = runTool({ u"--format"_s, text });
+    const Run tick = runTool({ u"--tick"_s, text });
+
+    for (const Run& r : { run, usage, tick }) {
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(!r.err.isEmpty());
+        for (qsizetype i = 0; i < r.err.size(); ++i) {
+            const uchar c = uchar(r.err[i]);
+            QVERIFY2((c >= 0x20 && c != 0x7F) || c == '\n', qPrintable(u"control byte at %1"_s.arg(i)));
+            // C1 controls are two bytes in UTF-8: C2 80 to C2 9F.
+            if (c == 0xC2 && i + 1 < r.err.size())
+                QVERIFY2(uchar(r.err[i + 1]) >= 0xA0, "C1 control in a message");
+        }
+    }
+    const QByteArray shown = "?]0;owned??[2J??";
+    QVERIFY2(run.err.startsWith("quadrix-batch: File not found: " + m_dir.filePath(u"gone"_s).toUtf8() + shown
+                                + '\n'),
+             run.err.constData());
+    // The row twice, and in each message the address part that is not a number.
+    QVERIFY2(run.err.contains("the address part \"" + shown + "\" is not a number"), run.err.constData());
+    QCOMPARE(run.err.count(shown), 5);
+    QVERIFY2(usage.err.startsWith("quadrix-batch: unknown format '" + shown + '\''), usage.err.constData());
+    QVERIFY2(tick.err.contains("'" + shown + "' is not a row number"), tick.err.constData());
+}
+
+// Every tsv line has five fields, however many TABs and line breaks the rows
+// hold: backslash, TAB, LF and CR are escaped as PostgreSQL's COPY does.
+void TestBatchTool::tsvFieldsAreEscaped()
+{
+    const Run run = runTool({ u"-f"_s, u"tsv"_s, u"-"_s, u"--address"_s, u"x\\y\nz"_s },
+                            "1.2.3.4\tx\r\n\t\t\r\n");
+    QCOMPARE(run.exitCode, 1);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.back().isEmpty());
+    for (qsizetype i = 0; i < 3; ++i)
+        QVERIFY2(lines[i].count('\t') == 4, lines[i].constData());
+    QCOMPARE(lines[0], "1.2.3.4\\tx\t\t\t0000:0000:0000:0000:0000:0000:1.2.3.4\\tx\t::1.2.3.4\\tx");
+    QCOMPARE(lines[1], "\\t\\t\t\t\t0000:0000:0000:0000:0000:0000:\\t\\t\t::\\t\\t");
+    QCOMPARE(lines[2], "x\\\\y\\nz\t\t\t0000:0000:0000:0000:0000:0000:x\\\\y\\nz\t::x\\\\y\\nz");
+}
+
+void TestBatchTool::outputThatIsAnInputIsRefused_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("-o names the list") << u"-o"_s;
+    QTest::newRow("-o names a hard link to the list") << u"hard link"_s;
+    QTest::newRow("-o names a symbolic link to the list") << u"symbolic link"_s;
+    QTest::newRow("standard output appends to the list") << u"append"_s;
+    QTest::newRow("standard input and output are the list") << u"standard input"_s;
+    QTest::newRow("standard output appends to the list read as -") << u"dash"_s;
+}
+
+// As cat: an output that is also an input still to be read is refused before
+// anything is read or written, since the run would read its own output.
+void TestBatchTool::outputThatIsAnInputIsRefused()
+{
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString list = dir.filePath(u"in.txt"_s);
+    const QByteArray rows = "1.2.3.4\r\n5.6.7.8\r\n";
+    QVERIFY(writeFile(list, rows));
+    const QString other = dir.filePath(u"other.txt"_s);
+    QVERIFY(writeFile(other, "9.9.9.9\r\n"));
+
+    for (const QString& format : { u"text"_s, u"tsv"_s, u"clipboard"_s, u"xlsx"_s }) {
+        QStringList arguments { other, u"-f"_s, format };
+        std::function<void(QProcess&)> prepare;
+        QByteArray named = "\"" + list.toUtf8() + "\"";
+        if (how == u"-o") {
+            arguments += { list, u"-o"_s, list };
+        } else if (how == u"hard link" || how == u"symbolic link") {
+            const QString link = dir.filePath(u"link.txt"_s);
+            QFile::remove(link);
+            const bool made = how == u"hard link" ? ::link(QFile::encodeName(list), QFile::encodeName(link)) == 0
+                                                  : QFile::link(list, link);
+            QVERIFY(made);
+            arguments += { list, u"-o"_s, link };
+        } else {
+            if (format == u"xlsx")
+                continue;
+            if (how == u"append") {
+                arguments.append(list);
+            } else {
+                arguments.append(u"-"_s);
+                named = "standard input";
+            }
+            prepare = [&list, how](QProcess& process) {
+                process.setStandardOutputFile(list, QIODevice::Append);
+                if (how == u"standard input" || how == u"dash")
+                    process.setStandardInputFile(list);
+            };
+            if (how == u"standard input")
+                arguments = QStringList { u"-f"_s, format };
+        }
+        const Run run = runTool(arguments, {}, prepare);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.err, "quadrix-batch: " + named + ": input file is output file\n");
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(readAll(list) == rows, qPrintable(format));
+    }
+    // Reading and writing one device is no loop.
+    const Run devices = runTool({ u"/dev/null"_s, u"-o"_s, u"/dev/null"_s, u"-f"_s, u"tsv"_s });
+    QVERIFY2(devices.exitCode == 2 && devices.err.contains("it is not a file"), devices.err.constData());
+}
+
+// A name that is not UTF-8 is refused: never another file read or written
+// in its place with success reported.
+void TestBatchTool::undecodableNamesAreRefused()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The list under its Latin-1 name, and a decoy under the name a lossy
+    // decoding gives it.
+    const QByteArray latin1Name = dir.path().toUtf8() + "/in\xE9.txt";
+    const int fd = ::open(latin1Name.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "1.2.3.4\r\n", 9), ssize_t(9));
+    ::close(fd);
+    QVERIFY(writeFile(dir.filePath(u"in\uFFFD.txt"_s), "6.6.6.6\r\n"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+
+    // The shell hands the raw bytes over, as a user's shell does.
+    for (const QString& script : { u"exec \"$0\" -f tsv \"$(printf 'in\\351.txt')\""_s,
+                                   u"exec \"$0\" --sample -o \"$(printf 'out\\351.txt')\""_s }) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(u"sh"_s, { u"-c"_s, script, QStringLiteral(QUADRIX_BATCH_PATH) });
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 2);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(err.startsWith("quadrix-batch: the argument \"") && err.contains("is not valid UTF-8"),
+                 err.constData());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+    }
+    // QDir cannot name it to remove it.
+    QCOMPARE(::unlink(latin1Name.constData()), 0);
+}
+
+void TestBatchTool::outOfMemoryIsAFailure_data()
+{
+    QTest::addColumn<QString>("format");
+    for (const QString& format : { u"tsv"_s, u"clipboard"_s, u"text"_s })
+        QTest::newRow(qPrintable(format)) << format;
+}
+
+// A row too large for the memory there is: a clear message, status 2 and the
+// old output as it was, never an abort.
+void TestBatchTool::outOfMemoryIsAFailure()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer reserves terabytes of address space; an address-space limit cannot be set");
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    QSKIP("AddressSanitizer reserves terabytes of address space; an address-space limit cannot be set");
+#endif
+#endif
+    QFETCH(QString, format);
+    const QString list = m_dir.filePath(u"one-huge-row.txt"_s);
+    // The row alone takes two bytes a character once read: more than the
+    // limit below, which leaves the program itself several times the room it
+    // needs.
+    constexpr qsizetype RowBytes = 128 << 20;
+    if (QFileInfo(list).size() != RowBytes)
+        QVERIFY(writeFile(list, QByteArray(RowBytes, '1')));
+    const QString output = m_dir.filePath(u"kept.txt"_s);
+    const QByteArray old = "the user's old output\r\n";
+    QVERIFY(writeFile(output, old));
+
+    const Run run = runTool({ list, u"-f"_s, format, u"-o"_s, output }, {}, [](QProcess& process) {
+        process.setChildProcessModifier([] {
+            const rlimit limit { 256 << 20, 256 << 20 };
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+    });
+    QCOMPARE(run.err, QByteArray("quadrix-batch: out of memory\n"));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(readAll(output) == old);
+    QCOMPARE(QDir(m_dir.path()).entryList({ u"kept.txt*"_s }, QDir::Files | QDir::Hidden),
+             QStringList { u"kept.txt"_s });
 }
 
 void TestBatchTool::progressBar()

@@ -16,7 +16,27 @@ private slots:
     void failingStepIsReportedAndLaterStepsRun();
     void standardExceptionsAreReportedToo();
     void reportIsAnApplicationErrorBox();
+    void outOfMemoryCanEndTheProcedure();
 };
+
+namespace {
+
+// Ends the procedure when memory runs out, as the command-line tool does.
+class EndingReporter final : public ErrorReporter
+{
+public:
+    void reportError(const QString& reportText) override { reports.append(reportText); }
+    void reportOutOfMemory(const QString& object, const QString& procedure, int line) override
+    {
+        where = object + u'.' + procedure + u' ' + QString::number(line);
+        throw std::bad_alloc();
+    }
+
+    QStringList reports;
+    QString where;
+};
+
+} // namespace
 
 void TestErrorTrap::reportTextLayout()
 {
@@ -72,6 +92,30 @@ void TestErrorTrap::reportIsAnApplicationErrorBox()
     fake.platform->showMessage(u"Done."_s);
     QCOMPARE(fake.messageBoxes->shown[1].title, u"Quadrix"_s);
     QCOMPARE(fake.messageBoxes->shown[1].icon, MessageBoxes::Icon::None);
+}
+
+// Memory running out reaches the reporter as such, with its place; a
+// reporter that throws ends the procedure there, while other errors still
+// let it go on.
+void TestErrorTrap::outOfMemoryCanEndTheProcedure()
+{
+    EndingReporter reporter;
+    ErrorTrap trap(reporter, u"Main"_s, u"SaveListviewProperlySpaced"_s);
+    QStringList ran;
+    const auto procedure = [&] {
+        trap(100, [] { throw AppError(u"first"_s); });
+        trap(102, [&] {
+            ran << u"102"_s;
+            throw std::bad_alloc();
+        });
+        trap(104, [&] { ran << u"104"_s; });
+    };
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, procedure());
+    QCOMPARE(ran, QStringList { u"102"_s });
+    QCOMPARE(reporter.where, u"Main.SaveListviewProperlySpaced 102"_s);
+    QCOMPARE(reporter.reports.size(), 1);
+    QVERIFY(reporter.reports[0].startsWith(u"first\r\n"_s));
+    QCOMPARE(trap.errorCount(), 2);
 }
 
 QTEST_APPLESS_MAIN(TestErrorTrap)

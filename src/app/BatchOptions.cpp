@@ -165,6 +165,19 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
     return parsed;
 }
 
+std::optional<QString> undecodableArgument(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView bytes(argv[i]);
+        const QString text = QString::fromUtf8(bytes);
+        if (text.toUtf8() != bytes)
+            return u"the argument \""_s + text
+                + u"\" is not valid UTF-8 text; a file of that name cannot be opened as given (rename it, "
+                  u"or give it on standard input)"_s;
+    }
+    return std::nullopt;
+}
+
 QString batchVersionText()
 {
     return u"quadrix-batch "_s + QStringLiteral(QUADRIX_VERSION) + u'\n';

@@ -44,6 +44,13 @@ struct ParsedArguments
 // Reads the arguments that follow the program's name.
 ParsedArguments parseBatchArguments(const QStringList& arguments);
 
+// Arguments reach the program as bytes and are read as UTF-8; one that is
+// not valid UTF-8 (a file name in an older encoding) would come out as the
+// name of another file. Returns what is wrong with the first such argument
+// of argv[1] to argv[argc - 1], or nothing when every one reads back as
+// given.
+std::optional<QString> undecodableArgument(int argc, const char* const* argv);
+
 // The --help text, and the --version line.
 QString batchHelpText();
 QString batchVersionText();

@@ -14,6 +14,7 @@
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
+#include "shell/VisibleText.h"
 #include "shell/Yielder.h"
 
 #include <QFile>
@@ -21,8 +22,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -44,17 +48,18 @@ struct OutputFailure
     QString description;
 };
 
+// Written without building a text: there may be no memory left for one.
+void writeOutOfMemory(QIODevice& errors)
+{
+    errors.write("quadrix-batch: out of memory\n");
+}
+
 // A row as a message shows it: quoted, its start only when it is long (a
-// line of a binary file), control characters as "?".
+// line of a binary file).
 QString shownRow(QStringView row)
 {
     constexpr qsizetype Shown = 40;
-    QString text = row.first(std::min(row.size(), Shown)).toString();
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-            c = u'?';
-    }
-    return u'"' + text + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
+    return u'"' + row.first(std::min(row.size(), Shown)).toString() + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
 }
 
 // True for a text such as 10.0.0.1: something meant as an address rather
@@ -82,6 +87,10 @@ public:
     {
         m_tool.fileError(description);
     }
+    // Writing on without the statement that failed would replace the output
+    // with an incomplete one; the run ends instead and the output is
+    // abandoned on the way out.
+    void reportOutOfMemory(const QString&, const QString&, int) override { throw std::bad_alloc(); }
 
 private:
     BatchTool& m_tool;
@@ -142,13 +151,36 @@ public:
         m_block.reserve(BlockBytes + 4096);
     }
 
+    // Encodes in pieces, so that a row of any length costs no more than a
+    // block here.
     void append(QStringView text)
     {
-        AnsiCodePage::encodeAppend(text, m_block);
-        if (m_block.size() >= BlockBytes)
-            flush();
+        while (!text.isEmpty()) {
+            const qsizetype piece = std::min(text.size(), BlockBytes);
+            AnsiCodePage::encodeAppend(text.first(piece), m_block);
+            text = text.sliced(piece);
+            if (m_block.size() >= BlockBytes)
+                flush();
+        }
     }
     void append(char c) { m_block.append(c); }
+
+    // A tsv field, escaped as PostgreSQL's text COPY format escapes one, so
+    // that a TAB or a line break in a row cannot add fields or lines.
+    void appendTsvField(QStringView text)
+    {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char escape = tsvEscape(text[i].unicode());
+            if (escape == 0)
+                continue;
+            append(text.sliced(start, i - start));
+            append('\\');
+            append(escape);
+            start = i + 1;
+        }
+        append(text.sliced(start));
+    }
 
     // Throws AppError.
     void flush()
@@ -158,6 +190,23 @@ public:
     }
 
 private:
+    // The letter after the backslash, or 0 for a character written as it is.
+    static char tsvEscape(char16_t c)
+    {
+        switch (c) {
+        case u'\\':
+            return '\\';
+        case u'\t':
+            return 't';
+        case u'\n':
+            return 'n';
+        case u'\r':
+            return 'r';
+        default:
+            return 0;
+        }
+    }
+
     ExportTarget& m_target;
     QByteArray m_block;
 };
@@ -167,6 +216,58 @@ std::unique_ptr<ExportTarget> makeTarget(const BatchOptions& options, QIODevice&
     if (options.writesToStandardOutput())
         return std::make_unique<ExportTarget>(output, StandardOutput.toString());
     return std::make_unique<ExportTarget>(options.output);
+}
+
+// A regular file, as the system knows it whatever its name.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Only regular files count: a terminal or a pipe on both sides is common and
+// harmless, a file read while it is written may grow without end.
+std::optional<FileIdentity> regularFileIdentity(const struct stat& status)
+{
+    if (!S_ISREG(status.st_mode))
+        return std::nullopt;
+    return FileIdentity { status.st_dev, status.st_ino };
+}
+
+std::optional<FileIdentity> identityOfPath(const QString& path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return regularFileIdentity(status);
+}
+
+std::optional<FileIdentity> identityOfDevice(QIODevice& device)
+{
+    const auto* file = qobject_cast<QFileDevice*>(&device);
+    struct stat status = {};
+    if (!file || file->handle() < 0 || ::fstat(file->handle(), &status) != 0)
+        return std::nullopt;
+    return regularFileIdentity(status);
+}
+
+// One tsv line: the row and its four forms.
+void writeTsvLine(EncodedOutput& output, QStringView row, QStringView full, QStringView shorthand)
+{
+    output.appendTsvField(row);
+    output.append('\t');
+    output.append(full);
+    output.append('\t');
+    output.append(shorthand);
+    output.append('\t');
+    output.append(MapIP::FullPrefix);
+    output.appendTsvField(row);
+    output.append('\t');
+    output.append(MapIP::ShortPrefix);
+    output.appendTsvField(row);
+    output.append('\n');
 }
 
 } // namespace
@@ -179,6 +280,8 @@ BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
 
 BatchStatus BatchTool::run()
 {
+    if (outputIsAnInput())
+        return BatchStatus::Trouble;
     if (m_options.format == BatchOptions::Format::Tsv)
         runTsv();
     else
@@ -194,7 +297,7 @@ void BatchTool::message(const QString& text)
 {
     if (m_streams.progress)
         m_streams.progress->clear();
-    m_streams.errors.write((u"quadrix-batch: "_s + text + u'\n').toUtf8());
+    writeBatchMessage(m_streams.errors, text);
 }
 
 void BatchTool::fileError(const QString& text)
@@ -214,6 +317,34 @@ void BatchTool::showStep(const QString& text)
         m_streams.progress->setValue(-1);
         m_streams.progress->setText(text);
     }
+}
+
+bool BatchTool::outputIsAnInput()
+{
+    const std::optional<FileIdentity> output = m_options.writesToStandardOutput()
+        ? identityOfDevice(m_streams.output)
+        : identityOfPath(m_options.output);
+    if (!output)
+        return false;
+    const auto refuse = [&](const std::optional<FileIdentity>& input, const QString& shownName) {
+        if (input != output)
+            return false;
+        fileError(shownName + u": input file is output file"_s);
+        return true;
+    };
+    const auto refuseStandardInput = [&] {
+        return refuse(identityOfDevice(m_streams.input), StandardInput.toString());
+    };
+    if (m_options.inputs.empty())
+        return refuseStandardInput();
+    for (const BatchOptions::Input& input : m_options.inputs) {
+        if (input.kind != BatchOptions::Input::Kind::File)
+            continue;
+        if (input.text == u"-" ? refuseStandardInput()
+                               : refuse(identityOfPath(input.text), u'"' + input.text + u'"'))
+            return true;
+    }
+    return false;
 }
 
 void BatchTool::readInputs(const RowSink& sink)
@@ -411,27 +542,24 @@ void BatchTool::runTsv()
     }
 
     EncodedOutput output(*target);
-    // One record, its strings reused from row to row; a form that fails is
-    // left empty, as its cell in the window.
-    MapIP::FullConversion conversion;
-    const ConversionResult& result = conversion.result;
+    // The hex forms' strings are reused from row to row; a form that fails is
+    // left empty, as its cell in the window. The dot forms are the row behind
+    // a prefix and are written as such, never built: a row may be huge.
+    QString full;
+    QString shorthand;
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            MapIP::convertAllInto(text, conversion);
-            if (conversion.fullFailure.failed() || conversion.shorthandFailure.failed())
-                reportFailures(row, text, conversion.fullFailure.failed(),
-                               conversion.shorthandFailure.failed());
+            full.resize(0);
+            shorthand.resize(0);
+            const bool fullFailed = MapIP::tryConvert(MapIP::Form::Full, text, full).failed();
+            const bool shorthandFailed = MapIP::tryConvert(MapIP::Form::Shorthand, text, shorthand).failed();
+            if (fullFailed || shorthandFailed)
+                reportFailures(row, text, fullFailed, shorthandFailed);
             if (!m_options.ticks.contains(row))
                 return;
             try {
-                output.append(text);
-                for (const QString* form :
-                     { &result.Full, &result.Shorthand, &result.DotFull, &result.DotShorthand }) {
-                    output.append('\t');
-                    output.append(*form);
-                }
-                output.append('\n');
+                writeTsvLine(output, text, full, shorthand);
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }
@@ -447,13 +575,14 @@ void BatchTool::runTsv()
     }
 }
 
-int runBatchTool(const QStringList& arguments, const BatchStreams& streams)
+namespace {
+
+int runParsedBatchTool(const QStringList& arguments, const BatchStreams& streams)
 {
     const ParsedArguments parsed = parseBatchArguments(arguments);
     if (!parsed.error.isEmpty()) {
-        streams.errors.write(
-            (u"quadrix-batch: "_s + parsed.error + u"\nTry 'quadrix-batch --help' for more information.\n"_s)
-                .toUtf8());
+        writeBatchMessage(streams.errors, parsed.error);
+        streams.errors.write("Try 'quadrix-batch --help' for more information.\n");
         return int(BatchStatus::Trouble);
     }
     if (parsed.options.help || parsed.options.version) {
@@ -464,11 +593,31 @@ int runBatchTool(const QStringList& arguments, const BatchStreams& streams)
             target.write(text);
             target.finish();
         } catch (const AppError& error) {
-            streams.errors.write((u"quadrix-batch: "_s + error.description() + u'\n').toUtf8());
+            writeBatchMessage(streams.errors, error.description());
             return int(BatchStatus::Trouble);
         }
         return int(BatchStatus::Converted);
     }
     BatchTool tool(parsed.options, streams);
     return int(tool.run());
+}
+
+} // namespace
+
+void writeBatchMessage(QIODevice& errors, const QString& text)
+{
+    errors.write((u"quadrix-batch: "_s + withVisibleControls(text) + u'\n').toUtf8());
+}
+
+int runBatchTool(const QStringList& arguments, const BatchStreams& streams)
+{
+    try {
+        return runParsedBatchTool(arguments, streams);
+    } catch (const std::bad_alloc&) {
+        // By now the output is abandoned and the memory of the run is free.
+        if (streams.progress)
+            streams.progress->clear();
+        writeOutOfMemory(streams.errors);
+        return int(BatchStatus::Trouble);
+    }
 }

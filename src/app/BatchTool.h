@@ -30,6 +30,11 @@ enum class BatchStatus : int {
     Trouble = 2, // a usage error, or a file that could not be read or written
 };
 
+// Writes one message on standard error, "quadrix-batch: " first. Every
+// message of the tool goes out here: they quote rows, file names and option
+// values, so control characters are made visible (withVisibleControls).
+void writeBatchMessage(QIODevice& errors, const QString& text);
+
 // quadrix-batch: reads the command line (without the program's name),
 // converts the rows and writes them. Returns the exit status.
 int runBatchTool(const QStringList& arguments, const BatchStreams& streams);
@@ -58,6 +63,9 @@ public:
 private:
     using RowSink = std::function<void(QStringView row)>;
 
+    // Reports and returns true when the output is a file that is also read
+    // as an input, before anything is read or written.
+    bool outputIsAnInput();
     void readInputs(const RowSink& sink);
     void readFile(const QString& path, const RowSink& sink);
     void readDevice(QIODevice& device, const QString& name, const RowSink& sink);

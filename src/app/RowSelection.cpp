@@ -8,17 +8,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A row number: ASCII digits only, no sign or blanks. Nothing when it is not
-// one or too large to count.
+// Larger row numbers all mean "past the end of any list": they are counted
+// as this one, which leaves room to add 1 without overflow.
+constexpr qsizetype BeyondAnyList = qsizetype(1) << 62;
+
+// A row number: ASCII digits only, no sign or blanks, as many as given.
+// Nothing when it is not one.
 std::optional<qsizetype> rowNumber(QStringView text)
 {
-    if (text.isEmpty() || text.size() > 18)
+    if (text.isEmpty())
         return std::nullopt;
     qsizetype value = 0;
     for (QChar c : text) {
         if (c < u'0' || c > u'9')
             return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
+        const qsizetype digit = c.unicode() - u'0';
+        value = value > (BeyondAnyList - digit) / 10 ? BeyondAnyList : value * 10 + digit;
     }
     return value;
 }

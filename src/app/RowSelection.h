@@ -8,6 +8,7 @@
 
 // The rows that --tick names: row numbers from 1, single ("3") or as ranges
 // ("3-5"), separated by commas. With nothing named, every row is selected.
+// A number too large for any list is taken as given: it selects no row.
 class RowSelection final
 {
 public:

@@ -1,5 +1,7 @@
 #include "TerminalProgress.h"
 
+#include "shell/VisibleText.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -42,7 +44,8 @@ void TerminalProgress::setValue(double value)
 void TerminalProgress::setText(const QString& text)
 {
     // A new step is worth a look at the clock at once.
-    m_text = text;
+    // The label names list files, whose names may hold control characters.
+    m_text = withVisibleControls(text);
     redrawIfDue(true);
 }
 

@@ -1,3 +1,4 @@
+#include "BatchOptions.h"
 #include "BatchTool.h"
 #include "TerminalProgress.h"
 
@@ -5,6 +6,7 @@
 #include <QFile>
 
 #include <memory>
+#include <optional>
 
 #include <unistd.h>
 
@@ -19,6 +21,13 @@ int main(int argc, char* argv[])
     (void)input.open(STDIN_FILENO, QIODevice::ReadOnly);
     (void)output.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     (void)errors.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+
+    // Checked on the bytes themselves: the arguments Qt hands on are already
+    // decoded, and a name that could not be decoded names another file.
+    if (const std::optional<QString> problem = undecodableArgument(argc, argv)) {
+        writeBatchMessage(errors, *problem);
+        return int(BatchStatus::Trouble);
+    }
 
     std::unique_ptr<TerminalProgress> progress;
     if (::isatty(STDERR_FILENO) && qgetenv("TERM") != "dumb")

@@ -20,6 +20,13 @@
 #include <QWidget>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace Appearance {
 
 namespace {
@@ -44,6 +51,34 @@ bool skinFileListed(const QString& path)
     const QStringList listed =
         info.dir().entryList({info.fileName()}, QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
     return listed.contains(info.fileName());
+}
+
+// Reads up to `limit` bytes of a regular file. Anything else (a named pipe, a
+// folder, a device) is refused before it is opened, as opening a pipe waits
+// for a writer that may never come; the file is opened without waiting and
+// checked again, in case it was swapped in between.
+QByteArray readRegularFile(const QString& path, qint64 limit)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const auto notAFile = [&path] {
+        return AppError(QStringLiteral("Cannot read \"%1\": it is not a file").arg(path));
+    };
+    struct stat status = {};
+    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw notAFile();
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
+        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        throw notAFile();
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
+    }
+    return file.read(limit);
 }
 
 } // namespace
@@ -85,10 +120,7 @@ void ApplySkin(QWidget* window, SkinFramework& skin, const QString& programFolde
 
 QCursor loadCursorFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.read(64 << 20);
+    const QByteArray bytes = readRegularFile(path, 64 << 20);
 
     // The directory: reserved 0, type 2 (a cursor), the image count, then an
     // entry of 16 bytes per image, the hot spot at offsets 4 and 6 of it.

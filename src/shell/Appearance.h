@@ -25,7 +25,8 @@ void ApplyFormColors(QWidget* window);
 void ApplySkin(QWidget* window, SkinFramework& skin, const QString& programFolder);
 
 // Reads a Windows cursor file (.cur) with its hot spot. Raises AppError when
-// the file cannot be read or is not a cursor.
+// the file cannot be read, is not a regular file (it is then never opened, so
+// a named pipe cannot stall start-up) or is not a cursor.
 QCursor loadCursorFile(const QString& path);
 
 // Each window's hand cursor set-up, statements 104 and 106 of its start-up:

@@ -28,6 +28,15 @@ public:
     {
         reportError(errorReportText(description, object, procedure, line));
     }
+
+    // Memory ran out inside a statement. A window reports it like any error
+    // and stays usable; a reporter may instead end the procedure by throwing
+    // (the command-line tool abandons its output rather than write on
+    // without the statement that failed).
+    virtual void reportOutOfMemory(const QString& object, const QString& procedure, int line)
+    {
+        reportFailure(QStringLiteral("Out of memory"), object, procedure, line);
+    }
 };
 
 // The error trap of a procedure that does a user's work. Each numbered
@@ -58,7 +67,8 @@ public:
         } catch (const AppError& error) {
             report(error.description());
         } catch (const std::bad_alloc&) {
-            report(QStringLiteral("Out of memory"));
+            ++m_errors;
+            m_reporter.reportOutOfMemory(m_object, m_procedure, m_line);
         } catch (const std::exception& error) {
             report(QString::fromUtf8(error.what()));
         }

@@ -210,14 +210,18 @@ Output:
                            clipboard  the text "Copy Results To Clipboard" gives
                            tsv        one line per row: the row and its four
                                       forms separated by TABs, no padding,
-                                      ending in LF; written as rows are read
+                                      ending in LF; written as rows are read.
+                                      In a field, backslash, TAB, LF and CR
+                                      are written \\, \t, \n and \r (as
+                                      PostgreSQL's text COPY format does)
                            xlsx       the workbook of the spreadsheet export
                                       (needs -o FILE)
   -o, --output=FILE      write to FILE, which is replaced only once complete;
                          without -o, or with "-", write to standard output
   -t, --tick=LIST        tick only the rows in LIST (row numbers from 1, and
                          ranges: 1,3-5); only ticked rows are written, and
-                         every row is ticked by default. May be repeated.
+                         every row is ticked by default. Rows past the last
+                         one tick nothing. May be repeated.
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 
@@ -232,6 +236,8 @@ Exit status:
   0  every row converted
   1  some rows failed to convert
   2  a usage error, or a file that could not be read or written (this wins
-     over 1); the rows of the other files are still converted and written
+     over 1); the rows of the other files are still converted and written.
+     Also: the output is an input file ("input file is output file"; nothing
+     is written), an argument is not valid UTF-8, or memory ran out
 )"_s;
 }

@@ -1,7 +1,6 @@
 #include "batch_window/CellDeriver.h"
 #include "batch_window/ListModel.h"
 #include "conversion/MapIP.h"
-#include "shell/AppError.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -139,7 +138,7 @@ void TestListModel::derivedSubItemsMatchTheFormsSetAsText()
     for (auto form : forms) {
         try {
             asText->setSubItem(row, subItem, form(address));
-        } catch (const AppError&) {
+        } catch (const MapIP::ConversionException&) {
         }
         ++subItem;
     }

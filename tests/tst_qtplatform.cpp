@@ -1,4 +1,5 @@
 #include "export/Clipboard.h"
+#include "app/DesktopPlatform.h"
 #include "shell/QtPlatform.h"
 
 #include <QClipboard>
@@ -43,7 +44,7 @@ void TestQtPlatform::displayText()
 
 void TestQtPlatform::clipboardThroughQt()
 {
-    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
     ClipboardSetText(platform->clipboard(), u"10.0.0.1\t::0A00:0001\r\n"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"10.0.0.1\t::0A00:0001\r\n"_s);
     ClipboardClear(platform->clipboard());
@@ -52,7 +53,7 @@ void TestQtPlatform::clipboardThroughQt()
 
 void TestQtPlatform::spreadsheetIsLibreOfficeCalc()
 {
-    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
     const bool onPath = !QStandardPaths::findExecutable(u"soffice"_s).isEmpty()
         || !QStandardPaths::findExecutable(u"libreoffice"_s).isEmpty();
     QCOMPARE(platform->spreadsheet().canStart(), onPath);

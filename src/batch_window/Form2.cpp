@@ -9,7 +9,7 @@
 #include "TextProgressBar.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
-#include "export/SpreadsheetApplication.h"
+#include "shell/SpreadsheetApplication.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextFileWriter.h"
 #include "shell/AppIcon.h"
@@ -341,7 +341,7 @@ void Form2::PushButton13_Click()
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton13_Click"));
     bool installed = false;
-    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform); });
+    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform.spreadsheet(), m_platform); });
     if (!installed) {
         trap(102, [&] { m_platform.showMessage(SpreadsheetFeatureNeedsExcelMessage.toString()); });
         return;

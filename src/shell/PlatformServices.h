@@ -6,6 +6,16 @@
 // interface has one Qt implementation (QtPlatform) and one test fake
 // (tests/support/FakePlatform) that records calls and returns scripted answers.
 
+// Information and validation messages as the user sees them: OK only, no
+// icon, the application title. What a procedure needs when all it does with
+// the platform is tell the user something.
+class UserMessages
+{
+public:
+    virtual ~UserMessages() = default;
+    virtual void showMessage(const QString& text) = 0;
+};
+
 // Modal message boxes with a single OK button.
 class MessageBoxes
 {

@@ -1,7 +1,5 @@
 #include "QtPlatform.h"
 
-#include "export/LibreOfficeCalc.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -179,7 +177,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<Platform> createQtPlatform()
+Platform::Services qtPlatformServices()
 {
     Platform::Services services;
     services.messageBoxes = std::make_unique<QtMessageBoxes>();
@@ -189,7 +187,6 @@ std::unique_ptr<Platform> createQtPlatform()
     services.clipboard = std::make_unique<QtClipboardAccess>();
     services.random = std::make_unique<TimeOfDayRandom>();
     services.programLocation = std::make_unique<ExecutableLocation>();
-    services.spreadsheet = std::make_unique<LibreOfficeCalc>();
     services.skinFramework = std::make_unique<RecordingSkinFramework>();
-    return std::make_unique<Platform>(std::move(services));
+    return services;
 }

@@ -7,9 +7,9 @@
 #include <memory>
 
 // The platform services on Qt: QMessageBox, QInputDialog, QFileDialog,
-// QDesktopServices, QClipboard, a Mersenne Twister, the executable's folder and
-// LibreOffice Calc as the spreadsheet application.
-std::unique_ptr<Platform> createQtPlatform();
+// QDesktopServices, QClipboard, a Mersenne Twister and the executable's folder.
+// The spreadsheet application is left for the program to choose.
+Platform::Services qtPlatformServices();
 
 // The common dialog's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")
 // as Qt name filters. "*.*" becomes "*": a Linux user expects "All Files" to

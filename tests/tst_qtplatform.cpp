@@ -15,7 +15,6 @@ class TestQtPlatform : public QObject
 
 private slots:
     void nameFilters();
-    void listFileSelection();
     void displayText();
     void clipboardThroughQt();
     void spreadsheetIsLibreOfficeCalc();
@@ -26,15 +25,6 @@ void TestQtPlatform::nameFilters()
     QCOMPARE(toQtNameFilters(u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s),
              (QStringList{u"Text Files (*.txt)"_s, u"All Files (*)"_s}));
     QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList{u"Lists (*.txt *.lst)"_s});
-}
-
-void TestQtPlatform::listFileSelection()
-{
-    QCOMPARE(toListFileSelection({}), QString());
-    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s}), u"/home/u/a.txt"_s);
-    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s, u"/home/u/b.txt"_s}),
-             QString(u"/home/u\0a.txt\0b.txt"_s));
-    QCOMPARE(toListFileSelection({u"/a.txt"_s, u"/b.txt"_s}), QString(u"/\0a.txt\0b.txt"_s));
 }
 
 void TestQtPlatform::displayText()

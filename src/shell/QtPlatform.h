@@ -16,9 +16,5 @@ Platform::Services qtPlatformServices();
 // include names without a dot.
 QStringList toQtNameFilters(const QString& filter);
 
-// The selection text of a chosen set of files: empty, the one full path, or the
-// folder and the bare names separated by NUL characters.
-QString toListFileSelection(const QStringList& paths);
-
 // A message text as a Qt label shows it: a bare carriage return breaks the line.
 QString toDisplayText(const QString& text);

@@ -117,7 +117,7 @@ void Form2::buildControls()
     m_progressBar->setText(IdleProgressText);
     Twips::place(m_progressBar, 120, 7480, 7800, 405);
 
-    // The tab order of the window's design.
+    // The window's tab order.
     const QList<QWidget*> tabOrder{m_listView1, m_listView2, pushButton1, pushButton4, pushButton6,
                                    pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
                                    pushButton8, pushButton9, pushButton10, pushButton11};

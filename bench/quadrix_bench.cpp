@@ -88,7 +88,7 @@ struct BatchWindow
 
     void load(const QString& path)
     {
-        fake.fileDialogs->openAnswers = {path};
+        fake.fileDialogs->openAnswers = {{path}};
         click("PushButton4");
     }
 };
@@ -185,7 +185,7 @@ std::unique_ptr<BatchWindow> tickedResults(qint64 rows, const QString& listPath)
     ListModel* results = window->form->ListView2();
     results->publishRows();
     for (qint64 row = 0; row < rows; ++row)
-        results->setData(results->index(int(row), 0), Qt::Checked, Qt::CheckStateRole);
+        results->setChecked(row, true);
     QCoreApplication::processEvents();
     return window;
 }

@@ -54,7 +54,7 @@ std::unique_ptr<ListModel> resultsTable(int rows)
         table->deriveSubItems(table->appendRow(address));
     table->publishRows();
     for (int row = 0; row < rows; ++row)
-        table->setData(table->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+        table->setChecked(row, true);
     return table;
 }
 

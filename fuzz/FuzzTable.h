@@ -39,7 +39,7 @@ inline std::unique_ptr<ListModel> fuzzTable(FuzzedDataProvider& input)
     table->publishRows();
     for (int row = 0; row < rows; ++row) {
         if (input.ConsumeBool())
-            table->setData(table->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+            table->setChecked(row, true);
     }
     return table;
 }

@@ -151,7 +151,7 @@ std::unique_ptr<ListModel> windowTable(const QStringList& rows, const RowSelecti
                            MapIP::IPv4ToIPv6DotShorthand }) {
             try {
                 table->setSubItem(row, subItem, form(s));
-            } catch (const AppError&) {
+            } catch (const MapIP::ConversionException&) {
             }
             ++subItem;
         }
@@ -228,7 +228,7 @@ QByteArray failureMessages(const QStringList& rows)
         for (const auto& [name, form] : operations) {
             try {
                 form(rows[i]);
-            } catch (const AppError& error) {
+            } catch (const MapIP::ConversionException& error) {
                 messages += (terminalSafe(start + name + u": "_s + error.description()) + u'\n').toUtf8();
             }
         }

@@ -1,6 +1,5 @@
 #include "conversion/MapIP.h"
 #include "conversion/NumberSpelling.h"
-#include "shell/AppError.h"
 
 #include <QTest>
 
@@ -87,7 +86,7 @@ void TestConversion::fourForms()
     const auto converted = [&](auto operation) -> QString {
         try {
             return operation(address);
-        } catch (const AppError&) {
+        } catch (const MapIP::ConversionException&) {
             return QString();
         }
     };
@@ -133,7 +132,7 @@ void TestConversion::failuresRaiseWithDescription()
         try {
             operation(address);
             QFAIL("the conversion should have raised");
-        } catch (const AppError& raised) {
+        } catch (const MapIP::ConversionException& raised) {
             QCOMPARE(raised.description(), description);
         }
     }

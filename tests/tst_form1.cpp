@@ -145,7 +145,7 @@ void TestForm1::homePageOnOneDrawInAHundred()
     Form1 window(*fake.platform);
     QCOMPARE(fake.webBrowser->opened.size(), size_t(opens ? 1 : 0));
     if (opens) {
-        QCOMPARE(fake.webBrowser->opened[0].quotedAddress, u"\"" QUADRIX_HOME_ADDRESS "\""_s);
+        QCOMPARE(fake.webBrowser->opened[0].url, QUrl(QStringLiteral(QUADRIX_HOME_ADDRESS)));
         QCOMPARE(fake.webBrowser->opened[0].mode, WebBrowser::WindowMode::MinimisedWithFocus);
     }
     QCOMPARE(window.windowTitle(), u"Quadrix Software"_s);
@@ -381,7 +381,7 @@ void TestForm1::helpOpensTheHelpPage()
 {
     click("PushButton4");
     QCOMPARE(m_fake->webBrowser->opened.size(), size_t(1));
-    QCOMPARE(m_fake->webBrowser->opened[0].quotedAddress, u"\"http://" QUADRIX_WEB_HOST "/hexmap/help/\""_s);
+    QCOMPARE(m_fake->webBrowser->opened[0].url, QUrl(u"http://" QUADRIX_WEB_HOST "/hexmap/help/"_s));
     QCOMPARE(m_fake->webBrowser->opened[0].mode, WebBrowser::WindowMode::Normal);
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }

@@ -1,7 +1,6 @@
 #include "batch_window/CellDeriver.h"
 #include "batch_window/ListModel.h"
 #include "conversion/MapIP.h"
-#include "shell/AppError.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -44,6 +43,7 @@ private slots:
     void clearingKeepsColumns();
     void viewsLearnOfRowsInOneBlock();
     void onlyTheUserTicks();
+    void programTicksRowsTheViewHasNotSeen();
     void longCellsAreShownShort();
     void modelContract();
 };
@@ -139,7 +139,7 @@ void TestListModel::derivedSubItemsMatchTheFormsSetAsText()
     for (auto form : forms) {
         try {
             asText->setSubItem(row, subItem, form(address));
-        } catch (const AppError&) {
+        } catch (const MapIP::ConversionException&) {
         }
         ++subItem;
     }
@@ -231,6 +231,26 @@ void TestListModel::onlyTheUserTicks()
     input.publishRows();
     QVERIFY(!input.data(input.index(0, 0), Qt::CheckStateRole).isValid());
     QVERIFY(!input.setData(input.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(!input.setChecked(0, true));
+}
+
+void TestListModel::programTicksRowsTheViewHasNotSeen()
+{
+    auto model = resultsTable();
+    QSignalSpy changes(model.get(), &QAbstractItemModel::dataChanged);
+    model->appendRow(u"1.2.3.4"_s);
+    model->appendRow(u"5.6.7.8"_s);
+    QVERIFY(model->setChecked(1, true));
+    QVERIFY(!model->setChecked(2, true));
+    // Not yet published: no view may hear of the row before it is inserted.
+    QCOMPARE(changes.size(), 0);
+    model->publishRows();
+    QCOMPARE(model->data(model->index(1, 0), Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    QVERIFY(!model->isChecked(0));
+    QVERIFY(model->setChecked(1, false));
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes[0][0].value<QModelIndex>(), model->index(1, 0));
+    QVERIFY(!model->isChecked(1));
 }
 
 void TestListModel::longCellsAreShownShort()

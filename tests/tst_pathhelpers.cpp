@@ -17,8 +17,6 @@ private slots:
     void fileExists();
     void fixDoubleBackslashes_data();
     void fixDoubleBackslashes();
-    void joinListFilePath_data();
-    void joinListFilePath();
     void nativeFileName();
 };
 
@@ -89,31 +87,6 @@ void TestPathHelpers::fixDoubleBackslashes()
     QFETCH(QString, path);
     QFETCH(QString, mended);
     QCOMPARE(FixDoubleBackslashes(path), mended);
-}
-
-void TestPathHelpers::joinListFilePath_data()
-{
-    QTest::addColumn<int>("style");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("path");
-    const int windows = int(PathStyle::Windows);
-    const int posix = int(PathStyle::Posix);
-    QTest::newRow("windows folder") << windows << u"C:\\lists"_s << u"a.txt"_s << u"C:\\lists\\a.txt"_s;
-    QTest::newRow("windows root") << windows << u"C:\\"_s << u"b.txt"_s << u"C:\\b.txt"_s;
-    QTest::newRow("posix folder") << posix << u"/home/u/lists"_s << u"a.txt"_s << u"/home/u/lists/a.txt"_s;
-    QTest::newRow("posix root") << posix << u"/"_s << u"b.txt"_s << u"/b.txt"_s;
-    QTest::newRow("posix backslash is a name character")
-        << posix << u"/tmp"_s << u"odd\\\\name.txt"_s << u"/tmp/odd\\\\name.txt"_s;
-}
-
-void TestPathHelpers::joinListFilePath()
-{
-    QFETCH(int, style);
-    QFETCH(QString, folder);
-    QFETCH(QString, name);
-    QFETCH(QString, path);
-    QCOMPARE(JoinListFilePath(folder, name, PathStyle(style)), path);
 }
 
 void TestPathHelpers::nativeFileName()

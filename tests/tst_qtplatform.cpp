@@ -1,4 +1,5 @@
 #include "export/Clipboard.h"
+#include "app/DesktopPlatform.h"
 #include "shell/QtPlatform.h"
 
 #include <QClipboard>
@@ -14,7 +15,6 @@ class TestQtPlatform : public QObject
 
 private slots:
     void nameFilters();
-    void listFileSelection();
     void displayText();
     void clipboardThroughQt();
     void spreadsheetIsLibreOfficeCalc();
@@ -27,15 +27,6 @@ void TestQtPlatform::nameFilters()
     QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList{u"Lists (*.txt *.lst)"_s});
 }
 
-void TestQtPlatform::listFileSelection()
-{
-    QCOMPARE(toListFileSelection({}), QString());
-    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s}), u"/home/u/a.txt"_s);
-    QCOMPARE(toListFileSelection({u"/home/u/a.txt"_s, u"/home/u/b.txt"_s}),
-             QString(u"/home/u\0a.txt\0b.txt"_s));
-    QCOMPARE(toListFileSelection({u"/a.txt"_s, u"/b.txt"_s}), QString(u"/\0a.txt\0b.txt"_s));
-}
-
 void TestQtPlatform::displayText()
 {
     QCOMPARE(toDisplayText(u"a\r\nb\r\rc"_s), u"a\nb\n\nc"_s);
@@ -43,7 +34,7 @@ void TestQtPlatform::displayText()
 
 void TestQtPlatform::clipboardThroughQt()
 {
-    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
     ClipboardSetText(platform->clipboard(), u"10.0.0.1\t::0A00:0001\r\n"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"10.0.0.1\t::0A00:0001\r\n"_s);
     ClipboardClear(platform->clipboard());
@@ -52,7 +43,7 @@ void TestQtPlatform::clipboardThroughQt()
 
 void TestQtPlatform::spreadsheetIsLibreOfficeCalc()
 {
-    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
     const bool onPath = !QStandardPaths::findExecutable(u"soffice"_s).isEmpty()
         || !QStandardPaths::findExecutable(u"libreoffice"_s).isEmpty();
     QCOMPARE(platform->spreadsheet().canStart(), onPath);

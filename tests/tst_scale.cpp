@@ -31,7 +31,7 @@ private:
         ListModel& results = *m_form->ListView2();
         results.publishRows();
         for (qsizetype row = 0; row < results.rows(); ++row)
-            QVERIFY(results.setData(results.index(int(row), 0), Qt::Checked, Qt::CheckStateRole));
+            QVERIFY(results.setChecked(row, true));
     }
     QByteArray saved(const QString& path)
     {
@@ -86,7 +86,7 @@ void TestScale::millionRowsWithOddLines()
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(bytes), bytes.size());
     }
-    m_fake->fileDialogs->openAnswers = {path};
+    m_fake->fileDialogs->openAnswers = {{path}};
     click("PushButton4");
     ListModel& input = *m_form->ListView1();
     QCOMPARE(input.rows(), Rows);

@@ -346,7 +346,7 @@ void TestSpreadsheet::installedTest()
     fake.spreadsheet->installed = installed;
     fake.spreadsheet->canStartThrows = canStartThrows;
 
-    QCOMPARE(SaveResultsAsExcelFileIsExcelInstalled(*fake.platform), expected);
+    QCOMPARE(SaveResultsAsExcelFileIsExcelInstalled(fake.platform->spreadsheet(), *fake.platform), expected);
 
     QCOMPARE(fake.spreadsheet->callsOf(FakeSpreadsheet::CallKind::CanStart), 1);
     QCOMPARE(fake.spreadsheet->workbooksStarted, 0);

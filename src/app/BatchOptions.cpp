@@ -193,8 +193,7 @@ Each FILE is a list file, read as the batch window reads it: a CR or a CR LF
 ends a line, a bare LF splits one, nothing is trimmed or skipped, and every
 byte is one windows-1252 character. "-" is standard input. Several files are
 read in order into one table. Arguments are always list files; to convert an
-address given on the command line, use --address (earlier versions took
-addresses as arguments).
+address given on the command line, use --address.
 
 Input:
   -a, --address=ADDRESS  add ADDRESS as a row (may be repeated)

@@ -474,7 +474,7 @@ void BatchTool::tick(ListModel& table)
     // As the user ticks: the view's check box on the first cell of the row.
     table.publishRows();
     const auto tickRow = [&table](qsizetype row) {
-        table.setData(table.index(int(row), 0), Qt::Checked, Qt::CheckStateRole);
+        table.setChecked(row, true);
     };
     if (m_options.ticks.selectsEveryRow()) {
         for (qsizetype row = 0; row < table.rows(); ++row)

@@ -1,4 +1,4 @@
-#include "shell/QtPlatform.h"
+#include "app/DesktopPlatform.h"
 #include "single_window/Form1.h"
 
 #include <QApplication>
@@ -10,7 +10,7 @@ int main(int argc, char* argv[])
     // window closing (it shows the start-up window again) must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::unique_ptr<Platform> platform = createQtPlatform();
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
     Form1 window(*platform);
     window.show();
     return QApplication::exec();

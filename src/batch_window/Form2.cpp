@@ -9,7 +9,7 @@
 #include "TextProgressBar.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
-#include "export/SpreadsheetApplication.h"
+#include "shell/SpreadsheetApplication.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextFileWriter.h"
 #include "shell/AppIcon.h"
@@ -117,7 +117,7 @@ void Form2::buildControls()
     m_progressBar->setText(IdleProgressText);
     Twips::place(m_progressBar, 120, 7480, 7800, 405);
 
-    // The tab order of the window's design.
+    // The window's tab order.
     const QList<QWidget*> tabOrder{m_listView1, m_listView2, pushButton1, pushButton4, pushButton6,
                                    pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
                                    pushButton8, pushButton9, pushButton10, pushButton11};
@@ -290,20 +290,17 @@ void Form2::PushButton4_Click()
     setup.flags = FileDialogOptions;                                                 // 102
     setup.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); // 104
     setup.filter = TextFileFilter;                                                   // 106
-    setup.maxFileNameLength = 30000;
-    QString selection;
-    trap(108, [&] { selection = m_platform.fileDialogs().openFileSelection(setup); });
-    if (selection.isEmpty()) // 110
+    QStringList paths;
+    trap(108, [&] { paths = m_platform.fileDialogs().openFileNames(setup); });
+    if (paths.isEmpty()) // 110
         return;
-    const QStringList parts = selection.split(QChar(0)); // 112
-    setMousePointer(MousePointer::Hourglass);            // 114
-    if (parts.size() == 1) {                             // 116
-        trap(120, [&] { LoadListviewFromTextFile(*m_inputModel, parts[0], m_platform); });
+    setMousePointer(MousePointer::Hourglass); // 114
+    // One chosen file is read as statement 120, each of several as 134.
+    if (paths.size() == 1) {
+        trap(120, [&] { LoadListviewFromTextFile(*m_inputModel, paths[0], m_platform); });
     } else {
-        for (qsizetype k = 1; k < parts.size(); ++k) { // 124
-            const QString path = JoinListFilePath(parts[0], parts[k]); // 126, 128
+        for (const QString& path : paths)
             trap(134, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
-        } // 136
     }
     endBusy(); // 138
 }
@@ -341,7 +338,7 @@ void Form2::PushButton13_Click()
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton13_Click"));
     bool installed = false;
-    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform); });
+    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform.spreadsheet(), m_platform); });
     if (!installed) {
         trap(102, [&] { m_platform.showMessage(SpreadsheetFeatureNeedsExcelMessage.toString()); });
         return;
@@ -399,7 +396,7 @@ void Form2::PushButton10_Click()
 {
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton10_Click"));
     trap(100, [&] {
-        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HELP_ADDRESS "\""), WebBrowser::WindowMode::Normal);
+        m_platform.webBrowser().open(QUrl(QStringLiteral(QUADRIX_HELP_ADDRESS)), WebBrowser::WindowMode::Normal);
     });
 }
 

@@ -4,7 +4,7 @@
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
 #include "shell/PathHelpers.h"
-#include "shell/Platform.h"
+#include "shell/PlatformServices.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -95,10 +95,10 @@ void readListRows(QIODevice& device, const QString& name, const RowSink& sink)
     splitter.finish();
 }
 
-void LoadListviewFromTextFile(ListModel& list, const QString& path, Platform& platform)
+void LoadListviewFromTextFile(ListModel& list, const QString& path, UserMessages& messages)
 {
     if (!FileExists(path)) {
-        platform.showMessage(QStringLiteral("File not found"));
+        messages.showMessage(QStringLiteral("File not found"));
         return;
     }
     readListFile(path, [&list](QStringView row) { list.appendRow(row); });

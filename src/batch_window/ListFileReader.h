@@ -7,7 +7,7 @@
 
 class ListModel;
 class QIODevice;
-class Platform;
+class UserMessages;
 
 using RowSink = std::function<void(QStringView row)>;
 
@@ -47,4 +47,4 @@ void readListFile(const QString& path, const RowSink& sink);
 
 // Appends the rows of a list file to a list. A path that does not exist gets
 // the message "File not found" and adds nothing.
-void LoadListviewFromTextFile(ListModel& list, const QString& path, Platform& platform);
+void LoadListviewFromTextFile(ListModel& list, const QString& path, UserMessages& messages);

@@ -292,11 +292,22 @@ bool ListModel::setData(const QModelIndex& index, const QVariant& value, int rol
     // The view's check box sends an int; reading it as one spares a type
     // conversion per row when a whole table is ticked.
     const int state = value.typeId() == QMetaType::Int ? value.toInt() : int(value.value<Qt::CheckState>());
-    m_rows[size_t(index.row())].checked = state == Qt::Checked;
-    // One list for every tick: a new one each time would cost an allocation
-    // per row when a whole table is ticked.
-    static const QList<int> CheckStateOnly { Qt::CheckStateRole };
-    emit dataChanged(index, index, CheckStateOnly);
+    return setChecked(index.row(), state == Qt::Checked);
+}
+
+bool ListModel::setChecked(qsizetype row, bool checked)
+{
+    if (row < 0 || row >= rows() || m_checkBoxes != CheckBoxes::OnEveryRow)
+        return false;
+    m_rows[size_t(row)].checked = checked;
+    // A row the views do not know yet shows its state when it is published.
+    if (row < m_published) {
+        // One list for every tick: a new one each time would cost an
+        // allocation per row when a whole table is ticked.
+        static const QList<int> CheckStateOnly { Qt::CheckStateRole };
+        const QModelIndex changed = index(int(row), 0);
+        emit dataChanged(changed, changed, CheckStateOnly);
+    }
     return true;
 }
 

@@ -54,6 +54,9 @@ public:
     unsigned deriveSubItems(qsizetype row);
     QString text(qsizetype row) const;
     QString subItem(qsizetype row, int subItem) const;
+    // Ticks or unticks a row's check box; false on a table without check
+    // boxes or past its end.
+    bool setChecked(qsizetype row, bool checked);
     void removeRowAt(qsizetype row);
     void clearRows();
 

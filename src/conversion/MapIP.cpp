@@ -1,7 +1,6 @@
 #include "MapIP.h"
 
 #include "NumberSpelling.h"
-#include "shell/AppError.h"
 
 #include <algorithm>
 
@@ -241,7 +240,7 @@ QString convertOrRaise(Form form, QStringView address)
     QString text;
     const ConversionFailure failure = tryConvert(form, address, text);
     if (failure.failed())
-        throw AppError(describe(failure));
+        throw ConversionException(failure);
     return text;
 }
 

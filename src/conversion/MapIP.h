@@ -2,8 +2,11 @@
 
 #include "ConversionResult.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
+
+#include <exception>
 
 // The four IPv6 text forms of a dotted quad.
 //
@@ -48,8 +51,25 @@ qsizetype convertedLength(Form form, QStringView address) noexcept;
 // True when `text` is exactly what `form` gives for `address`.
 bool isForm(Form form, QStringView address, QStringView text) noexcept;
 
-// The four operations as the windows call them: forms 1 and 2 raise AppError
-// with the description above; forms 3 and 4 never fail.
+// What forms 1 and 2 raise when the windows call them: the description above,
+// which the error trap shows as any error's what().
+class ConversionException final : public std::exception
+{
+public:
+    explicit ConversionException(const ConversionFailure& failure)
+        : m_utf8(describe(failure).toUtf8())
+    {
+    }
+
+    QString description() const { return QString::fromUtf8(m_utf8); }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QByteArray m_utf8;
+};
+
+// The four operations as the windows call them: forms 1 and 2 raise
+// ConversionException; forms 3 and 4 never fail.
 QString IPv4ToIPv6Full(QStringView address);
 QString IPv4ToIPv6Shorthand(QStringView address);
 QString IPv4ToIPv6DotFull(QStringView address);

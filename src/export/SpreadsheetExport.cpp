@@ -1,22 +1,22 @@
 #include "SpreadsheetExport.h"
 
-#include "SpreadsheetApplication.h"
+#include "shell/SpreadsheetApplication.h"
 #include "TableSource.h"
-#include "shell/Platform.h"
+#include "shell/PlatformServices.h"
 #include "shell/Yielder.h"
 
-bool SaveResultsAsExcelFileIsExcelInstalled(Platform& platform) noexcept
+bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept
 {
     bool installed = false;
     try {
-        installed = platform.spreadsheet().canStart();
+        installed = spreadsheet.canStart();
     } catch (...) {
         // A failing creation counts as no application.
         installed = false;
     }
     if (!installed) {
         try {
-            platform.showMessage(ExcelNotInstalledMessage.toString());
+            messages.showMessage(ExcelNotInstalledMessage.toString());
         } catch (...) {
             // Nothing may leave this test, not even a failing message box.
         }

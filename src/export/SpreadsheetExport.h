@@ -2,21 +2,22 @@
 
 #include <QString>
 
-class Platform;
+class SpreadsheetApplication;
 class SpreadsheetWorkbook;
 class TableSource;
+class UserMessages;
 class Yielder;
 
 // The batch window's "Save Results As Excel File": the checked rows of the
 // results table go into a new workbook of the spreadsheet application.
 //
 // The handler (PushButton13_Click of Form2) runs, in this order:
-//   1. SaveResultsAsExcelFileIsExcelInstalled(platform); when it returns
-//      false, platform.showMessage(SpreadsheetFeatureNeedsExcelMessage) and end
+//   1. SaveResultsAsExcelFileIsExcelInstalled(spreadsheet, messages); when it
+//      returns false, show SpreadsheetFeatureNeedsExcelMessage and end
 //      (the user then sees two messages, the test's and this one);
 //   2. when the table has no rows, end without a message;
 //   3. the hourglass pointer;
-//   4. workbook = platform.spreadsheet().start();
+//   4. workbook = spreadsheet.start();
 //   5. writeCaptionRow(table, *workbook, yielder);
 //   6. writeDataRows(table, *workbook, yielder);
 //   7. workbook->autofitColumns();
@@ -37,7 +38,7 @@ inline constexpr QStringView SpreadsheetFeatureNeedsExcelMessage
 // True when the spreadsheet application can be started. Otherwise shows
 // ExcelNotInstalledMessage (OK only, no icon, the application title) and
 // returns false. Never raises: every error of the test is absorbed.
-bool SaveResultsAsExcelFileIsExcelInstalled(Platform& platform) noexcept;
+bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept;
 
 // Sheet row 1: caption k is written only when table row 1 has a non-empty
 // cell in column k, whether or not that row is checked; the written captions

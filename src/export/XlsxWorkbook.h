@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpreadsheetApplication.h"
+#include "shell/SpreadsheetApplication.h"
 
 #include <QString>
 

@@ -109,13 +109,11 @@ void ApplySkin(QWidget* window, SkinFramework& skin, const QString& programFolde
         return;
     ApplyFormColors(window);
 
-    using Kind = SkinFramework::CallKind;
-    skin.invoke(Kind::Method, 2, {path, QString()});
-    const qint32 options = skin.invoke(Kind::PropertyGet, 1, {}).toInt();
-    skin.invoke(Kind::PropertyPut, 1, {options | 1});
-    skin.invoke(Kind::PropertyPut, 5, {true});
-    skin.invoke(Kind::PropertyPut, 10, {true});
-    skin.invoke(Kind::Method, 3, {static_cast<qint32>(window->winId())});
+    skin.loadSkin(path, QString());
+    skin.setOptionFlags(skin.optionFlags() | 1);
+    skin.setSkinDialogs(true);
+    skin.setSkinMenus(true);
+    skin.applyWindow(static_cast<qint32>(window->winId()));
 }
 
 QCursor loadCursorFile(const QString& path)

@@ -8,8 +8,7 @@
 #include <utility>
 
 // The text of an error report: the description, then where it happened and
-// whom to tell. Bare carriage returns separate the last piece, as users'
-// screenshots of older reports show.
+// whom to tell. Bare carriage returns separate the last piece.
 QString errorReportText(const QString& description, const QString& object, const QString& procedure,
                         int line);
 

@@ -47,15 +47,6 @@ QString FixDoubleBackslashes(const QString& path)
     return QStringLiteral("\\\\") + collapseBackslashPairs(QStringView(path).sliced(start));
 }
 
-QString JoinListFilePath(const QString& folder, const QString& name, PathStyle style)
-{
-    if (style == PathStyle::Windows)
-        return FixDoubleBackslashes(folder + u'\\' + name);
-    if (folder.endsWith(u'/'))
-        return folder + name;
-    return folder + u'/' + name;
-}
-
 QString NativeFileName(const QString& path, PathStyle style)
 {
     if (style == PathStyle::Windows)

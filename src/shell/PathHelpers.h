@@ -27,13 +27,6 @@ constexpr PathStyle NativePathStyle =
     PathStyle::Posix;
 #endif
 
-// Joins the folder of a multiple file selection with one of its names so that
-// the chosen file is the one read. Windows joins with a backslash and mends the
-// doubled one of a root folder; elsewhere a "/" is added only when the folder
-// does not already end in one, and a backslash is an ordinary character.
-QString JoinListFilePath(const QString& folder, const QString& name,
-                         PathStyle style = NativePathStyle);
-
 // The bare name of a file for display: after the last backslash on Windows,
 // after the last "/" elsewhere.
 QString NativeFileName(const QString& path, PathStyle style = NativePathStyle);

@@ -3,14 +3,14 @@
 #include "ErrorTrap.h"
 #include "PlatformServices.h"
 #include "SkinFramework.h"
-#include "export/SpreadsheetApplication.h"
+#include "SpreadsheetApplication.h"
 
 #include <memory>
 
 // The platform services of one running program, handed to each window. The
 // program builds it from the Qt implementations (QtPlatform.h); tests build it
 // from fakes.
-class Platform final
+class Platform final : public UserMessages
 {
 public:
     struct Services
@@ -45,8 +45,7 @@ public:
     const QString& applicationTitle() const { return m_applicationTitle; }
     void setApplicationTitle(const QString& title) { m_applicationTitle = title; }
 
-    // An information or validation message: OK only, no icon, the application title.
-    void showMessage(const QString& text);
+    void showMessage(const QString& text) override;
 
     // Error reports as modal "Application Error" boxes with the warning icon.
     ErrorReporter& errorReporter() { return m_errorReporter; }

@@ -1,10 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 // What the windows ask of the platform, one small interface each. Every
 // interface has one Qt implementation (QtPlatform) and one test fake
 // (tests/support/FakePlatform) that records calls and returns scripted answers.
+
+// Information and validation messages as the user sees them: OK only, no
+// icon, the application title. What a procedure needs when all it does with
+// the platform is tell the user something.
+class UserMessages
+{
+public:
+    virtual ~UserMessages() = default;
+    virtual void showMessage(const QString& text) = 0;
+};
 
 // Modal message boxes with a single OK button.
 class MessageBoxes
@@ -35,7 +47,6 @@ struct FileDialogSetup
     // overwriting, 512 several files, 524288 explorer style, 2097152 long names.
     int flags = 0;
     QString fileName;
-    int maxFileNameLength = 260;
 };
 
 namespace FileDialogFlags {
@@ -50,23 +61,21 @@ class FileDialogs
 {
 public:
     virtual ~FileDialogs() = default;
-    // The open dialog. Returns the selection text: empty on Cancel, the full
-    // path of a single file, or the folder and then each file's name, all
-    // separated by NUL characters.
-    virtual QString openFileSelection(const FileDialogSetup& setup) = 0;
+    // The open dialog: the full paths of the chosen files in the order the
+    // user chose them, none on Cancel.
+    virtual QStringList openFileNames(const FileDialogSetup& setup) = 0;
     // The save dialog: the chosen full path, or the empty text on Cancel.
     virtual QString saveFileName(const FileDialogSetup& setup) = 0;
 };
 
-// Opens a web address in the user's browser; the address comes wrapped in
-// double quotes, as a shell request takes it.
+// Opens a web address in the user's browser.
 class WebBrowser
 {
 public:
     enum class WindowMode { Normal, MinimisedWithFocus };
 
     virtual ~WebBrowser() = default;
-    virtual void open(const QString& quotedAddress, WindowMode mode) = 0;
+    virtual void open(const QUrl& url, WindowMode mode) = 0;
 };
 
 // One attempt at a clipboard operation. An attempt fails when another program

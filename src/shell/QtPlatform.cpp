@@ -1,7 +1,5 @@
 #include "QtPlatform.h"
 
-#include "export/LibreOfficeCalc.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -34,17 +32,6 @@ QStringList toQtNameFilters(const QString& filter)
     return filters;
 }
 
-QString toListFileSelection(const QStringList& paths)
-{
-    if (paths.isEmpty())
-        return {};
-    if (paths.size() == 1)
-        return paths.front();
-    QStringList parts{QFileInfo(paths.front()).absolutePath()};
-    for (const QString& path : paths)
-        parts.append(QFileInfo(path).fileName());
-    return parts.join(QChar(0));
-}
 
 QString toDisplayText(const QString& text)
 {
@@ -88,7 +75,7 @@ public:
 class QtFileDialogs final : public FileDialogs
 {
 public:
-    QString openFileSelection(const FileDialogSetup& setup) override
+    QStringList openFileNames(const FileDialogSetup& setup) override
     {
         QFileDialog dialog(dialogParent(), setup.title);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -99,7 +86,7 @@ public:
             dialog.selectFile(setup.fileName);
         if (dialog.exec() != QDialog::Accepted)
             return {};
-        return toListFileSelection(dialog.selectedFiles());
+        return dialog.selectedFiles();
     }
 
     QString saveFileName(const FileDialogSetup& setup) override
@@ -123,13 +110,7 @@ class QtWebBrowser final : public WebBrowser
 public:
     // The desktop decides how the browser's window appears; a minimised start
     // cannot be requested through the freedesktop opener.
-    void open(const QString& quotedAddress, WindowMode) override
-    {
-        QString address = quotedAddress;
-        if (address.size() >= 2 && address.startsWith(u'"') && address.endsWith(u'"'))
-            address = address.sliced(1, address.size() - 2);
-        QDesktopServices::openUrl(QUrl(address));
-    }
+    void open(const QUrl& url, WindowMode) override { QDesktopServices::openUrl(url); }
 };
 
 class QtClipboardAccess final : public ClipboardAccess
@@ -179,7 +160,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<Platform> createQtPlatform()
+Platform::Services qtPlatformServices()
 {
     Platform::Services services;
     services.messageBoxes = std::make_unique<QtMessageBoxes>();
@@ -189,7 +170,6 @@ std::unique_ptr<Platform> createQtPlatform()
     services.clipboard = std::make_unique<QtClipboardAccess>();
     services.random = std::make_unique<TimeOfDayRandom>();
     services.programLocation = std::make_unique<ExecutableLocation>();
-    services.spreadsheet = std::make_unique<LibreOfficeCalc>();
     services.skinFramework = std::make_unique<RecordingSkinFramework>();
-    return std::make_unique<Platform>(std::move(services));
+    return services;
 }

@@ -1,13 +1,15 @@
 #include "SkinFramework.h"
 
-QVariant RecordingSkinFramework::invoke(CallKind kind, int dispatchId, const QVariantList& arguments)
+void RecordingSkinFramework::loadSkin(const QString& skinFile, const QString& iniName)
 {
-    calls.push_back({kind, dispatchId, arguments});
-    if (dispatchId == 1) {
-        if (kind == CallKind::PropertyGet)
-            return optionFlags;
-        if (kind == CallKind::PropertyPut && !arguments.isEmpty())
-            optionFlags = arguments.front().toInt();
-    }
-    return {};
+    m_called = true;
+    settings.skinFile = skinFile;
+    settings.iniName = iniName;
+}
+
+void RecordingSkinFramework::applyWindow(qint32 windowHandle)
+{
+    m_called = true;
+    appliedWindow = windowHandle;
+    appliedSettings = settings;
 }

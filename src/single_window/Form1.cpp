@@ -193,7 +193,7 @@ void Form1::OpenHomePageAtRandom()
     random.seedFromTimeOfDay();
     const int draw = static_cast<int>(100 * random.nextFraction()) + 1;
     if (draw == 7) {
-        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HOME_ADDRESS "\""),
+        m_platform.webBrowser().open(QUrl(QStringLiteral(QUADRIX_HOME_ADDRESS)),
                                      WebBrowser::WindowMode::MinimisedWithFocus);
     }
 }
@@ -281,7 +281,7 @@ void Form1::PushButton4_Click()
 {
     ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton4_Click"));
     trap(100, [&] {
-        m_platform.webBrowser().open(QStringLiteral("\"" QUADRIX_HELP_ADDRESS "\""),
+        m_platform.webBrowser().open(QUrl(QStringLiteral(QUADRIX_HELP_ADDRESS)),
                                      WebBrowser::WindowMode::Normal);
     });
 }

@@ -42,7 +42,7 @@ void addRow(ListModel& table, const QStringList& cells, bool checked)
 void setTicked(ListModel& table, qsizetype row, bool checked)
 {
     table.publishRows();
-    table.setData(table.index(int(row), 0), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    table.setChecked(row, checked);
 }
 
 void applyChange(ListModel& table, TableChange change)

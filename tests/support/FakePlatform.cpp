@@ -41,18 +41,19 @@ QString FakeInputBoxes::ask(const QString& prompt, const QString& title, const Q
 
 namespace {
 
-QString nextAnswer(std::deque<QString>& answers)
+template <typename Answer>
+Answer nextAnswer(std::deque<Answer>& answers)
 {
     if (answers.empty())
         return {};
-    QString answer = answers.front();
+    Answer answer = answers.front();
     answers.pop_front();
     return answer;
 }
 
 } // namespace
 
-QString FakeFileDialogs::openFileSelection(const FileDialogSetup& setup)
+QStringList FakeFileDialogs::openFileNames(const FileDialogSetup& setup)
 {
     openSetups.push_back(setup);
     return nextAnswer(openAnswers);
@@ -64,11 +65,11 @@ QString FakeFileDialogs::saveFileName(const FileDialogSetup& setup)
     return nextAnswer(saveAnswers);
 }
 
-void FakeWebBrowser::open(const QString& quotedAddress, WindowMode mode)
+void FakeWebBrowser::open(const QUrl& url, WindowMode mode)
 {
     if (!failWith.isEmpty())
         throw AppError(failWith);
-    opened.push_back({quotedAddress, mode});
+    opened.push_back({url, mode});
 }
 
 bool FakeClipboard::tryClear()

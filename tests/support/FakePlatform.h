@@ -55,12 +55,12 @@ public:
 class FakeFileDialogs final : public FileDialogs
 {
 public:
-    QString openFileSelection(const FileDialogSetup& setup) override;
+    QStringList openFileNames(const FileDialogSetup& setup) override;
     QString saveFileName(const FileDialogSetup& setup) override;
 
     std::vector<FileDialogSetup> openSetups;
     std::vector<FileDialogSetup> saveSetups;
-    std::deque<QString> openAnswers; // empty answer = Cancel
+    std::deque<QStringList> openAnswers; // empty answer = Cancel
     std::deque<QString> saveAnswers;
 };
 
@@ -69,11 +69,11 @@ class FakeWebBrowser final : public WebBrowser
 public:
     struct Opened
     {
-        QString quotedAddress;
+        QUrl url;
         WindowMode mode;
     };
 
-    void open(const QString& quotedAddress, WindowMode mode) override;
+    void open(const QUrl& url, WindowMode mode) override;
 
     std::vector<Opened> opened;
     // When set, the request fails with this description.

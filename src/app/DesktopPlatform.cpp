@@ -1,0 +1,11 @@
+#include "DesktopPlatform.h"
+
+#include "export/LibreOfficeCalc.h"
+#include "shell/QtPlatform.h"
+
+std::unique_ptr<Platform> createDesktopPlatform()
+{
+    Platform::Services services = qtPlatformServices();
+    services.spreadsheet = std::make_unique<LibreOfficeCalc>();
+    return std::make_unique<Platform>(std::move(services));
+}

@@ -3,6 +3,9 @@
 // signals in the middle of a workbook and file systems that fill up. Each
 // case runs the real program as a child process on real files.
 
+#include "export/WorkbookCheck.h"
+#include "shell/AppError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +15,7 @@
 
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,14 +55,15 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// A list of `rows` distinct addresses.
+// A list of `rows` distinct addresses; CR LF ends each line, so no empty
+// row follows the last.
 bool writeList(const QString& path, qsizetype rows)
 {
     QByteArray bytes;
     bytes.reserve(rows * 16);
     for (qsizetype i = 0; i < rows; ++i)
         bytes += QByteArray::number(10 + i / 65536 % 200) + '.' + QByteArray::number(i / 256 % 256) + '.'
-            + QByteArray::number(i % 256) + ".1\n";
+            + QByteArray::number(i % 256) + ".1\r\n";
     return writeFile(path, bytes);
 }
 
@@ -242,12 +247,12 @@ void TestReplacement::signalWhileTheWorkbookIsWritten()
     process.start(BatchPath, { u"-f"_s, u"xlsx"_s, u"-o"_s, out, list });
     QVERIFY(process.waitForStarted());
     // The workbook is being written once the program holds a file of that
-    // folder that has no name there (its working file).
+    // folder other than the list (a working file, named or not).
     const QString fds = u"/proc/%1/fd"_s.arg(process.processId());
     const auto writing = [&] {
         for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::Files | QDir::System)) {
             const QString target = fd.symLinkTarget();
-            if (target.startsWith(dir.path()) && target.endsWith(u"(deleted)"_s))
+            if (target.startsWith(dir.path()) && target != list)
                 return true;
         }
         return false;
@@ -304,6 +309,17 @@ void TestReplacement::smallFileSystems()
 
     if (fits) {
         QVERIFY2(lines == QStringList({ u"exit 0"_s, u"out.xlsx"_s }), qPrintable(output + errors));
+        // The workbook outlives the namespace: every row must be in it.
+        const int fd = ::open(QFile::encodeName(folder + u"/out.xlsx"_s).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QString problem;
+        try {
+            checkWorkbook(fd, 100001, u"out.xlsx"_s);
+        } catch (const AppError& error) {
+            problem = error.description();
+        }
+        ::close(fd);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     } else {
         QVERIFY2(lines == QStringList({ u"exit 2"_s, u"out.xlsx"_s, u"kept"_s }), qPrintable(output + errors));
         QVERIFY2(errors.contains(u"Cannot save "_s + folder + u"/out.xlsx: "_s), qPrintable(errors));

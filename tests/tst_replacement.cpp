@@ -115,6 +115,7 @@ private slots:
     void smallFileSystems_data();
     void smallFileSystems();
     void refusedCellsAreNamedAndTheRestWritten();
+    void workbookToADeviceIsWrittenInPlace();
 
 private:
     QTemporaryDir m_dir;
@@ -346,6 +347,23 @@ void TestReplacement::refusedCellsAreNamedAndTheRestWritten()
     // The forms with the row's text in them are refused alike.
     QVERIFY(run.errors.contains(u"cell not written, row 3, column 4: it holds a NUL character"_s));
     QVERIFY(looksWritten(contentsOf(out), u"xlsx"_s));
+}
+
+void TestReplacement::workbookToADeviceIsWrittenInPlace()
+{
+    // /dev/stdout on a pipe: the workbook goes down the pipe whole.
+    QProcess process;
+    process.start(BatchPath, { u"-f"_s, u"xlsx"_s, u"-o"_s, u"/dev/stdout"_s, m_list });
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray workbook = process.readAllStandardOutput();
+    QVERIFY(workbook.startsWith("PK\x03\x04"));
+    QVERIFY(workbook.contains(QByteArrayView("PK\x05\x06", 4)));
+    QVERIFY(QFileInfo(u"/dev/stdout"_s).isSymLink());
+
+    const Run full = runBatch({ u"-f"_s, u"xlsx"_s, u"-o"_s, u"/dev/full"_s, m_list });
+    QCOMPARE(full.exitCode, 2);
+    QCOMPARE(full.errors, u"quadrix-batch: Cannot write /dev/full: No space left on device\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestReplacement)

@@ -89,6 +89,21 @@ void addFormats()
         QTest::newRow(format) << QString::fromLatin1(format);
 }
 
+// The environment that preloads the failure library, with `switches` set.
+QProcessEnvironment failing(const QStringList& switches)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUADRIX_FAILSYNC_PATH));
+    for (const QString& name : switches)
+        environment.insert(name, u"1"_s);
+    // A sanitized build wants its runtime first; the preloaded library only
+    // stands in front of a few calls.
+    const QString sanitizer = environment.value(u"ASAN_OPTIONS"_s);
+    environment.insert(u"ASAN_OPTIONS"_s,
+                       (sanitizer.isEmpty() ? QString() : sanitizer + u':') + u"verify_asan_link_order=0"_s);
+    return environment;
+}
+
 bool isRoot()
 {
     return ::geteuid() == 0;
@@ -110,6 +125,8 @@ private slots:
     void namesNearTheLengthLimit();
     void failedSyncIsAFailedSave_data() { addFormats(); }
     void failedSyncIsAFailedSave();
+    void namedWorkingFileWhereNoUnnamedOne_data() { addFormats(); }
+    void namedWorkingFileWhereNoUnnamedOne();
     void signalWhileTheWorkbookIsWritten_data();
     void signalWhileTheWorkbookIsWritten();
     void smallFileSystems_data();
@@ -204,14 +221,7 @@ void TestReplacement::failedSyncIsAFailedSave()
     QTemporaryDir dir;
     const QString out = dir.filePath(u"out.file"_s);
     QVERIFY(writeFile(out, OldBytes));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUADRIX_FAILSYNC_PATH));
-    environment.insert(u"QUADRIX_FAIL_SYNC"_s, u"1"_s);
-    // A sanitized build wants its runtime first; the preloaded library only
-    // stands in front of two calls.
-    const QString sanitizer = environment.value(u"ASAN_OPTIONS"_s);
-    environment.insert(u"ASAN_OPTIONS"_s,
-                       (sanitizer.isEmpty() ? QString() : sanitizer + u':') + u"verify_asan_link_order=0"_s);
+    QProcessEnvironment environment = failing({ u"QUADRIX_FAIL_SYNC"_s });
 
     const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, environment);
     QCOMPARE(run.exitCode, 2);
@@ -223,6 +233,29 @@ void TestReplacement::failedSyncIsAFailedSave()
     environment.remove(u"QUADRIX_FAIL_SYNC"_s);
     QCOMPARE(runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, environment).exitCode, 0);
     QVERIFY(looksWritten(contentsOf(out), format));
+}
+
+void TestReplacement::namedWorkingFileWhereNoUnnamedOne()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString name = QString(246, u'n') + u".out"_s;
+    const QString out = dir.filePath(name);
+    QVERIFY(writeFile(out, OldBytes));
+
+    // The hidden working file is removed when the sync fails...
+    Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list },
+                       failing({ u"QUADRIX_NO_TMPFILE"_s, u"QUADRIX_FAIL_SYNC"_s }));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s), qPrintable(run.errors));
+    QCOMPARE(contentsOf(out), OldBytes);
+    QCOMPARE(entriesOf(dir.path()), QStringList { name });
+
+    // ...and becomes the file when it succeeds, however long the name.
+    run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, failing({ u"QUADRIX_NO_TMPFILE"_s }));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(looksWritten(contentsOf(out), format));
+    QCOMPARE(entriesOf(dir.path()), QStringList { name });
 }
 
 void TestReplacement::signalWhileTheWorkbookIsWritten_data()

@@ -31,8 +31,8 @@ thread_local bool t_packingWorkbook = false;
 // libxlsxwriter 1.1.4 packs a workbook's parts at zlib's default level (6),
 // with no way to ask for another, and a million-row sheet then spends most
 // of its time in deflate. While it packs a workbook of ours, its streams are
-// started at level 1: a third larger, three times as fast, and the same
-// bytes once unpacked. The executables export this symbol (src/CMakeLists.txt)
+// started at level 1: about half as large again, several times as fast, and
+// the same bytes once unpacked. The executables export this symbol (src/CMakeLists.txt)
 // so that the library's call reaches it; where it does not, zlib's own runs
 // and only speed is lost.
 extern "C" int deflateInit2_(z_streamp stream, int level, int method, int windowBits, int memLevel,

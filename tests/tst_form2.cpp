@@ -684,6 +684,22 @@ void TestForm2::spreadsheetFailuresAreReported()
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[1].contains(u"PushButton13_Click at line 112\r\r"_s));
     QVERIFY(m_fake->spreadsheet->visible);
+
+    // Cells the workbook cannot hold are left out and named in one report;
+    // every other cell is written.
+    m_fake->spreadsheet->failCallNumber = 0;
+    m_fake->spreadsheet->visible = false;
+    m_fake->spreadsheet->cells.clear();
+    m_fake->spreadsheet->refuseText = results().cell(2, 0);
+    click("PushButton13");
+    reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 3);
+    QVERIFY2(reports[2].startsWith(u"A cell was not written: row 3, column 1: refused\r\n"_s), qPrintable(reports[2]));
+    QVERIFY(reports[2].contains(u"PushButton13_Click at line 112\r\r"_s));
+    QVERIFY(m_fake->spreadsheet->visible);
+    QCOMPARE(m_fake->spreadsheet->cell(4, 1), QString());
+    QCOMPARE(m_fake->spreadsheet->cell(4, 2), results().cell(2, 1));
+    QCOMPARE(m_fake->spreadsheet->cell(2, 1), results().cell(0, 0));
 }
 
 void TestForm2::leavingDuringAnExportStopsIt_data()

@@ -1,5 +1,6 @@
 #include "export/LibreOfficeCalc.h"
 #include "export/SpreadsheetExport.h"
+#include "export/WorkbookCheck.h"
 #include "export/XlsxWorkbook.h"
 
 #include "ExportFixtures.h"
@@ -12,6 +13,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -189,6 +193,8 @@ private slots:
     void installedTest_data();
     void installedTest();
     void workbookRefusesCellsOutsideASheet();
+    void refusedCellsAreReportedOnceAndTheRestWritten();
+    void cutOrMiscountedWorkbookFailsTheCheck();
     void calcGetsTheWorkbookAndItsFileIsRemovedLater();
     void calcEndingWithAnErrorIsReported_data();
     void calcEndingWithAnErrorIsReported();
@@ -367,14 +373,91 @@ void TestSpreadsheet::workbookRefusesCellsOutsideASheet()
 {
     QTemporaryDir dir;
     XlsxWorkbook workbook(dir.filePath(u"edges.xlsx"_s));
-    workbook.setCellText(XlsxWorkbook::MaxRows, 1, u"last row"_s);
     workbook.setCellText(1, XlsxWorkbook::MaxColumns, u"last column"_s);
+    workbook.setCellText(XlsxWorkbook::MaxRows, 1, u"last row"_s);
     QVERIFY_THROWS_EXCEPTION(AppError, workbook.setCellText(XlsxWorkbook::MaxRows + 1, 1, u"x"_s));
-    QVERIFY_THROWS_EXCEPTION(AppError, workbook.setCellText(1, 0, u"x"_s));
+    QVERIFY_THROWS_EXCEPTION(AppError, workbook.setCellText(XlsxWorkbook::MaxRows, 0, u"x"_s));
+    // The rows go out as they come: one above the last is refused, not lost.
+    QVERIFY_THROWS_EXCEPTION(AppError, workbook.setCellText(2, 1, u"x"_s));
     // Nothing is written before the workbook is complete.
     QVERIFY(!QFileInfo::exists(workbook.path()));
     workbook.makeVisible();
     QVERIFY(QFileInfo(workbook.path()).size() > 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList { u"edges.xlsx"_s });
+}
+
+void TestSpreadsheet::refusedCellsAreReportedOnceAndTheRestWritten()
+{
+    QTemporaryDir dir;
+    auto table = tableWithCaptions({ u"Original"_s, u"B"_s, u"C"_s });
+    addRow(*table, { QString(XlsxWorkbook::MaxCellLength, u'x'), u"fits"_s, u"c"_s });
+    addRow(*table, { QString(XlsxWorkbook::MaxCellLength + 1, u'x'), u"after"_s, u"c"_s });
+    addRow(*table, { u"a"_s, u"b"_s + QChar(u'\0') + u"c"_s, u"last"_s });
+    const QString path = dir.filePath(u"refused.xlsx"_s);
+    NoYield yielder;
+    try {
+        writeWorkbookFile(*table, path, yielder);
+        QFAIL("the refused cells went unreported");
+    } catch (const RefusedCells& refused) {
+        QCOMPARE(refused.cells(),
+                 QStringList({ u"row 2, column 1: 32768 characters, more than the 32767 a cell holds"_s,
+                               u"row 3, column 2: it holds a NUL character, which a cell cannot hold"_s }));
+        QVERIFY(refused.description().startsWith(u"2 cells were not written: row 2, column 1: "_s));
+    }
+    // The workbook holds the rest, checked as it was written.
+    QVERIFY(QFileInfo(path).size() > 0);
+
+    // The window's step reports them once, as one error.
+    FakeSpreadsheet fake;
+    auto workbook = fake.start();
+    fake.refuseText = u"after"_s;
+    QVERIFY_THROWS_EXCEPTION(RefusedCells, writeDataRows(*table, *workbook, yielder));
+    QCOMPARE(fake.sheetRow(3), QStringList({ QString(XlsxWorkbook::MaxCellLength + 1, u'x'), QString(), u"c"_s }));
+}
+
+void TestSpreadsheet::cutOrMiscountedWorkbookFailsTheCheck()
+{
+    QTemporaryDir dir;
+    auto table = resultsTable();
+    for (int i = 0; i < 2000; ++i)
+        addConverted(*table, u"10.0.%1.%2"_s.arg(i / 256).arg(i % 256));
+    const QString path = dir.filePath(u"whole.xlsx"_s);
+    NoYield yielder;
+    QVERIFY(writeWorkbookFile(*table, path, yielder));
+    const QByteArray whole = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(!whole.isEmpty());
+
+    const auto check = [&](const QByteArray& bytes, qsizetype rows) -> QString {
+        const QString copy = dir.filePath(u"copy.xlsx"_s);
+        QFile file(copy);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return u"<not written>"_s;
+        file.close();
+        const int fd = ::open(QFile::encodeName(copy).constData(), O_RDONLY);
+        try {
+            checkWorkbook(fd, rows, u"my.xlsx"_s);
+        } catch (const AppError& error) {
+            ::close(fd);
+            return error.description();
+        }
+        ::close(fd);
+        return {};
+    };
+    // The caption row and 2,000 data rows.
+    QCOMPARE(check(whole, 2001), QString());
+    QCOMPARE(check(whole, 2000),
+             u"Cannot save my.xlsx: the workbook came out incomplete (2001 rows in the sheet, 2000 written)"_s);
+    QVERIFY(check(whole.first(whole.size() - 30), 2001).startsWith(u"Cannot save my.xlsx: "_s));
+    // A byte changed inside the packed sheet.
+    QByteArray damaged = whole;
+    const qsizetype sheet = damaged.indexOf("xl/worksheets/sheet1.xml");
+    QVERIFY(sheet > 0);
+    damaged[sheet + 200] = char(damaged[sheet + 200] ^ 0x55);
+    QVERIFY(check(damaged, 2001).startsWith(u"Cannot save my.xlsx: the workbook came out incomplete"_s));
 }
 
 void TestSpreadsheet::calcGetsTheWorkbookAndItsFileIsRemovedLater()
@@ -489,11 +572,21 @@ void TestSpreadsheet::roundTripThroughCalc()
         files.append(dir.filePath(u"case%1.xlsx"_s.arg(i)));
         QVERIFY(writeWorkbookFile(*table, files.back(), yielder));
     }
-    // A text longer than a cell holds is cut to 32,767 characters.
+    // A text longer than a cell holds is refused, not cut; the rest is there.
     auto longTable = tableWithCaptions({ u"Original"_s, u"B"_s });
     addRow(*longTable, { QString(40000, u'x'), u"after"_s });
+    addRow(*longTable, { QString(XlsxWorkbook::MaxCellLength, u'y'), u"full"_s });
     files.append(dir.filePath(u"long.xlsx"_s));
-    QVERIFY(writeWorkbookFile(*longTable, files.back(), yielder));
+    QVERIFY_THROWS_EXCEPTION(RefusedCells, writeWorkbookFile(*longTable, files.back(), yielder));
+    // Texts the format would read as its own escapes, control characters
+    // and blanks at either end come back as they were.
+    const QStringList exact { u"a_x0001_b"_s, u"c_x005F_d"_s, u"e_x000D_f"_s, u"_X00aF__x12_x1234_"_s, u"_x_x005f_X"_s,
+                              u"\u0001\u001F\tz"_s, u"  blanks  "_s, u"_x004_"_s };
+    auto exactTable = tableWithCaptions({ u"Original"_s });
+    for (const QString& text : exact)
+        addRow(*exactTable, { text });
+    files.append(dir.filePath(u"exact.xlsx"_s));
+    QVERIFY(writeWorkbookFile(*exactTable, files.back(), yielder));
 
     QProcess convert;
     convert.setProcessChannelMode(QProcess::MergedChannels);
@@ -518,10 +611,13 @@ void TestSpreadsheet::roundTripThroughCalc()
                  qPrintable(QString::fromUtf8(cases[i].name) + u": "_s + describe(sheet)));
     }
     const SheetRows longSheet = readCsv(u"long.csv"_s);
-    QCOMPARE(longSheet.size(), 2);
-    QCOMPARE(longSheet[1].size(), 2);
-    QCOMPARE(longSheet[1][0], QString(32767, u'x'));
-    QCOMPARE(longSheet[1][1], u"after"_s);
+    QCOMPARE(longSheet.size(), 3);
+    QCOMPARE(longSheet[1], QStringList({ QString(), u"after"_s }));
+    QCOMPARE(longSheet[2], QStringList({ QString(XlsxWorkbook::MaxCellLength, u'y'), u"full"_s }));
+    SheetRows exactSheet { { u"Original"_s } };
+    for (const QString& text : exact)
+        exactSheet.append({ text });
+    QCOMPARE(readCsv(u"exact.csv"_s), exactSheet);
 }
 
 QTEST_GUILESS_MAIN(TestSpreadsheet)

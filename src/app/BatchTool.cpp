@@ -9,6 +9,7 @@
 #include "export/ClipboardText.h"
 #include "export/ExportTarget.h"
 #include "export/TextFileWriter.h"
+#include "export/SpreadsheetExport.h"
 #include "export/XlsxWorkbook.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
@@ -526,6 +527,12 @@ void BatchTool::writeWorkbook(const ListModel& table)
     ProgressYielder yielder(m_streams.progress);
     try {
         writeWorkbookFile(table, m_options.output, yielder);
+    } catch (const RefusedCells& refused) {
+        // The workbook is written without them; like rows that failed to
+        // convert, they are named one by one and make the status 1.
+        for (const QString& cell : refused.cells())
+            message(u"cell not written, "_s + cell);
+        m_rowsFailed = true;
     } catch (const AppError& error) {
         fileError(error.description());
     }

@@ -5,19 +5,16 @@
 
 #include <memory>
 
-class QFileDevice;
+class FileReplacement;
 class QIODevice;
-class QSaveFile;
 
 // Where an export's bytes go: a file named by its path, or a device that is
 // already open (the command-line tool's standard output).
 //
-// A file is written completely or not at all: a regular file (or a new one)
-// goes through a QSaveFile, so the bytes go to a temporary file beside it
-// that replaces the old one only when finish() succeeds; a failure or
-// abandon() leaves the old file exactly as it was. A path that names
-// something else that exists (a device such as /dev/null) is written in
-// place; nothing is ever renamed over it.
+// A file is written completely or not at all, as FileReplacement replaces
+// files: the old one is replaced only when finish() succeeds, a failure or
+// abandon() leaves it exactly as it was, a link is written through and a
+// device (/dev/null) is written in place.
 //
 // An open device is written as it stands and left open; finish() flushes it.
 //
@@ -38,7 +35,7 @@ public:
 
     // Opens the target for writing. Throws when it cannot be created.
     void create();
-    bool isOpen() const { return m_open != nullptr; }
+    bool isOpen() const { return m_open; }
     // Throws when not all bytes could be written.
     void write(QByteArrayView bytes);
     // Puts the complete file in place, or flushes the device. Throws when
@@ -50,7 +47,6 @@ public:
 private:
     QString m_name;
     QIODevice* m_device = nullptr; // a device given open, not owned
-    std::unique_ptr<QFileDevice> m_file; // a file this target opened
-    QSaveFile* m_save = nullptr; // m_file, when it goes through a QSaveFile
-    QIODevice* m_open = nullptr; // what write() writes to, while open
+    std::unique_ptr<FileReplacement> m_file; // a file this target opened
+    bool m_open = false;
 };

@@ -5,6 +5,34 @@
 #include "shell/PlatformServices.h"
 #include "shell/Yielder.h"
 
+#include <algorithm>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// So many refused cells are named in one report; the rest are counted.
+constexpr qsizetype CellsNamedInAReport = 5;
+
+QString describeRefusals(const QStringList& cells)
+{
+    QString text = cells.size() == 1 ? u"A cell was not written: "_s
+                                     : u"%1 cells were not written: "_s.arg(cells.size());
+    text += cells.first(std::min(cells.size(), CellsNamedInAReport)).join(u"; "_s);
+    if (cells.size() > CellsNamedInAReport)
+        text += u"; and %1 more"_s.arg(cells.size() - CellsNamedInAReport);
+    return text;
+}
+
+} // namespace
+
+RefusedCells::RefusedCells(QStringList cells)
+    : AppError(describeRefusals(cells))
+    , m_cells(std::move(cells))
+{
+}
+
 bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept
 {
     bool installed = false;
@@ -50,6 +78,12 @@ bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yi
 bool writeDataRows(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
 {
     const int columns = table.columns();
+    QStringList refused;
+    const auto done = [&refused] {
+        if (!refused.isEmpty())
+            throw RefusedCells(refused);
+        return true;
+    };
     for (qsizetype r = 0; r < table.rows(); ++r) {
         if (!pause(yielder))
             return false;
@@ -62,23 +96,36 @@ bool writeDataRows(const TableSource& table, SpreadsheetWorkbook& workbook, Yiel
             if (!pause(yielder))
                 return false;
             if (r >= table.rows())
-                return true;
+                return done();
             QString text = table.cell(r, k);
             if (text.isEmpty())
                 continue;
             if (k > 0)
                 text.remove(u'=');
-            workbook.setCellText(sheetRow, sheetColumn++, text);
+            try {
+                workbook.setCellText(sheetRow, sheetColumn++, text);
+            } catch (const CellRefused& refusal) {
+                refused.append(u"row %1, column %2: %3"_s.arg(r + 1).arg(k + 1).arg(refusal.description()));
+            }
         }
     }
-    return true;
+    return done();
 }
 
 bool fillWorkbook(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
 {
-    if (!writeCaptionRow(table, workbook, yielder) || !writeDataRows(table, workbook, yielder))
+    if (!writeCaptionRow(table, workbook, yielder))
         return false;
+    std::optional<RefusedCells> refused;
+    try {
+        if (!writeDataRows(table, workbook, yielder))
+            return false;
+    } catch (const RefusedCells& cells) {
+        refused = cells;
+    }
     workbook.autofitColumns();
     workbook.makeVisible();
+    if (refused)
+        throw *refused;
     return true;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "shell/AppError.h"
+
 #include <QString>
+#include <QStringList>
 
 class SpreadsheetApplication;
 class SpreadsheetWorkbook;
@@ -40,6 +43,19 @@ inline constexpr QStringView SpreadsheetFeatureNeedsExcelMessage
 // returns false. Never raises: every error of the test is absorbed.
 bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept;
 
+// The cells writeDataRows left empty because the workbook refused them; the
+// rest of the rows were written. One text per cell, naming its table row and
+// column and why. The description, for a single report, names the first few.
+class RefusedCells : public AppError
+{
+public:
+    explicit RefusedCells(QStringList cells);
+    const QStringList& cells() const { return m_cells; }
+
+private:
+    QStringList m_cells;
+};
+
 // Sheet row 1: caption k is written only when table row 1 has a non-empty
 // cell in column k, whether or not that row is checked; the written captions
 // fill sheet columns 1, 2, 3, ... without gaps. A table without rows gets no
@@ -58,9 +74,15 @@ bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yi
 // again at every row and cell, nothing past the table's current end is read,
 // and when the table shrinks the rows end at its new end (cells of the row
 // being written stay in the sheet).
+//
+// A cell the workbook refuses (CellRefused) stays empty, the cells after it
+// keep their columns, and the rows go on; at the end the refused cells are
+// thrown together as RefusedCells, so a caller's trap reports them once.
 bool writeDataRows(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder);
 
 // All of it for callers without an error trap of their own: the caption row,
 // the data rows, fitting the columns, then showing the workbook. Throws what
 // the workbook throws; returns false (and shows nothing) when stopped.
+// Refused cells do not stop it: RefusedCells is thrown once the workbook has
+// been shown.
 bool fillWorkbook(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder);

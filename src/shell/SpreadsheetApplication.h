@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppError.h"
+
 #include <QString>
 
 #include <memory>
@@ -9,6 +11,15 @@
 // Excel's automation model shaped these calls; on Linux LibreOffice Calc
 // stands behind them (LibreOfficeCalc.h), in tests a recording fake.
 
+// A cell the workbook cannot hold as it stands (too long, a character it
+// cannot store). The cell stays empty and the workbook goes on; the
+// description says why, without naming the cell.
+class CellRefused : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
 // A new, unsaved workbook; the calls work on its first sheet. Every call
 // throws AppError when the application refuses or fails it.
 class SpreadsheetWorkbook
@@ -17,7 +28,8 @@ public:
     virtual ~SpreadsheetWorkbook() = default;
 
     // Sets the cell to the text, always as a string (a text that looks like a
-    // number or a formula stays text). Rows and columns count from 1.
+    // number or a formula stays text). Rows and columns count from 1. Throws
+    // CellRefused for a text the cell cannot hold exactly.
     virtual void setCellText(qsizetype row, int column, const QString& text) = 0;
     // Fits every column's width to its contents.
     virtual void autofitColumns() = 0;

@@ -116,6 +116,8 @@ public:
     void setCellText(qsizetype row, int column, const QString& text) override
     {
         m_application.workbookCall({FakeSpreadsheet::CallKind::SetCell, row, column, text});
+        if (!m_application.refuseText.isEmpty() && text == m_application.refuseText)
+            throw CellRefused(QStringLiteral("refused"));
         m_application.cells[{row, column}] = text;
     }
 

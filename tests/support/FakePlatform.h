@@ -139,6 +139,9 @@ public:
     // autofitColumns and makeVisible) fails with failCallWith.
     int failCallNumber = 0;
     QString failCallWith = QStringLiteral("The spreadsheet refused the call");
+    // setCellText refuses this text (when not empty) with CellRefused, as a
+    // workbook refuses a text it cannot hold.
+    QString refuseText;
 
     std::vector<Call> calls;
     // The cells set so far, by (sheet row, sheet column), from 1.

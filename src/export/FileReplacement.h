@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Writes a file that replaces the one of that name only when complete; every
+// export that writes a named file (text, clipboard text, tsv, workbook) goes
+// through it, so they all replace files the same way.
+//
+// - A symbolic link is followed: its target is what gets written.
+// - A target that exists and is no regular file (a device such as /dev/null,
+//   /dev/stdout on a pipe) is written in place, never renamed over.
+// - An existing file the user may not write is refused.
+// - Otherwise the bytes go to an unnamed file (O_TMPFILE) in the target's
+//   folder, or, where the file system has none, to a short hidden name there
+//   (".quadrix-XXXXXX", so that a name near the length limit still works).
+//   commit() syncs it to disk, checking the result, gives it the old file's
+//   mode (and owner, where the process may set it; a new file gets the mode
+//   the umask allows), puts it in place with one rename and syncs the folder.
+//
+// A failure before commit() has finished, abandon(), or the process being
+// killed, leaves the old file as it was. An unnamed file vanishes with its
+// descriptor; a named one is removed by abandon() and the destructor (a
+// SIGKILL can leave it behind).
+//
+// Failures throw AppError with a description that names the user's path,
+// never the temporary file.
+class FileReplacement final
+{
+public:
+    // Opens the target for writing. `seekable` asks for a working file that
+    // can be read back and sought (a workbook): a device target then gets an
+    // unnamed working file in the system's temporary folder, copied to the
+    // device by commit(). Throws AppError.
+    FileReplacement(const QString& path, bool seekable);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    const QString& name() const { return m_name; }
+    // The descriptor the bytes go to, and a path that opens the same file
+    // again (for a library that wants a file name).
+    int descriptor() const { return m_fd; }
+    QString reopenPath() const;
+    // A folder on the same file system as the working file, for helpers'
+    // own temporary files.
+    const QString& workingFolder() const { return m_workingFolder; }
+
+    // Throws AppError when not all bytes could be written.
+    void write(QByteArrayView bytes);
+    // Puts the complete file in place. Throws AppError; the old file is then
+    // kept. The replacement is closed either way.
+    void commit();
+    // Gives up: the old file stays as it was.
+    void abandon();
+
+private:
+    [[noreturn]] void fail(const QString& what, int error) const;
+    void openWorkingFile(const QByteArray& folder);
+    void putInPlace();
+    void copyToDevice();
+    void close();
+
+    QString m_name; // the user's path, for messages
+    QByteArray m_target; // the resolved target
+    QString m_workingFolder;
+    int m_fd = -1;
+    int m_deviceFd = -1; // a device target that a working file is copied to
+    bool m_inPlace = false; // m_fd is the device itself
+    QByteArray m_namedWorkingFile; // set when no unnamed file was possible
+    bool m_existed = false;
+    unsigned m_mode = 0;
+    unsigned m_owner = 0;
+    unsigned m_group = 0;
+};

@@ -1,0 +1,403 @@
+// How quadrix-batch replaces its output file in every format: links written
+// through, read-only files, names near the length limit, syncs that fail,
+// signals in the middle of a workbook and file systems that fill up. Each
+// case runs the real program as a child process on real files.
+
+#include "export/WorkbookCheck.h"
+#include "shell/AppError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString BatchPath = QStringLiteral(QUADRIX_BATCH_PATH);
+const QByteArray OldBytes = "the old file\n";
+
+struct Run
+{
+    int exitCode = -1;
+    QString errors;
+};
+
+Run runBatch(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(BatchPath, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return { -1, u"<did not end normally>"_s };
+    return { process.exitCode(), QString::fromUtf8(process.readAllStandardError()) };
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A list of `rows` distinct addresses; CR LF ends each line, so no empty
+// row follows the last.
+bool writeList(const QString& path, qsizetype rows)
+{
+    QByteArray bytes;
+    bytes.reserve(rows * 16);
+    for (qsizetype i = 0; i < rows; ++i)
+        bytes += QByteArray::number(10 + i / 65536 % 200) + '.' + QByteArray::number(i / 256 % 256) + '.'
+            + QByteArray::number(i % 256) + ".1\r\n";
+    return writeFile(path, bytes);
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// What a format's output starts with when it is the program's and complete
+// enough to tell.
+bool looksWritten(const QByteArray& bytes, const QString& format)
+{
+    if (format == u"xlsx")
+        return bytes.startsWith("PK\x03\x04");
+    return bytes.contains("10.0.0.1");
+}
+
+void addFormats()
+{
+    QTest::addColumn<QString>("format");
+    for (const char* format : { "text", "clipboard", "tsv", "xlsx" })
+        QTest::newRow(format) << QString::fromLatin1(format);
+}
+
+// The environment that preloads the failure library, with `switches` set.
+QProcessEnvironment failing(const QStringList& switches)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUADRIX_FAILSYNC_PATH));
+    for (const QString& name : switches)
+        environment.insert(name, u"1"_s);
+    // A sanitized build wants its runtime first; the preloaded library only
+    // stands in front of a few calls.
+    const QString sanitizer = environment.value(u"ASAN_OPTIONS"_s);
+    environment.insert(u"ASAN_OPTIONS"_s,
+                       (sanitizer.isEmpty() ? QString() : sanitizer + u':') + u"verify_asan_link_order=0"_s);
+    return environment;
+}
+
+bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+class TestReplacement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void linkIsWrittenThrough_data() { addFormats(); }
+    void linkIsWrittenThrough();
+    void readOnlyFileIsRefusedOrKeepsItsMode_data() { addFormats(); }
+    void readOnlyFileIsRefusedOrKeepsItsMode();
+    void namesNearTheLengthLimit_data() { addFormats(); }
+    void namesNearTheLengthLimit();
+    void failedSyncIsAFailedSave_data() { addFormats(); }
+    void failedSyncIsAFailedSave();
+    void namedWorkingFileWhereNoUnnamedOne_data() { addFormats(); }
+    void namedWorkingFileWhereNoUnnamedOne();
+    void signalWhileTheWorkbookIsWritten_data();
+    void signalWhileTheWorkbookIsWritten();
+    void smallFileSystems_data();
+    void smallFileSystems();
+    void refusedCellsAreNamedAndTheRestWritten();
+    void workbookToADeviceIsWrittenInPlace();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_list;
+};
+
+void TestReplacement::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_list = m_dir.filePath(u"list.txt"_s);
+    QVERIFY(writeList(m_list, 3));
+}
+
+void TestReplacement::linkIsWrittenThrough()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"target.out"_s);
+    const QString link = dir.filePath(u"link.out"_s);
+    QVERIFY(writeFile(target, OldBytes));
+    QVERIFY(QFile::link(u"target.out"_s, link));
+
+    const Run run = runBatch({ u"-f"_s, format, u"-o"_s, link, m_list });
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(QFileInfo(link).isSymLink(), "the link was replaced by a file");
+    QVERIFY(looksWritten(contentsOf(target), format));
+    QCOMPARE(entriesOf(dir.path()), QStringList({ u"link.out"_s, u"target.out"_s }));
+
+    // A link to a file yet to be made makes that file.
+    const QString dangling = dir.filePath(u"dangling.out"_s);
+    QVERIFY(QFile::link(u"new.out"_s, dangling));
+    QCOMPARE(runBatch({ u"-f"_s, format, u"-o"_s, dangling, m_list }).exitCode, 0);
+    QVERIFY(QFileInfo(dangling).isSymLink());
+    QVERIFY(looksWritten(contentsOf(dir.filePath(u"new.out"_s)), format));
+}
+
+void TestReplacement::readOnlyFileIsRefusedOrKeepsItsMode()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"out.file"_s);
+    QVERIFY(writeFile(out, OldBytes));
+    QVERIFY(::chmod(QFile::encodeName(out).constData(), 0444) == 0);
+    if (isRoot())
+        QVERIFY(::chown(QFile::encodeName(out).constData(), 65534, 65534) == 0);
+
+    const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list });
+    struct stat status {};
+    QVERIFY(::stat(QFile::encodeName(out).constData(), &status) == 0);
+    QCOMPARE(status.st_mode & 07777, 0444u);
+    if (isRoot()) {
+        // Root may replace it, and gives the new file the old one's owner.
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(looksWritten(contentsOf(out), format));
+        QCOMPARE(status.st_uid, 65534u);
+        QCOMPARE(status.st_gid, 65534u);
+    } else {
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains(out + u": it is not writable"_s), qPrintable(run.errors));
+        QCOMPARE(contentsOf(out), OldBytes);
+    }
+    QCOMPARE(entriesOf(dir.path()), QStringList { u"out.file"_s });
+}
+
+void TestReplacement::namesNearTheLengthLimit()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString name = QString(246, u'n') + u".out"_s;
+    QCOMPARE(QFile::encodeName(name).size(), 250);
+    const QString out = dir.filePath(name);
+
+    Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list });
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(looksWritten(contentsOf(out), format));
+    QVERIFY(writeFile(out, OldBytes));
+    run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list });
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(looksWritten(contentsOf(out), format));
+    QCOMPARE(entriesOf(dir.path()), QStringList { name });
+}
+
+void TestReplacement::failedSyncIsAFailedSave()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"out.file"_s);
+    QVERIFY(writeFile(out, OldBytes));
+    QProcessEnvironment environment = failing({ u"QUADRIX_FAIL_SYNC"_s });
+
+    const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, environment);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s), qPrintable(run.errors));
+    QCOMPARE(contentsOf(out), OldBytes);
+    QCOMPARE(entriesOf(dir.path()), QStringList { u"out.file"_s });
+
+    // The same run without the failure saves: the library itself is harmless.
+    environment.remove(u"QUADRIX_FAIL_SYNC"_s);
+    QCOMPARE(runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, environment).exitCode, 0);
+    QVERIFY(looksWritten(contentsOf(out), format));
+}
+
+void TestReplacement::namedWorkingFileWhereNoUnnamedOne()
+{
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString name = QString(246, u'n') + u".out"_s;
+    const QString out = dir.filePath(name);
+    QVERIFY(writeFile(out, OldBytes));
+
+    // The hidden working file is removed when the sync fails...
+    Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list },
+                       failing({ u"QUADRIX_NO_TMPFILE"_s, u"QUADRIX_FAIL_SYNC"_s }));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s), qPrintable(run.errors));
+    QCOMPARE(contentsOf(out), OldBytes);
+    QCOMPARE(entriesOf(dir.path()), QStringList { name });
+
+    // ...and becomes the file when it succeeds, however long the name.
+    run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, failing({ u"QUADRIX_NO_TMPFILE"_s }));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(looksWritten(contentsOf(out), format));
+    QCOMPARE(entriesOf(dir.path()), QStringList { name });
+}
+
+void TestReplacement::signalWhileTheWorkbookIsWritten_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGKILL") << SIGKILL;
+}
+
+void TestReplacement::signalWhileTheWorkbookIsWritten()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    const QString list = dir.filePath(u"big.txt"_s);
+    QVERIFY(writeList(list, 400000));
+    const QString out = dir.filePath(u"out.xlsx"_s);
+    QVERIFY(writeFile(out, OldBytes));
+
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(BatchPath, { u"-f"_s, u"xlsx"_s, u"-o"_s, out, list });
+    QVERIFY(process.waitForStarted());
+    // The workbook is being written once the program holds a file of that
+    // folder other than the list (a working file, named or not).
+    const QString fds = u"/proc/%1/fd"_s.arg(process.processId());
+    const auto writing = [&] {
+        for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::Files | QDir::System)) {
+            const QString target = fd.symLinkTarget();
+            if (target.startsWith(dir.path()) && target != list)
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(writing() || process.state() == QProcess::NotRunning, 60000);
+    QVERIFY2(process.state() == QProcess::Running, "the run ended before it could be interrupted");
+    QTest::qWait(200);
+    QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    QVERIFY(process.waitForFinished(60000));
+
+    QCOMPARE(contentsOf(out), OldBytes);
+    QCOMPARE(entriesOf(dir.path()), QStringList({ u"big.txt"_s, u"out.xlsx"_s }));
+}
+
+void TestReplacement::smallFileSystems_data()
+{
+    QTest::addColumn<QString>("mounts");
+    QTest::addColumn<bool>("fits");
+    // The system's temporary folder is no place for the workbook's data.
+    QTest::newRow("8 MB /tmp, a roomy target folder") << u"mount -t tmpfs -o size=8m tmpfs /tmp"_s << true;
+    // A target folder too small for the workbook's data.
+    QTest::newRow("2 MB target folder") << u"mount -t tmpfs -o size=2m tmpfs \"$1\""_s << false;
+}
+
+void TestReplacement::smallFileSystems()
+{
+    QFETCH(QString, mounts);
+    QFETCH(bool, fits);
+    if (!isRoot())
+        QSKIP("mounting a small file system in a private namespace needs root");
+    if (QProcess::execute(u"unshare"_s, { u"-m"_s, u"true"_s }) != 0)
+        QSKIP("this system does not allow a private mount namespace (unshare -m)");
+
+    // Outside /tmp, which one case hides behind a small file system.
+    QTemporaryDir dir(QDir::currentPath() + u"/replacement-XXXXXX"_s);
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(u"out"_s);
+    QVERIFY(QDir().mkdir(folder));
+    const QString list = dir.filePath(u"list.txt"_s);
+    QVERIFY(writeList(list, 100000));
+
+    // The mounts vanish with the namespace, so the results are read in it.
+    const QString script = mounts
+        + u" && printf 'the old file\\n' > \"$1/out.xlsx\""
+          u" && \"$2\" -f xlsx -o \"$1/out.xlsx\" \"$3\"; echo \"exit $?\""
+          u" && ls -A \"$1\" && cmp -s \"$1/out.xlsx\" - <<EOF && echo kept\nthe old file\nEOF\n"_s;
+    QProcess process;
+    process.start(u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, folder, BatchPath, list });
+    QVERIFY(process.waitForFinished(120000));
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY2(!lines.isEmpty(), qPrintable(errors));
+
+    if (fits) {
+        QVERIFY2(lines == QStringList({ u"exit 0"_s, u"out.xlsx"_s }), qPrintable(output + errors));
+        // The workbook outlives the namespace: every row must be in it.
+        const int fd = ::open(QFile::encodeName(folder + u"/out.xlsx"_s).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QString problem;
+        try {
+            checkWorkbook(fd, 100001, u"out.xlsx"_s);
+        } catch (const AppError& error) {
+            problem = error.description();
+        }
+        ::close(fd);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    } else {
+        QVERIFY2(lines == QStringList({ u"exit 2"_s, u"out.xlsx"_s, u"kept"_s }), qPrintable(output + errors));
+        QVERIFY2(errors.contains(u"Cannot save "_s + folder + u"/out.xlsx: "_s), qPrintable(errors));
+        QVERIFY2(!errors.contains(u".quadrix-"_s) && !errors.contains(u"/proc/"_s) && !errors.contains(u"[ERROR]"_s),
+                 qPrintable(errors));
+        qInfo("%s", qPrintable(errors));
+    }
+}
+
+void TestReplacement::refusedCellsAreNamedAndTheRestWritten()
+{
+    QTemporaryDir dir;
+    const QString list = dir.filePath(u"odd.txt"_s);
+    QVERIFY(writeFile(list, "10.0.0.1\n" + QByteArray(40007, 'x') + "\nA" + QByteArray(1, '\0') + "B.1.1.1\n"));
+    const QString out = dir.filePath(u"out.xlsx"_s);
+
+    const Run run = runBatch({ u"-f"_s, u"xlsx"_s, u"-o"_s, out, list });
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(
+                 u"quadrix-batch: cell not written, row 2, column 1: 40007 characters, more than the 32767 a cell holds\n"_s),
+             qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(u"quadrix-batch: cell not written, row 3, column 1: it holds a NUL character"_s),
+             qPrintable(run.errors));
+    // The forms with the row's text in them are refused alike.
+    QVERIFY(run.errors.contains(u"cell not written, row 3, column 4: it holds a NUL character"_s));
+    QVERIFY(looksWritten(contentsOf(out), u"xlsx"_s));
+}
+
+void TestReplacement::workbookToADeviceIsWrittenInPlace()
+{
+    // /dev/stdout on a pipe: the workbook goes down the pipe whole.
+    QProcess process;
+    process.start(BatchPath, { u"-f"_s, u"xlsx"_s, u"-o"_s, u"/dev/stdout"_s, m_list });
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray workbook = process.readAllStandardOutput();
+    QVERIFY(workbook.startsWith("PK\x03\x04"));
+    QVERIFY(workbook.contains(QByteArrayView("PK\x05\x06", 4)));
+    QVERIFY(QFileInfo(u"/dev/stdout"_s).isSymLink());
+
+    const Run full = runBatch({ u"-f"_s, u"xlsx"_s, u"-o"_s, u"/dev/full"_s, m_list });
+    QCOMPARE(full.exitCode, 2);
+    QCOMPARE(full.errors, u"quadrix-batch: Cannot write /dev/full: No space left on device\n"_s);
+}
+
+QTEST_GUILESS_MAIN(TestReplacement)
+#include "tst_replacement.moc"

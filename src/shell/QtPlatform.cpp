@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTime>
 #include <QUrl>
 
@@ -152,6 +153,12 @@ public:
         clipboard->setText(text);
         return true;
     }
+
+    QString readText() override
+    {
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        return clipboard ? clipboard->text() : QString();
+    }
 };
 
 class TimeOfDayRandom final : public RandomSource
@@ -181,6 +188,18 @@ public:
 
 std::unique_ptr<Platform> createQtPlatform()
 {
+    return std::make_unique<Platform>(createQtServices());
+}
+
+Platform::Services createQtServices()
+{
+    // Qt's file dialog stores its history and last folder in the user's
+    // settings ("QtProject.conf") whenever one closes. The program keeps
+    // nothing between runs, so the user's settings lead where no file can be
+    // made: the dialogs start afresh each time and write nothing.
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+
     Platform::Services services;
     services.messageBoxes = std::make_unique<QtMessageBoxes>();
     services.inputBoxes = std::make_unique<QtInputBoxes>();
@@ -191,5 +210,5 @@ std::unique_ptr<Platform> createQtPlatform()
     services.programLocation = std::make_unique<ExecutableLocation>();
     services.spreadsheet = std::make_unique<LibreOfficeCalc>();
     services.skinFramework = std::make_unique<RecordingSkinFramework>();
-    return std::make_unique<Platform>(std::move(services));
+    return services;
 }

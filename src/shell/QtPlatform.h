@@ -11,6 +11,9 @@
 // LibreOffice Calc as the spreadsheet application.
 std::unique_ptr<Platform> createQtPlatform();
 
+// The same services one by one, for a caller that swaps some of them.
+Platform::Services createQtServices();
+
 // The common dialog's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")
 // as Qt name filters. "*.*" becomes "*": a Linux user expects "All Files" to
 // include names without a dot.

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -144,6 +145,25 @@ void loadScenario(qint64 rows)
     print("load", rows, seconds, u"%1-bytes"_s.arg(QFileInfo(path).size()));
 }
 
+// paste N: the same N addresses as "load N", CR LF after each, pasted into
+// the input list with Ctrl+V. The window takes no event-loop turn meanwhile,
+// so the time is how long it stays frozen. Extra field: the text's length.
+void pasteScenario(qint64 rows)
+{
+    BatchWindow window;
+    window.fake.clipboard->text = QString::fromLatin1(addressList(rows));
+    QWidget* list = window.form->findChild<QWidget*>(u"ListView1"_s);
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QElapsedTimer timer;
+    timer.start();
+    QCoreApplication::sendEvent(list, &paste);
+    QCoreApplication::processEvents(); // the view takes the rows
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (window.form->ListView1()->rows() != rows)
+        qFatal("pasted %lld rows", static_cast<long long>(window.form->ListView1()->rows()));
+    print("paste", rows, seconds, u"%1-characters"_s.arg(window.fake.clipboard->text.size()));
+}
+
 // run N / run-per-row N: the batch run over N input rows with the window shown.
 // Extra fields: the longest gap between two event-loop turns in ms, the bytes
 // per row the results add, and the bytes per row above the empty window.
@@ -247,6 +267,7 @@ void startupScenario(qint64)
 
 const std::map<QString, std::function<void(qint64)>> Scenarios{
     {u"load"_s, loadScenario},
+    {u"paste"_s, pasteScenario},
     {u"run"_s, [](qint64 rows) { runScenario(rows, 15, "run"); }},
     {u"run-per-row"_s, [](qint64 rows) { runScenario(rows, 0, "run-per-row"); }},
     {u"startup"_s, startupScenario},
@@ -256,7 +277,7 @@ const std::map<QString, std::function<void(qint64)>> Scenarios{
 };
 
 const QList<QPair<QString, qint64>> DefaultScenarios{
-    {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"run"_s, 1000000},
+    {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"paste"_s, 1000000}, {u"run"_s, 1000000},
     // Two event-loop turns a row cost about a millisecond: a million rows would take a quarter of an hour.
     {u"run-per-row"_s, 20000},
     {u"save"_s, 1000000}, {u"copy"_s, 1000000}, {u"xlsx"_s, 100000},

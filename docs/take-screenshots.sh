@@ -15,9 +15,12 @@ trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
+# Device pixels per logical pixel of the instance being driven.
+scale=1
+
 # Clicks the middle of a control given in twips of the window's client area.
 click_twips() { # window left top width height
-    xdotool mousemove --window "$1" $((($2 + $4 / 2) / 15)) $((($3 + $5 / 2) / 15)) click 1
+    xdotool mousemove --window "$1" $((($2 + $4 / 2) * scale / 15)) $((($3 + $5 / 2) * scale / 15)) click 1
     sleep 0.4
 }
 
@@ -27,6 +30,7 @@ shot() { # window name
 }
 
 ./build/quadrix &
+program=$!
 form1=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | head -n 1)
 sleep 1
 click_twips "$form1" 120 630 7800 405    # Load Sample/Example IP
@@ -44,17 +48,32 @@ rm -f "$out/.screen.png"
 echo "saved $out/hand-pointer.png"
 
 # The batch window after a run of the samples, with two rows ticked.
-click_twips "$form1" 120 1140 7800 405   # Convert Multiple Addresses At Once
-form2=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | grep -v "^$form1\$" | head -n 1)
-click_twips "$form2" 120 3540 3840 405   # Load Sample/Example IPs
-click_twips "$form2" 120 4050 7800 405   # Start Converting
-done=$(xdotool search --sync --onlyvisible --name '^Quadrix$' | head -n 1)
-sleep 0.5
-xdotool key Return
-sleep 0.5
-# The check boxes of the first and third results rows.
-xdotool mousemove --window "$form2" 16 $((4545 / 15 + 30)) click 1
-sleep 0.3
-xdotool mousemove --window "$form2" 16 $((4545 / 15 + 30 + 2 * 19)) click 1
-sleep 0.5
-shot "$form2" batch-window
+batch_window_after_a_run() { # single-window name
+    click_twips "$1" 120 1140 7800 405   # Convert Multiple Addresses At Once
+    form2=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | grep -v "^$1\$" | head -n 1)
+    click_twips "$form2" 120 3540 3840 405   # Load Sample/Example IPs
+    click_twips "$form2" 120 4050 7800 405   # Start Converting
+    xdotool search --sync --onlyvisible --name '^Quadrix$' >/dev/null
+    sleep 0.5
+    xdotool key Return
+    sleep 0.5
+    # The check boxes of the first and third results rows.
+    xdotool mousemove --window "$form2" $((16 * scale)) $(((4545 / 15 + 30) * scale)) click 1
+    sleep 0.3
+    xdotool mousemove --window "$form2" $((16 * scale)) $(((4545 / 15 + 30 + 2 * 19) * scale)) click 1
+    sleep 0.5
+    shot "$form2" "$2"
+}
+batch_window_after_a_run "$form1" batch-window
+kill "$program"
+wait "$program" || true
+
+# Both windows on a high-density screen: every logical pixel drawn as two.
+scale=2
+QT_SCALE_FACTOR=$scale ./build/quadrix &
+form1=$(xdotool search --sync --onlyvisible --name '^Quadrix Software$' | head -n 1)
+sleep 1
+click_twips "$form1" 120 630 7800 405    # Load Sample/Example IP
+click_twips "$form1" 120 2610 7800 405   # Start Converting
+shot "$form1" single-window-scale2
+batch_window_after_a_run "$form1" batch-window-scale2

@@ -10,14 +10,19 @@
 #include "FakePlatform.h"
 #include "FilePrivileges.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +51,31 @@ QStringList rowCells(const ListModel& model, qsizetype row)
 }
 
 const QStringList Samples{u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s};
+
+// Drags `data` over `target` and drops it there, as the platform delivers a
+// drop: the enter event finds the widget that takes drops, the drop follows it.
+// Returns whether the drop was taken.
+bool dragAndDrop(QWidget* target, const QMimeData& data)
+{
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QMimeData* filesData(const QStringList& paths)
+{
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data->setUrls(urls);
+    return data;
+}
 
 } // namespace
 
@@ -90,6 +120,15 @@ private slots:
     void spreadsheetFailuresAreReported();
     void leavingDuringAnExportStopsIt_data();
     void leavingDuringAnExportStopsIt();
+    void pasteAddsTheClipboardsLines_data();
+    void pasteAddsTheClipboardsLines();
+    void pasteDuringARunIsRefused();
+    void droppedFilesLoadAsTheLoadButtonLoadsThem_data();
+    void droppedFilesLoadAsTheLoadButtonLoadsThem();
+    void droppedUnreadableFilesAreReported();
+    void droppedTextIsPasted();
+    void dropsDuringARunAreRefused();
+    void resultsColumnsShowWholeForms();
 
 private:
     QPushButton* button(const char* name) const
@@ -116,6 +155,30 @@ private:
     ListModel& input() const { return *m_form->ListView1(); }
     ListModel& results() const { return *m_form->ListView2(); }
     ListView* view(const char* name) const { return m_form->findChild<ListView*>(QLatin1StringView(name)); }
+    // Chooses "Paste" on the input list's context menu.
+    void pasteFromTheMenu()
+    {
+        QWidget* viewport = view("ListView1")->viewport();
+        const QPoint at = viewport->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &event);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions[0]->text(), u"Paste"_s);
+        actions[0]->trigger();
+        menu->close();
+    }
+    // Writes list files into `dir`; returns their paths.
+    QStringList listFiles(const QTemporaryDir& dir)
+    {
+        const QString a = dir.filePath(u"a.txt"_s);
+        const QString b = dir.filePath(u"b.txt"_s);
+        if (!writeFile(a, "1.1.1.1\r\n2.2.2.2\r\n") || !writeFile(b, "3.3.3.3\n4.4.4.4"))
+            return {};
+        return {a, b};
+    }
 
     std::unique_ptr<FakePlatform> m_fake;
     std::unique_ptr<Form1> m_single;
@@ -155,7 +218,7 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QCOMPARE(results().caption(4), u" IPv6 and Dot Notation Shorthand Address"_s);
     QCOMPARE(view("ListView1")->horizontalHeader()->sectionSize(0), 6800 / 15);
     QCOMPARE(view("ListView2")->horizontalHeader()->sectionSize(0), 1200 / 15);
-    QCOMPARE(view("ListView2")->horizontalHeader()->sectionSize(1), ListView::DefaultColumnTwips / 15);
+    QVERIFY(view("ListView2")->horizontalHeader()->sectionSize(1) > ListView::DefaultColumnTwips / 15);
     QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
     QCOMPARE(m_form->ProgressBar1()->value(), 0.0);
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
@@ -738,6 +801,187 @@ void TestForm2::leavingDuringAnExportStopsIt()
     QVERIFY(!m_fake->spreadsheet->visible);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!form);
+}
+
+void TestForm2::pasteAddsTheClipboardsLines_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("CR LF") << u"1.2.3.4\r\n\r\n5.6.7.8\r\n"_s << QStringList{u"1.2.3.4"_s, QString(), u"5.6.7.8"_s};
+    QTest::newRow("CR") << u"1.2.3.4\r5.6.7.8"_s << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s};
+    // A column copied from a terminal: a bare LF splits, and the last one leaves an empty row.
+    QTest::newRow("LF") << u"1.2.3.4\n5.6.7.8\n"_s << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s, QString()};
+    QTest::newRow("LF inside a CR LF line") << u"a\nb\r\nc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s};
+    QTest::newRow("one address") << u" 10.0.0.1 "_s << QStringList{u" 10.0.0.1 "_s};
+    QTest::newRow("empty clipboard") << QString() << QStringList();
+}
+
+void TestForm2::pasteAddsTheClipboardsLines()
+{
+    QFETCH(QString, clipboard);
+    QFETCH(QStringList, rows);
+    input().appendRow(u"mine"_s);
+    m_fake->clipboard->text = clipboard;
+    QTest::keyClick(view("ListView1"), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + rows);
+    pasteFromTheMenu();
+    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + rows + rows);
+    // The results table takes no paste.
+    QTest::keyClick(view("ListView2"), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(results().rows(), 0);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::pasteDuringARunIsRefused()
+{
+    click("PushButton11");
+    m_fake->clipboard->text = u"9.9.9.9\r\n8.8.8.8"_s;
+    duringTheRun([&] {
+        QTest::keyClick(view("ListView1"), Qt::Key_V, Qt::ControlModifier);
+        pasteFromTheMenu();
+    });
+    click("PushButton2");
+    QCOMPARE(rowTexts(input()), Samples);
+    // Once the run is over the paste works again.
+    QTest::keyClick(view("ListView1"), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(rowTexts(input()), (Samples + QStringList{u"9.9.9.9"_s, u"8.8.8.8"_s}));
+}
+
+void TestForm2::droppedFilesLoadAsTheLoadButtonLoadsThem_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("on the input list") << QByteArray("ListView1");
+    QTest::newRow("on a button") << QByteArray("PushButton2");
+    QTest::newRow("on the results table") << QByteArray("ListView2");
+}
+
+void TestForm2::droppedFilesLoadAsTheLoadButtonLoadsThem()
+{
+    QFETCH(QByteArray, target);
+    QTemporaryDir dir;
+    const QStringList files = listFiles(dir);
+    QVERIFY(!files.isEmpty());
+    const QString gone = dir.filePath(u"gone.txt"_s);
+
+    // What "Load IPv4s From Text File" gives for the same files in the same order.
+    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"b.txt"_s), gone, dir.filePath(u"a.txt"_s)}};
+    click("PushButton4");
+    const QStringList loaded = rowTexts(input());
+    const QStringList said = m_fake->messageBoxes->texts();
+    QCOMPARE(loaded, (QStringList{u"3.3.3.3"_s, u"4.4.4.4"_s, u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QCOMPARE(said, QStringList{u"File not found"_s});
+    click("PushButton6");
+    m_fake->messageBoxes->shown.clear();
+
+    QWidget* widget = view(target.constData());
+    widget = widget ? static_cast<ListView*>(widget)->viewport() : button(target.constData());
+    const std::unique_ptr<QMimeData> data(filesData({files[1], gone, files[0]}));
+    QVERIFY(dragAndDrop(widget, *data));
+    QCOMPARE(rowTexts(input()), loaded);
+    QCOMPARE(m_fake->messageBoxes->texts(), said);
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+}
+
+void TestForm2::droppedUnreadableFilesAreReported()
+{
+    QTemporaryDir dir;
+    const QStringList files = listFiles(dir);
+    QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
+    const QString folder = dir.filePath(u"folder.txt"_s);
+
+    std::unique_ptr<QMimeData> data(filesData({folder}));
+    QVERIFY(dragAndDrop(m_form, *data));
+    QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].contains(u"\r\nin Hexmap2021/08/31.Form2.Form_OLEDragDrop at line 120\r\r"_s),
+             qPrintable(reports[0]));
+    QCOMPARE(input().rows(), 0);
+
+    // One of several: reported, and the others still load.
+    data.reset(filesData({folder, files[0]}));
+    QVERIFY(dragAndDrop(view("ListView1")->viewport(), *data));
+    reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports[1].contains(u"Form_OLEDragDrop at line 134\r\r"_s));
+    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QCOMPARE(m_form->mousePointer(), MousePointer::Default);
+
+    // An address that is no file here is not found; nothing is read from it.
+    QMimeData remote;
+    remote.setUrls({QUrl(u"https://example.org/list.txt"_s), QUrl::fromLocalFile(files[1])});
+    QVERIFY(dragAndDrop(m_form, remote));
+    QCOMPARE(m_fake->messageBoxes->texts().mid(2), QStringList{u"File not found"_s});
+    QCOMPARE(input().rows(), 4);
+}
+
+void TestForm2::droppedTextIsPasted()
+{
+    QMimeData text;
+    text.setText(u"10.0.0.1\r\n10.0.0.2\n"_s);
+    QVERIFY(dragAndDrop(view("ListView1")->viewport(), text));
+    QCOMPARE(rowTexts(input()), (QStringList{u"10.0.0.1"_s, u"10.0.0.2"_s, QString()}));
+    // A link from a browser is its text, not a file.
+    QMimeData link;
+    link.setUrls({QUrl(u"https://example.org/"_s)});
+    link.setText(u"1.1.1.1"_s);
+    QVERIFY(dragAndDrop(m_form, link));
+    QCOMPARE(input().rows(), 4);
+    QCOMPARE(input().text(3), u"1.1.1.1"_s);
+    // Nothing a list could take is not taken.
+    QMimeData image;
+    image.setData(u"image/png"_s, QByteArray("\x89PNG", 4));
+    QVERIFY(!dragAndDrop(m_form, image));
+    QCOMPARE(input().rows(), 4);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+}
+
+void TestForm2::dropsDuringARunAreRefused()
+{
+    QTemporaryDir dir;
+    const QStringList files = listFiles(dir);
+    click("PushButton11");
+    const std::unique_ptr<QMimeData> data(filesData(files));
+    QMimeData text;
+    text.setText(u"9.9.9.9"_s);
+    bool taken = true;
+    duringTheRun([&] {
+        taken = dragAndDrop(view("ListView1")->viewport(), *data) || dragAndDrop(m_form, text);
+        // A drop that came in before the run started is refused all the same.
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_form, &drop);
+        taken = taken || drop.isAccepted();
+    });
+    click("PushButton2");
+    QVERIFY(!taken);
+    QCOMPARE(rowTexts(input()), Samples);
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+}
+
+void TestForm2::resultsColumnsShowWholeForms()
+{
+    // The widest hex digits and octets of three digits.
+    for (const QString& address : {u"170.170.170.170"_s, u"221.221.221.221"_s, u"255.255.255.255"_s,
+                                   u"188.188.188.188"_s})
+        input().appendRow(address);
+    click("PushButton2");
+    QCoreApplication::processEvents();
+    ListView* list = view("ListView2");
+    // What the view's own delegate asks for the cells it shows.
+    const QAbstractItemView* cells = list;
+    QHeaderView* header = list->horizontalHeader();
+    QCOMPARE(header->sectionSize(0), 1200 / 15);
+    for (int column = 1; column <= 4; ++column) {
+        const int width = header->sectionSize(column);
+        QVERIFY2(width >= cells->sizeHintForColumn(column),
+                 qPrintable(u"column %1: %2 < %3"_s.arg(column).arg(width).arg(cells->sizeHintForColumn(column))));
+        QVERIFY(width >= header->sectionSizeHint(column));
+        for (int row = 0; row < 4; ++row) {
+            const QString text = results().subItem(row, column);
+            QVERIFY(list->fontMetrics().horizontalAdvance(text) < width);
+        }
+    }
+    // The columns together are wider than the list: its scroll bar reaches the rest.
+    QVERIFY(list->horizontalScrollBar()->maximum() > 0);
 }
 
 QTEST_MAIN(TestForm2)

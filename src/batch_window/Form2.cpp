@@ -25,9 +25,15 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +46,33 @@ constexpr int FileDialogOptions = FileDialogFlags::ReadOnly | FileDialogFlags::A
     | FileDialogFlags::Explorer | FileDialogFlags::LongNames;
 static_assert(FileDialogOptions == 2621953);
 const QString TextFileFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+
+// The texts of a form as wide as any the results table shows: the form of
+// every hex digit repeated ("AAAA:AAAA") and of octets of three digits.
+QStringList widestTexts(MapIP::Form form)
+{
+    QStringList texts;
+    for (int digit = 0; digit < 16; ++digit) {
+        const QString address = QStringList(4, QString::number(digit * 0x11)).join(u'.');
+        QString text;
+        if (!MapIP::tryConvert(form, address, text).failed())
+            texts.append(text);
+    }
+    return texts;
+}
+
+// Dropped files as paths to load: a remote address cannot be read and is
+// reported as a file that is not found. None when nothing dropped is a file.
+QStringList droppedPaths(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    if (std::none_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        return {};
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return paths;
+}
 
 } // namespace
 
@@ -94,6 +127,7 @@ void Form2::buildControls()
 
     m_inputModel = new ListModel(ListModel::CheckBoxes::None, this);
     m_listView1 = list("ListView1", m_inputModel, 620);
+    m_listView1->setAccessibleName(BatchLists::InputCaption.trimmed());
 
     QPushButton* pushButton1 = button("PushButton1", u"Add One IPv4", 120, 2520, 3840);
     QPushButton* pushButton6 = button("PushButton6", u"Clear List", 4080, 2520, 3840);
@@ -106,6 +140,11 @@ void Form2::buildControls()
     m_resultsModel = new ListModel(ListModel::CheckBoxes::OnEveryRow, this);
     m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
     m_listView2 = list("ListView2", m_resultsModel, 4545);
+    m_listView2->setAccessibleName(QStringLiteral("Results"));
+    // The forms' columns open wide enough to read every form without dragging
+    // them apart; the horizontal scroll bar shows the rest.
+    for (int column = 1; column <= 4; ++column)
+        m_listView2->setColumnSamples(column, widestTexts(MapIP::Form(column)));
 
     QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
     QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);
@@ -115,6 +154,7 @@ void Form2::buildControls()
     m_progressBar = new TextProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
     m_progressBar->setText(IdleProgressText);
+    m_progressBar->setAccessibleName(IdleProgressText);
     Twips::place(m_progressBar, 120, 7480, 7800, 405);
 
     // The window's tab order.
@@ -126,6 +166,11 @@ void Form2::buildControls()
 
     m_listView1->installEventFilter(this);
     m_listView2->installEventFilter(this);
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView1, &QWidget::customContextMenuRequested, this, &Form2::ListView1_ContextMenu);
+    // Files and text dropped anywhere on the window, the input list included,
+    // arrive here: the lists themselves take no drops.
+    setAcceptDrops(true);
 
     for (QPushButton* pushButton : {pushButton1, pushButton2, pushButton3, pushButton4, pushButton5, pushButton6,
                                     pushButton7, pushButton8, pushButton9, pushButton10, pushButton11,
@@ -294,14 +339,16 @@ void Form2::PushButton4_Click()
     trap(108, [&] { paths = m_platform.fileDialogs().openFileNames(setup); });
     if (paths.isEmpty()) // 110
         return;
+    loadListFiles(trap, paths); // 114 to 138
+}
+
+void Form2::loadListFiles(ErrorTrap& trap, const QStringList& paths)
+{
     setMousePointer(MousePointer::Hourglass); // 114
-    // One chosen file is read as statement 120, each of several as 134.
-    if (paths.size() == 1) {
-        trap(120, [&] { LoadListviewFromTextFile(*m_inputModel, paths[0], m_platform); });
-    } else {
-        for (const QString& path : paths)
-            trap(134, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
-    }
+    // A file alone fails at line 120, one of several at line 134.
+    const int line = paths.size() == 1 ? 120 : 134;
+    for (const QString& path : paths)
+        trap(line, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
     endBusy(); // 138
 }
 
@@ -410,9 +457,78 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && (watched == m_listView1 || watched == m_listView2)) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == m_listView1 && key->matches(QKeySequence::Paste)) {
+            ListView1_Paste();
+            return true;
+        }
         ListView_KeyDown(static_cast<ListView*>(watched), key->key());
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form2::ListView1_ContextMenu(const QPoint& position)
+{
+    auto* menu = new QMenu(m_listView1);
+    menu->setObjectName(QStringLiteral("ListView1Menu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* paste = menu->addAction(QStringLiteral("Paste"), this, &Form2::ListView1_Paste);
+    paste->setShortcut(QKeySequence::Paste);
+    menu->popup(m_listView1->viewport()->mapToGlobal(position));
+}
+
+void Form2::ListView1_Paste()
+{
+    // Refused while busy, as the Delete key and "Clear List" are.
+    if (isBusy())
+        return;
+    appendListText(m_platform.clipboard().readText());
+}
+
+void Form2::appendListText(const QString& text)
+{
+    // A column copied from a spreadsheet or a terminal becomes rows, line by
+    // line as a list file's lines do.
+    readListText(text, [this](QStringView row) { m_inputModel->appendRow(row); });
+}
+
+void Form2::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (!isBusy() && data && (data->hasUrls() || data->hasText()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Form2::dragMoveEvent(QDragMoveEvent* event)
+{
+    // The run may have started since the drag came in.
+    if (isBusy())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void Form2::dropEvent(QDropEvent* event)
+{
+    if (isBusy() || !event->mimeData()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Form_OLEDragDrop(*event->mimeData());
+}
+
+void Form2::Form_OLEDragDrop(const QMimeData& data)
+{
+    HandlerScope scope(*this);
+    const QStringList paths = droppedPaths(data);
+    if (!paths.isEmpty()) {
+        ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("Form_OLEDragDrop"));
+        loadListFiles(trap, paths);
+    } else if (data.hasText()) {
+        appendListText(data.text());
+    }
 }
 
 void Form2::ListView_KeyDown(ListView* list, int keyCode)

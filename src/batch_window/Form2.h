@@ -7,7 +7,9 @@
 
 class ListModel;
 class ListView;
+class ErrorTrap;
 class Platform;
+class QMimeData;
 class QPushButton;
 class TextProgressBar;
 class WindowPointer;
@@ -51,6 +53,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Marks a handler as running, so that leaving the window meanwhile does not
@@ -84,6 +89,14 @@ private:
     void PushButton8_Click();
     void PushButton13_Click();
     void ListView_KeyDown(ListView* list, int keyCode);
+    void ListView1_ContextMenu(const QPoint& position);
+    void ListView1_Paste();
+    void Form_OLEDragDrop(const QMimeData& data);
+
+    // Loads list files into the input list, in order, as the busy window does.
+    void loadListFiles(ErrorTrap& trap, const QStringList& paths);
+    // Appends the rows of a pasted or dropped text to the input list.
+    void appendListText(const QString& text);
 
     bool isBusy() const { return mousePointer() == MousePointer::Hourglass; }
     // Restores the arrow after a long operation, unless the window is gone.

@@ -61,6 +61,13 @@ void ListLineSplitter::finish()
     m_lineOpen = false;
 }
 
+void readListText(QStringView text, const RowSink& sink)
+{
+    ListLineSplitter splitter(sink);
+    splitter.feed(text);
+    splitter.finish();
+}
+
 void readListFile(const QString& path, const RowSink& sink)
 {
     // A folder, a pipe or a device is not a list: a pipe could block for ever

@@ -36,6 +36,10 @@ private:
     bool m_lineOpen = false;
 };
 
+// Passes on the rows of a text that is already whole, such as a paste, by the
+// same rules as a list file's lines.
+void readListText(QStringView text, const RowSink& sink);
+
 // Reads an open device to its end as single-byte text and passes its rows on.
 // Raises AppError when a read fails; the rows passed on before stay.
 void readListRows(QIODevice& device, const QString& name, const RowSink& sink);

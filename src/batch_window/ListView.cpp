@@ -3,7 +3,11 @@
 #include "ListModel.h"
 #include "shell/Twips.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QStyle>
+
+#include <algorithm>
 
 ListView::ListView(QWidget* parent)
     : QTableView(parent)
@@ -35,12 +39,40 @@ void ListView::setListModel(ListModel* model)
     applyColumnWidths();
 }
 
+void ListView::setColumnSamples(int column, const QStringList& texts)
+{
+    m_samples.insert(column, texts);
+    if (m_model)
+        applyColumnWidths();
+}
+
 void ListView::applyColumnWidths()
 {
     for (int column = 0; column < m_model->columns(); ++column) {
         const int twips = m_model->columnWidthTwips(column);
-        horizontalHeader()->resizeSection(column, Twips::toPixels(twips > 0 ? twips : DefaultColumnTwips));
+        const int width = twips > 0 ? Twips::toPixels(twips)
+                                    : std::max(Twips::toPixels(DefaultColumnTwips), fittingWidth(column));
+        horizontalHeader()->resizeSection(column, width);
     }
+}
+
+int ListView::fittingWidth(int column) const
+{
+    // A cell's text sits between the margins the style gives it on each side;
+    // an average character more keeps it clear of the next column.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    int widest = horizontalHeader()->sectionSizeHint(column);
+    for (const QString& text : m_samples.value(column))
+        widest = std::max(widest, fontMetrics().horizontalAdvance(text) + margins);
+    return widest + fontMetrics().averageCharWidth();
+}
+
+void ListView::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    // Widths measured at the old font or style no longer fit.
+    if (m_model && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange))
+        applyColumnWidths();
 }
 
 int ListView::selectedRow() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QStringList>
 #include <QTableView>
 
 class ListModel;
@@ -23,8 +25,18 @@ public:
     // The selected row, or -1 when none is selected.
     int selectedRow() const;
 
+    // A column without a width of its own opens wide enough for the widest of
+    // these texts and for its caption, at the list's font, instead of the
+    // list default.
+    void setColumnSamples(int column, const QStringList& texts);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void applyColumnWidths();
+    int fittingWidth(int column) const;
 
     ListModel* m_model = nullptr;
+    QHash<int, QStringList> m_samples;
 };

@@ -86,6 +86,9 @@ public:
     virtual ~ClipboardAccess() = default;
     virtual bool tryClear() = 0;
     virtual bool trySetText(const QString& text) = 0;
+    // The clipboard's plain text, for a paste; empty when it holds none. A
+    // clipboard that only takes text gives none back.
+    virtual QString readText() { return {}; }
 };
 
 // The pseudo-random generator of the home-page draw.

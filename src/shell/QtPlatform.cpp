@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTime>
 #include <QUrl>
 
@@ -133,6 +134,12 @@ public:
         clipboard->setText(text);
         return true;
     }
+
+    QString readText() override
+    {
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        return clipboard ? clipboard->text() : QString();
+    }
 };
 
 class TimeOfDayRandom final : public RandomSource
@@ -162,6 +169,13 @@ public:
 
 Platform::Services qtPlatformServices()
 {
+    // Qt's file dialog stores its history and last folder in the user's
+    // settings ("QtProject.conf") whenever one closes. The program keeps
+    // nothing between runs, so the user's settings lead where no file can be
+    // made: the dialogs start afresh each time and write nothing.
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+
     Platform::Services services;
     services.messageBoxes = std::make_unique<QtMessageBoxes>();
     services.inputBoxes = std::make_unique<QtInputBoxes>();

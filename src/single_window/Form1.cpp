@@ -73,9 +73,13 @@ void Form1::buildControls()
     Twips::place(m_frame1, 120, 1590, 7800, 915);
 
     static constexpr int OctetLeft[] = {270, 960, 1650, 2340};
+    // A screen reader says which of the four boxes has the focus.
+    static constexpr const char16_t* OctetNames[] = {u"First octet", u"Second octet", u"Third octet",
+                                                     u"Fourth octet"};
     for (int i = 0; i < 4; ++i) {
         auto* box = new QLineEdit(QStringLiteral("0"), m_frame1);
         box->setObjectName(QStringLiteral("Text1_%1").arg(i + 1));
+        box->setAccessibleName(QString::fromUtf16(OctetNames[i]));
         box->setMaxLength(3);
         box->setFont(arialFont(11.25));
         box->setToolTip(OctetToolTip);
@@ -90,6 +94,7 @@ void Form1::buildControls()
     for (const auto& dot : Dots) {
         auto* box = new QLineEdit(QStringLiteral("."), m_frame1);
         box->setObjectName(QStringLiteral("Sepa1_%1").arg(dot.index));
+        box->setAccessibleName(QStringLiteral("Dot"));
         box->setFrame(false);
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::NoFocus);
@@ -141,6 +146,11 @@ void Form1::buildControls()
         Twips::place(label, 240, Labels[i].top, Labels[i].width, 255);
         m_labels[i] = label;
     }
+    // Each result box is named by the label above it; a buddy would read the
+    // labels' "&" as a mnemonic.
+    const std::array<QLineEdit*, 4> resultBoxes{m_text2, m_text3, m_text4, m_text5};
+    for (int i = 0; i < 4; ++i)
+        resultBoxes[i]->setAccessibleName(m_labels[i]->text());
 
     m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
     Twips::place(m_pushButton2, 120, 2610, 7800, 405);

@@ -85,6 +85,7 @@ class FakeClipboard final : public ClipboardAccess
 public:
     bool tryClear() override;
     bool trySetText(const QString& text) override;
+    QString readText() override { return text; }
 
     QString text;
     bool hasText = false;

@@ -254,20 +254,16 @@ std::optional<FileIdentity> identityOfDevice(QIODevice& device)
     return regularFileIdentity(status);
 }
 
-// One tsv line: the row and its four forms.
-void writeTsvLine(EncodedOutput& output, QStringView row, QStringView full, QStringView shorthand)
+// The row and each of its forms, a failing one empty. A form is written in
+// its two pieces, never built: a row may be huge.
+void writeTsvLine(EncodedOutput& output, const MapIP::RowConversion& conversion)
 {
-    output.appendTsvField(row);
-    output.append('\t');
-    output.append(full);
-    output.append('\t');
-    output.append(shorthand);
-    output.append('\t');
-    output.append(MapIP::FullPrefix);
-    output.appendTsvField(row);
-    output.append('\t');
-    output.append(MapIP::ShortPrefix);
-    output.appendTsvField(row);
+    output.appendTsvField(conversion.address());
+    for (const MapIP::FormDefinition& form : MapIP::Forms) {
+        output.append('\t');
+        output.appendTsvField(conversion.prefix(form.form));
+        output.appendTsvField(conversion.body(form.form));
+    }
     output.append('\n');
 }
 
@@ -423,17 +419,16 @@ void BatchTool::readDevice(QIODevice& device, const QString& name, const RowSink
     }
 }
 
-void BatchTool::reportFailures(qsizetype row, QStringView text, bool fullFailed, bool shorthandFailed)
+void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conversion)
 {
-    m_rowsFailed = true;
-    const QString start = u"row "_s + QString::number(row) + u' ' + shownRow(text) + u": "_s;
-    QString unused;
-    if (fullFailed)
-        message(start + u"IPv6 Full Address: "_s
-                + MapIP::describe(MapIP::tryConvert(MapIP::Form::Full, text, unused)));
-    if (shorthandFailed)
-        message(start + u"IPv6 Shorthand Address: "_s
-                + MapIP::describe(MapIP::tryConvert(MapIP::Form::Shorthand, text, unused)));
+    for (const MapIP::FormDefinition& form : MapIP::Forms) {
+        const MapIP::ConversionFailure failure = conversion.failure(form.form);
+        if (!failure.failed())
+            continue;
+        m_rowsFailed = true;
+        message(u"row "_s + QString::number(row) + u' ' + shownRow(conversion.address()) + u": "_s
+                + form.label.toString() + u": "_s + MapIP::describe(failure));
+    }
 }
 
 void BatchTool::runTable()
@@ -443,15 +438,13 @@ void BatchTool::runTable()
         table.addColumn(caption);
     table.setCellDeriver(std::make_shared<ConversionFormsDeriver>());
 
-    // A row and its four forms, as the window's run sets them; the forms are
-    // kept as marks and built when the export reads them.
-    constexpr unsigned Full = 0b01;
-    constexpr unsigned Shorthand = 0b10;
+    // A row and its forms, as the window's run sets them; the forms are kept
+    // as marks and built when the export reads them.
     readInputs([&](QStringView text) {
         const qsizetype row = table.appendRow(text);
-        const unsigned derived = table.deriveSubItems(row);
-        if ((derived & (Full | Shorthand)) != (Full | Shorthand))
-            reportFailures(row + 1, text, !(derived & Full), !(derived & Shorthand));
+        const MapIP::RowConversion conversion(text);
+        table.setDerivedSubItems(row, conversion.convertedForms());
+        reportFailures(row + 1, conversion);
     });
 
     tick(table);
@@ -549,24 +542,15 @@ void BatchTool::runTsv()
     }
 
     EncodedOutput output(*target);
-    // The hex forms' strings are reused from row to row; a form that fails is
-    // left empty, as its cell in the window. The dot forms are the row behind
-    // a prefix and are written as such, never built: a row may be huge.
-    QString full;
-    QString shorthand;
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            full.resize(0);
-            shorthand.resize(0);
-            const bool fullFailed = MapIP::tryConvert(MapIP::Form::Full, text, full).failed();
-            const bool shorthandFailed = MapIP::tryConvert(MapIP::Form::Shorthand, text, shorthand).failed();
-            if (fullFailed || shorthandFailed)
-                reportFailures(row, text, fullFailed, shorthandFailed);
+            const MapIP::RowConversion conversion(text);
+            reportFailures(row, conversion);
             if (!m_options.ticks.contains(row))
                 return;
             try {
-                writeTsvLine(output, text, full, shorthand);
+                writeTsvLine(output, conversion);
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }

@@ -9,6 +9,9 @@
 #include <functional>
 
 class ListModel;
+namespace MapIP {
+class RowConversion;
+}
 class QIODevice;
 class TerminalProgress;
 
@@ -69,7 +72,8 @@ private:
     void readInputs(const RowSink& sink);
     void readFile(const QString& path, const RowSink& sink);
     void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
-    void reportFailures(qsizetype row, QStringView text, bool fullFailed, bool shorthandFailed);
+    // One message for each form the row fails, as the window reports them.
+    void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
 
     void runTable();
     void tick(ListModel& table);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversion/Forms.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,14 +11,13 @@ namespace BatchLists {
 
 inline const QString InputCaption = QStringLiteral(" IPv4(s)");
 
-// The results table's columns: the address as given, then its four forms.
-inline const QStringList ResultsCaptions = {
-    QStringLiteral("Original"),
-    QStringLiteral(" IPv6 Full Address"),
-    QStringLiteral(" IPv6 Shorthand Address"),
-    QStringLiteral(" IPv6 and Dot Notation Full Address"),
-    QStringLiteral(" IPv6 and Dot Notation Shorthand Address"),
-};
+// The results table's columns: the address as given, then its forms.
+inline const QStringList ResultsCaptions = [] {
+    QStringList captions { MapIP::OriginalCaption.toString() };
+    for (const MapIP::FormDefinition& form : MapIP::Forms)
+        captions.append(form.caption.toString());
+    return captions;
+}();
 
 // "Load Sample/Example IPs" appends these, in this order.
 inline const QStringList SampleAddresses = {

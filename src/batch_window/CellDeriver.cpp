@@ -6,12 +6,12 @@ namespace {
 
 MapIP::Form formOf(int subItem)
 {
-    return static_cast<MapIP::Form>(subItem);
+    return MapIP::formAt(subItem);
 }
 
 bool isForm(int subItem)
 {
-    return subItem >= 1 && subItem <= 4;
+    return subItem >= 1 && subItem <= MapIP::FormCount;
 }
 
 } // namespace
@@ -47,9 +47,5 @@ bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringVi
 
 unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
 {
-    // Forms 1 and 2 read the same digits, so they convert or fail together;
-    // forms 3 and 4 always convert.
-    constexpr unsigned DotForms = 0b1100;
-    constexpr unsigned HexForms = 0b0011;
-    return MapIP::formLength(MapIP::Form::Full, rowText) >= 0 ? DotForms | HexForms : DotForms;
+    return MapIP::RowConversion(rowText).convertedForms();
 }

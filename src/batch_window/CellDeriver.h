@@ -11,7 +11,7 @@ class CellDeriver
 public:
     virtual ~CellDeriver() = default;
 
-    // The text of sub-item `subItem` (1 to 4) derived from `rowText`, or a null
+    // The text of sub-item `subItem` (from 1) derived from `rowText`, or a null
     // string when nothing derives from it.
     virtual QString derive(int subItem, QStringView rowText) const = 0;
     // The same text put into `out`, whose memory is reused when it has room;
@@ -30,20 +30,12 @@ public:
     }
     // True when `value` is exactly the derived text.
     virtual bool derives(int subItem, QStringView rowText, QStringView value) const = 0;
-    // The sub-items 1 to 4 with a derived text that is not empty, bit k - 1
-    // standing for sub-item k.
-    virtual unsigned derivedSubItems(QStringView rowText) const
-    {
-        unsigned items = 0;
-        for (int subItem = 1; subItem <= 4; ++subItem) {
-            if (derivedLength(subItem, rowText) > 0)
-                items |= 1u << (subItem - 1);
-        }
-        return items;
-    }
+    // The sub-items with a derived text, bit k - 1 standing for sub-item k.
+    virtual unsigned derivedSubItems(QStringView rowText) const = 0;
 };
 
-// The results table's sub-items: the four IPv6 forms of the row's address.
+// The results table's sub-items: the forms of the row's address, sub-item k
+// being form k.
 class ConversionFormsDeriver final : public CellDeriver
 {
 public:

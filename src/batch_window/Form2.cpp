@@ -143,8 +143,8 @@ void Form2::buildControls()
     m_listView2->setAccessibleName(QStringLiteral("Results"));
     // The forms' columns open wide enough to read every form without dragging
     // them apart; the horizontal scroll bar shows the rest.
-    for (int column = 1; column <= 4; ++column)
-        m_listView2->setColumnSamples(column, widestTexts(MapIP::Form(column)));
+    for (int column = 1; column <= MapIP::FormCount; ++column)
+        m_listView2->setColumnSamples(column, widestTexts(MapIP::formAt(column)));
 
     QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
     QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);
@@ -208,7 +208,8 @@ void Form2::Form_Load()
     trap(112, [&] { m_inputModel->setColumnWidthTwips(0, 6800); });
     trap(114, [&] { m_resultsModel->addColumn(BatchLists::ResultsCaptions[0]); });
     trap(116, [&] { m_resultsModel->setColumnWidthTwips(0, 1200); });
-    for (int column = 1; column <= 4; ++column) // 118 to 124
+    // A column per form, statements 118 to 124.
+    for (int column = 1; column <= MapIP::FormCount; ++column)
         trap(116 + 2 * column, [&] { m_resultsModel->addColumn(BatchLists::ResultsCaptions[column]); });
 }
 
@@ -303,17 +304,7 @@ void Form2::PushButton2_Click()
             break;
         qsizetype row = -1;
         trap(120, [&] { row = m_resultsModel->appendRow(s); });
-        // The results table may be cleared while an error report is up; the
-        // row's cells are then no longer set.
-        const quint64 removals = m_resultsModel->removalCount();
-        const auto setForm = [&](int subItem, QString (*form)(QStringView)) {
-            if (row >= 0 && m_resultsModel->removalCount() == removals)
-                m_resultsModel->setSubItem(row, subItem, form(s));
-        };
-        trap(122, [&] { setForm(1, MapIP::IPv4ToIPv6Full); });
-        trap(124, [&] { setForm(2, MapIP::IPv4ToIPv6Shorthand); });
-        trap(126, [&] { setForm(3, MapIP::IPv4ToIPv6DotFull); });
-        trap(128, [&] { setForm(4, MapIP::IPv4ToIPv6DotShorthand); });
+        setRowForms(trap, row, s);
     } // 130
 
     if (!m_unloaded) {
@@ -324,6 +315,25 @@ void Form2::PushButton2_Click()
         trap(138, [&] { m_platform.showMessage(QStringLiteral("Done.")); });
     }
     ConversionBusy = false; // 140
+}
+
+void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
+{
+    static constexpr std::array<int, MapIP::FormCount> FormLines{122, 124, 126, 128};
+    const MapIP::RowConversion conversion(address);
+    // The results table may be cleared while an error report is up; the
+    // row's cells are then no longer set.
+    const quint64 removals = m_resultsModel->removalCount();
+    for (int k = 1; k <= MapIP::FormCount; ++k) {
+        trap(FormLines[size_t(k - 1)], [&] {
+            const MapIP::Form form = MapIP::formAt(k);
+            if (!conversion.converts(form))
+                throw MapIP::ConversionException(conversion.failure(form));
+            // The table builds the text from the row when it is read.
+            if (row >= 0 && m_resultsModel->removalCount() == removals)
+                m_resultsModel->setSubItemDerived(row, k);
+        });
+    }
 }
 
 void Form2::PushButton4_Click()

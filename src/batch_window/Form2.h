@@ -93,6 +93,8 @@ private:
     void ListView1_Paste();
     void Form_OLEDragDrop(const QMimeData& data);
 
+    // The run's statements that give a results row its forms, one per form.
+    void setRowForms(ErrorTrap& trap, qsizetype row, const QString& address);
     // Loads list files into the input list, in order, as the busy window does.
     void loadListFiles(ErrorTrap& trap, const QStringList& paths);
     // Appends the rows of a pasted or dropped text to the input list.

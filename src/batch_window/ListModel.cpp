@@ -91,7 +91,7 @@ ListModel::CellState ListModel::stateOf(const Row& row, int subItem)
 void ListModel::setState(Row& row, int subItem, CellState state)
 {
     const int shift = 2 * (subItem - 1);
-    row.states = static_cast<quint8>((row.states & ~(0x3 << shift)) | (static_cast<int>(state) << shift));
+    row.states = static_cast<StateBits>((row.states & ~(0x3 << shift)) | (static_cast<int>(state) << shift));
 }
 
 void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
@@ -117,18 +117,36 @@ void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
     }
 }
 
-unsigned ListModel::deriveSubItems(qsizetype row)
+void ListModel::setSubItemDerived(qsizetype row, int subItem)
+{
+    if (row < 0 || row >= rows() || subItem < 1 || subItem > MaxSubItems || !m_deriver)
+        return;
+    setState(m_rows[size_t(row)], subItem, CellState::Derived);
+    if (row < m_published) {
+        const QModelIndex changed = index(int(row), subItem);
+        emit dataChanged(changed, changed, { Qt::DisplayRole });
+    }
+}
+
+void ListModel::setDerivedSubItems(qsizetype row, unsigned subItems)
 {
     if (row < 0 || row >= rows() || !m_deriver)
-        return 0;
+        return;
     Row& record = m_rows[size_t(row)];
-    const unsigned derived = m_deriver->derivedSubItems(rowText(record));
     for (int subItem = 1; subItem <= MaxSubItems; ++subItem) {
-        const bool derives = (derived >> (subItem - 1)) & 1;
+        const bool derives = (subItems >> (subItem - 1)) & 1;
         setState(record, subItem, derives ? CellState::Derived : CellState::Empty);
     }
     if (row < m_published)
         emit dataChanged(index(int(row), 1), index(int(row), MaxSubItems), { Qt::DisplayRole });
+}
+
+unsigned ListModel::deriveSubItems(qsizetype row)
+{
+    if (row < 0 || row >= rows() || !m_deriver)
+        return 0;
+    const unsigned derived = m_deriver->derivedSubItems(rowText(m_rows[size_t(row)]));
+    setDerivedSubItems(row, derived);
     return derived;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/Forms.h"
 #include "export/TableSource.h"
 
 #include <QAbstractTableModel>
@@ -13,7 +14,7 @@
 class CellDeriver;
 
 // One list of the batch window in report style: columns with captions and
-// widths, rows with a text and up to four sub-items, and on the results table a
+// widths, rows with a text and a sub-item per form, and on the results table a
 // check box per row that only the user ticks.
 //
 // Rows are kept compactly (texts in one arena, derived cells as bits) so that a
@@ -25,7 +26,7 @@ class ListModel final : public QAbstractTableModel, public TableSource
     Q_OBJECT
 
 public:
-    static constexpr int MaxSubItems = 4;
+    static constexpr int MaxSubItems = MapIP::FormCount;
     // A cell longer than this is shown cut short; its text stays whole.
     static constexpr qsizetype MaxShownLength = 1000;
 
@@ -44,13 +45,17 @@ public:
     // Appends a row with the text; it starts with empty sub-items, unchecked.
     // Returns its index.
     qsizetype appendRow(QStringView text);
-    // Sets sub-item 1 to 4 of a row.
+    // Sets sub-item 1 to MaxSubItems of a row.
     void setSubItem(qsizetype row, int subItem, QStringView text);
-    // Sets sub-items 1 to 4 of a row to what the cell deriver gives for the
-    // row's text, without building those texts: the same as setSubItem()
-    // with each derived text. Returns the sub-items that got a text, bit
-    // k - 1 standing for sub-item k; the others are left empty (a form that
-    // fails to convert).
+    // Sets a sub-item to what the cell deriver gives for the row's text,
+    // without building that text: the same as setSubItem() with the derived
+    // text, for a caller that knows it derives.
+    void setSubItemDerived(qsizetype row, int subItem);
+    // Sets every sub-item at once: those in `subItems` (bit k - 1 standing
+    // for sub-item k) derived, the others empty.
+    void setDerivedSubItems(qsizetype row, unsigned subItems);
+    // setDerivedSubItems() with what the deriver says derives. Returns those
+    // sub-items.
     unsigned deriveSubItems(qsizetype row);
     QString text(qsizetype row) const;
     QString subItem(qsizetype row, int subItem) const;
@@ -86,13 +91,16 @@ public:
 
 private:
     enum class CellState : quint8 { Empty = 0, Derived = 1, Stored = 2 };
+    // Two bits for each sub-item's state.
+    using StateBits = quint16;
+    static_assert(2 * MaxSubItems <= 8 * int(sizeof(StateBits)), "widen StateBits for more sub-items");
 
     struct Row
     {
         const char16_t* text = nullptr; // in the arena
         qsizetype length = 0;
         quint32 storedCells = 0; // 1 + index into m_storedCells, 0 when none
-        quint8 states = 0;       // two bits per sub-item
+        StateBits states = 0;    // two bits per sub-item
         bool checked = false;
     };
 

@@ -108,12 +108,12 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
 
 QStringView prefixOf(Form form) noexcept
 {
-    return form == Form::Full || form == Form::DotFull ? FullPrefix : ShortPrefix;
+    return prefixText(definition(form).prefix);
 }
 
 bool isHexForm(Form form) noexcept
 {
-    return form == Form::Full || form == Form::Shorthand;
+    return definition(form).body == Body::HexGroups;
 }
 
 // Makes `out` `size` characters long, contents undefined. Its buffer is
@@ -144,13 +144,6 @@ QString joined(QStringView first, QStringView second)
     return text;
 }
 
-void writeHexForm(QString& out, QStringView prefix, const HexDigitEnds& ends)
-{
-    setLength(out, prefix.size() + ends.length());
-    QChar* cursor = std::copy(prefix.begin(), prefix.end(), out.data());
-    ends.write(cursor);
-}
-
 QString quotedForMessage(QStringView part)
 {
     // A part can be a whole line of a binary file; the message only needs its start.
@@ -177,30 +170,70 @@ QString describe(const ConversionFailure& failure)
     return {};
 }
 
+RowConversion::RowConversion(QStringView address) noexcept
+    : m_address(address)
+{
+    HexDigitEnds ends;
+    m_hexFailure = hexDigits(address, ends);
+    if (!m_hexFailure.failed())
+        m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
+}
+
+ConversionFailure RowConversion::failure(Form form) const noexcept
+{
+    return isHexForm(form) ? m_hexFailure : ConversionFailure {};
+}
+
+unsigned RowConversion::convertedForms() const noexcept
+{
+    unsigned forms = 0;
+    for (const FormDefinition& form : Forms) {
+        if (converts(form.form))
+            forms |= 1u << (int(form.form) - 1);
+    }
+    return forms;
+}
+
+QStringView RowConversion::prefix(Form form) const noexcept
+{
+    return converts(form) ? prefixOf(form) : QStringView();
+}
+
+QStringView RowConversion::body(Form form) const noexcept
+{
+    if (!converts(form))
+        return {};
+    return isHexForm(form) ? QStringView(m_hexGroups, m_hexLength) : m_address;
+}
+
+qsizetype RowConversion::length(Form form) const noexcept
+{
+    return converts(form) ? prefixOf(form).size() + body(form).size() : -1;
+}
+
+ConversionFailure RowConversion::write(Form form, QString& out) const
+{
+    const ConversionFailure failed = failure(form);
+    if (!failed.failed())
+        assign(out, prefixOf(form), body(form));
+    return failed;
+}
+
 ConversionFailure tryConvert(Form form, QStringView address, QString& out)
 {
-    const QStringView prefix = prefixOf(form);
+    // A form that writes the address as given needs nothing read from it.
     if (!isHexForm(form)) {
-        assign(out, prefix, address);
+        assign(out, prefixOf(form), address);
         return {};
     }
-    HexDigitEnds ends;
-    const ConversionFailure failure = hexDigits(address, ends);
-    if (failure.failed())
-        return failure;
-    writeHexForm(out, prefix, ends);
-    return {};
+    return RowConversion(address).write(form, out);
 }
 
 qsizetype formLength(Form form, QStringView address) noexcept
 {
-    const qsizetype prefix = prefixOf(form).size();
     if (!isHexForm(form))
-        return prefix + address.size();
-    HexDigitEnds ends;
-    if (hexDigits(address, ends).failed())
-        return -1;
-    return prefix + ends.length();
+        return prefixOf(form).size() + address.size();
+    return RowConversion(address).length(form);
 }
 
 qsizetype convertedLength(Form form, QStringView address) noexcept
@@ -233,9 +266,7 @@ bool isForm(Form form, QStringView address, QStringView text) noexcept
     return std::equal(rest.begin(), rest.end(), expected);
 }
 
-namespace {
-
-QString convertOrRaise(Form form, QStringView address)
+QString convert(Form form, QStringView address)
 {
     QString text;
     const ConversionFailure failure = tryConvert(form, address, text);
@@ -244,16 +275,14 @@ QString convertOrRaise(Form form, QStringView address)
     return text;
 }
 
-} // namespace
-
 QString IPv4ToIPv6Full(QStringView address)
 {
-    return convertOrRaise(Form::Full, address);
+    return convert(Form::Full, address);
 }
 
 QString IPv4ToIPv6Shorthand(QStringView address)
 {
-    return convertOrRaise(Form::Shorthand, address);
+    return convert(Form::Shorthand, address);
 }
 
 QString IPv4ToIPv6DotFull(QStringView address)
@@ -268,32 +297,26 @@ QString IPv4ToIPv6DotShorthand(QStringView address)
 
 namespace {
 
-// Forms 1 to 4 and the failures of forms 1 and 2. Forms 1 and 2 read the same
-// digits and fail on the same part, so the address is read once for both.
-// Every form is written straight into its field; a failing one is emptied.
+// Every form written straight into its field, the address read once; a
+// failing form is emptied.
 void convertForms(QStringView address, FullConversion& conversion)
 {
-    ConversionResult& result = conversion.result;
-    HexDigitEnds ends;
-    const ConversionFailure failure = hexDigits(address, ends);
-    conversion.fullFailure = failure;
-    conversion.shorthandFailure = failure;
-    if (failure.failed()) {
-        result.Full.truncate(0);
-        result.Shorthand.truncate(0);
-    } else {
-        writeHexForm(result.Full, FullPrefix, ends);
-        writeHexForm(result.Shorthand, ShortPrefix, ends);
+    const RowConversion row(address);
+    for (const FormDefinition& form : Forms) {
+        QString& text = conversion.result.*form.field;
+        ConversionFailure& failure = conversion.failures[size_t(int(form.form) - 1)];
+        failure = row.write(form.form, text);
+        if (failure.failed())
+            text.truncate(0);
     }
-    assign(result.DotFull, FullPrefix, address);
-    assign(result.DotShorthand, ShortPrefix, address);
 }
 
 } // namespace
 
 FullConversion convertAll(const QString& address)
 {
-    FullConversion conversion { ConversionResult { address, {}, {}, {}, {} }, {}, {} };
+    FullConversion conversion;
+    conversion.result.Original = address;
     convertForms(address, conversion);
     return conversion;
 }

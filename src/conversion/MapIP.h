@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ConversionResult.h"
+#include "Forms.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <exception>
 
 // The four IPv6 text forms of a dotted quad.
@@ -17,8 +19,6 @@
 // four digits are taken whole twice. Forms 3 and 4 copy the argument unchanged
 // behind their prefixes and never fail.
 namespace MapIP {
-
-enum class Form : int { Full = 1, Shorthand = 2, DotFull = 3, DotShorthand = 4 };
 
 enum class ConversionError : unsigned char { None, NotANumber, OutOfRange };
 
@@ -33,8 +33,48 @@ struct ConversionFailure
 inline constexpr QStringView FullPrefix = u"0000:0000:0000:0000:0000:0000:";
 inline constexpr QStringView ShortPrefix = u"::";
 
+constexpr QStringView prefixText(Prefix prefix)
+{
+    return prefix == Prefix::SixZeroGroups ? FullPrefix : ShortPrefix;
+}
+
 // The description the error report and the command-line tool show.
 QString describe(const ConversionFailure& failure);
+
+// One address and its forms. The address is read once, when the object is
+// made; each form's text is then a prefix and a body that are views, so a
+// caller can write a form without building it (a row may be huge) or build
+// it into a string of its own. Every conversion in the program goes through
+// here: the windows, the results table's cells, the exports and the tool.
+class RowConversion
+{
+public:
+    // The address must outlive the object.
+    explicit RowConversion(QStringView address) noexcept;
+
+    QStringView address() const noexcept { return m_address; }
+    // Why the form fails for this address; no failure when it converts.
+    ConversionFailure failure(Form form) const noexcept;
+    bool converts(Form form) const noexcept { return !failure(form).failed(); }
+    // The forms that convert, bit k - 1 standing for form k.
+    unsigned convertedForms() const noexcept;
+
+    // The form's text is its prefix followed by its body; both are empty
+    // when it fails.
+    QStringView prefix(Form form) const noexcept;
+    QStringView body(Form form) const noexcept;
+    // The text's length, or -1 when the form fails.
+    qsizetype length(Form form) const noexcept;
+    // The text into `out`, whose memory is reused when it has room; `out` is
+    // left alone when the form fails.
+    ConversionFailure write(Form form, QString& out) const;
+
+private:
+    QStringView m_address;
+    ConversionFailure m_hexFailure;
+    QChar m_hexGroups[9];
+    qsizetype m_hexLength = 0;
+};
 
 // Non-throwing conversion into `out`, which is left alone on failure.
 ConversionFailure tryConvert(Form form, QStringView address, QString& out);
@@ -68,6 +108,10 @@ private:
     QByteArray m_utf8;
 };
 
+// A form's text as the windows take it: raises ConversionException when the
+// form fails.
+QString convert(Form form, QStringView address);
+
 // The four operations as the windows call them: forms 1 and 2 raise
 // ConversionException; forms 3 and 4 never fail.
 QString IPv4ToIPv6Full(QStringView address);
@@ -75,12 +119,13 @@ QString IPv4ToIPv6Shorthand(QStringView address);
 QString IPv4ToIPv6DotFull(QStringView address);
 QString IPv4ToIPv6DotShorthand(QStringView address);
 
-// All four forms at once; a failing form stays empty and its failure is kept.
+// Every form at once; a failing form stays empty and its failure is kept.
 struct FullConversion
 {
     ConversionResult result;
-    ConversionFailure fullFailure;
-    ConversionFailure shorthandFailure;
+    std::array<ConversionFailure, FormCount> failures;
+
+    const ConversionFailure& failure(Form form) const { return failures[size_t(int(form) - 1)]; }
 };
 FullConversion convertAll(const QString& address);
 // The same into an existing record, whose strings keep their memory from call

@@ -120,37 +120,32 @@ void Form1::buildControls()
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     Twips::place(m_frame2, 120, 3060, 7800, 3855);
 
-    m_text2 = makeResultBox(m_frame2, "Text2");
-    Twips::place(m_text2, 240, 600, 7290, 375);
-    m_text3 = makeResultBox(m_frame2, "Text3");
-    Twips::place(m_text3, 240, 1320, 7290, 375);
-    m_text4 = makeResultBox(m_frame2, "Text4");
-    Twips::place(m_text4, 240, 2040, 7290, 375);
-    m_text5 = makeResultBox(m_frame2, "Text5");
-    Twips::place(m_text5, 240, 2760, 7290, 375);
 
     m_pushButton3 = createPushButton(m_frame2, "PushButton3", QStringLiteral("Copy Results To Clipboard"));
     Twips::place(m_pushButton3, 240, 3280, 7290, 405);
 
-    static constexpr struct { const char* name; const char16_t* caption; int top; int width; } Labels[] = {
-        {"Label1", u"IPv6 Full Address", 360, 2400},
-        {"Label2", u"IPv6 Shorthand Address", 1080, 2400},
-        {"Label3", u"IPv6 & Dot Notation Full Address", 1800, 3720},
-        {"Label4", u"IPv6 & Dot Notation Shorthand Address", 2520, 3840},
+    // One row of the results frame per form: its label above its box.
+    static constexpr struct { const char* box; const char* label; int top; int labelWidth; } ResultRows[] = {
+        {"Text2", "Label1", 360, 2400},
+        {"Text3", "Label2", 1080, 2400},
+        {"Text4", "Label3", 1800, 3720},
+        {"Text5", "Label4", 2520, 3840},
     };
-    for (int i = 0; i < 4; ++i) {
+    static_assert(std::size(ResultRows) == MapIP::FormCount, "every form needs a row of the results frame");
+    for (int i = 0; i < MapIP::FormCount; ++i) {
+        const auto& place = ResultRows[i];
+        m_resultBoxes[i] = makeResultBox(m_frame2, place.box);
+        Twips::place(m_resultBoxes[i], 240, place.top + 240, 7290, 375);
         // A label without a buddy shows "&" as it stands; no mnemonic is meant.
-        auto* label = new QLabel(QString::fromUtf16(Labels[i].caption), m_frame2);
-        label->setObjectName(QLatin1StringView(Labels[i].name));
+        auto* label = new QLabel(MapIP::Forms[i].label.toString(), m_frame2);
+        label->setObjectName(QLatin1StringView(place.label));
         label->setTextFormat(Qt::PlainText);
-        Twips::place(label, 240, Labels[i].top, Labels[i].width, 255);
+        Twips::place(label, 240, place.top, place.labelWidth, 255);
         m_labels[i] = label;
+        // Each result box is named by the label above it; a buddy would read
+        // the labels' "&" as a mnemonic.
+        m_resultBoxes[i]->setAccessibleName(label->text());
     }
-    // Each result box is named by the label above it; a buddy would read the
-    // labels' "&" as a mnemonic.
-    const std::array<QLineEdit*, 4> resultBoxes{m_text2, m_text3, m_text4, m_text5};
-    for (int i = 0; i < 4; ++i)
-        resultBoxes[i]->setAccessibleName(m_labels[i]->text());
 
     m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
     Twips::place(m_pushButton2, 120, 2610, 7800, 405);
@@ -257,10 +252,10 @@ void Form1::PushButton2_Click()
             address = Text1(1)->text() + u'.' + Text1(2)->text() + u'.' + Text1(3)->text() + u'.'
                 + Text1(4)->text();
         });
-        trap(110, [&] { m_text2->setText(MapIP::IPv4ToIPv6Full(address)); });
-        trap(116, [&] { m_text3->setText(MapIP::IPv4ToIPv6Shorthand(address)); });
-        trap(118, [&] { m_text4->setText(MapIP::IPv4ToIPv6DotFull(address)); });
-        trap(120, [&] { m_text5->setText(MapIP::IPv4ToIPv6DotShorthand(address)); });
+        // The statements that fill the result boxes, one per form.
+        static constexpr std::array<int, MapIP::FormCount> FormLines{110, 116, 118, 120};
+        for (int i = 0; i < MapIP::FormCount; ++i)
+            trap(FormLines[i], [&] { m_resultBoxes[i]->setText(MapIP::convert(MapIP::Forms[i].form, address)); });
     }
     ConversionBusy = false;
 }
@@ -274,10 +269,15 @@ void Form1::PushButton3_Click()
         summary = m_frame1->title() + u' ' + Text1(1)->text() + u'.' + Text1(2)->text() + u'.'
             + Text1(3)->text() + u'.' + Text1(4)->text() + lineBreak;
     });
-    trap(108, [&] { summary += m_labels[0]->text() + QStringLiteral(": ") + m_text2->text() + lineBreak; });
-    trap(110, [&] { summary += m_labels[1]->text() + QStringLiteral(": ") + m_text3->text() + lineBreak; });
-    trap(112, [&] { summary += m_labels[2]->text() + QStringLiteral(": ") + m_text4->text() + lineBreak; });
-    trap(114, [&] { summary += m_labels[3]->text() + QStringLiteral(": ") + m_text5->text(); });
+    // A line per form, label and box; the last one ends the text.
+    static constexpr std::array<int, MapIP::FormCount> FormLines{108, 110, 112, 114};
+    for (int i = 0; i < MapIP::FormCount; ++i) {
+        trap(FormLines[i], [&] {
+            summary += m_labels[i]->text() + QStringLiteral(": ") + m_resultBoxes[i]->text();
+            if (i + 1 < MapIP::FormCount)
+                summary += lineBreak;
+        });
+    }
     trap(116, [&] { ClipboardClear(m_platform.clipboard()); });
     trap(118, [&] { ClipboardSetText(m_platform.clipboard(), summary); });
     trap(120, [&] {

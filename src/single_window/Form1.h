@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversion/Forms.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -62,9 +64,7 @@ private:
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
     std::array<QLineEdit*, 4> m_text1{};
-    QLineEdit* m_text2 = nullptr;
-    QLineEdit* m_text3 = nullptr;
-    QLineEdit* m_text4 = nullptr;
-    QLineEdit* m_text5 = nullptr;
-    std::array<QLabel*, 4> m_labels{};
+    // Text2 to Text5 and Label1 to Label4: one result box and its label per form.
+    std::array<QLineEdit*, MapIP::FormCount> m_resultBoxes{};
+    std::array<QLabel*, MapIP::FormCount> m_labels{};
 };

@@ -26,9 +26,10 @@ const QString IconFolder = QStringLiteral(QUADRIX_SOURCE_DIR "/data/icons");
 QList<QImage> shippedIcons()
 {
     QList<QImage> icons;
-    const QStringList folders = QDir(IconFolder).entryList({u"*x*"_s}, QDir::Dirs);
+    const QStringList folders = QDir(IconFolder).entryList({ u"*x*"_s }, QDir::Dirs);
     for (const QString& folder : folders)
-        icons.append(QImage(IconFolder + u'/' + folder + u"/quadrix.png"_s).convertToFormat(QImage::Format_ARGB32));
+        icons.append(
+            QImage(IconFolder + u'/' + folder + u"/quadrix.png"_s).convertToFormat(QImage::Format_ARGB32));
     return icons;
 }
 
@@ -47,8 +48,8 @@ double differingShare(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            const int most = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                       std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            const int most = std::max({ std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                        std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
             differing += most > 24 ? 1 : 0;
         }
     }
@@ -71,7 +72,7 @@ Run runProgram(const QStringList& arguments)
     process.start(QStringLiteral(QUADRIX_PROGRAM_PATH), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAll()) };
 }
 
 } // namespace
@@ -118,8 +119,9 @@ void TestDesktop::shippedIconsAreTheSvgRendered()
     for (const QImage& shipped : shippedIcons()) {
         const QString size = QString::number(shipped.width());
         const QString rendered = scratch.filePath(size + u".png"_s);
-        QCOMPARE(QProcess::execute(renderer, {u"--width"_s, size, u"--height"_s, size,
-                                              IconFolder + u"/quadrix.svg"_s, u"--output"_s, rendered}),
+        QCOMPARE(QProcess::execute(renderer,
+                                   { u"--width"_s, size, u"--height"_s, size, IconFolder + u"/quadrix.svg"_s,
+                                     u"--output"_s, rendered }),
                  0);
         const QImage fresh = QImage(rendered).convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(fresh.size(), shipped.size());
@@ -153,14 +155,14 @@ void TestDesktop::windowClosedBeforeShowingEndsTheLoopWithOne()
 
 void TestDesktop::programSmokeStartAndArguments()
 {
-    const Run smoke = runProgram({u"--smoke"_s});
+    const Run smoke = runProgram({ u"--smoke"_s });
     QVERIFY2(smoke.exitCode == 0, qPrintable(smoke.output));
 
-    const Run version = runProgram({u"--version"_s});
+    const Run version = runProgram({ u"--version"_s });
     QCOMPARE(version.exitCode, 0);
     QVERIFY2(version.output.contains(u"quadrix " QUADRIX_VERSION ""_s), qPrintable(version.output));
 
-    const Run unknown = runProgram({u"--no-such-option"_s});
+    const Run unknown = runProgram({ u"--no-such-option"_s });
     QCOMPARE(unknown.exitCode, 1);
     QVERIFY2(unknown.output.contains(u"no-such-option"_s), qPrintable(unknown.output));
 }

@@ -29,8 +29,8 @@ Run run(const QString& program, const QStringList& arguments)
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, program + u" did not finish: "_s + process.errorString()};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+        return { -1, program + u" did not finish: "_s + process.errorString() };
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAll()) };
 }
 
 // The keys of a .desktop file's [Desktop Entry] group.
@@ -82,8 +82,9 @@ private:
 void TestInstall::initTestCase()
 {
     QVERIFY(m_prefix.isValid());
-    const Run install = run(QStringLiteral(QUADRIX_CMAKE_COMMAND),
-                            {u"--install"_s, QStringLiteral(QUADRIX_BINARY_DIR), u"--prefix"_s, m_prefix.path()});
+    const Run install
+        = run(QStringLiteral(QUADRIX_CMAKE_COMMAND),
+              { u"--install"_s, QStringLiteral(QUADRIX_BINARY_DIR), u"--prefix"_s, m_prefix.path() });
     QVERIFY2(install.exitCode == 0, qPrintable(install.output));
 }
 
@@ -96,7 +97,7 @@ void TestInstall::filesWhereTheDesktopLooks_data()
     QTest::newRow("menu entry") << u"share/applications/%1.desktop"_s.arg(AppId) << false;
     QTest::newRow("metainfo") << u"share/metainfo/%1.metainfo.xml"_s.arg(AppId) << false;
     QTest::newRow("scalable icon") << u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(AppId) << false;
-    for (const char* size : {"48x48", "128x128", "256x256"}) {
+    for (const char* size : { "48x48", "128x128", "256x256" }) {
         QTest::newRow(size) << u"share/icons/hicolor/%1/apps/%2.png"_s.arg(QLatin1StringView(size), AppId)
                             << false;
     }
@@ -115,7 +116,7 @@ void TestInstall::filesWhereTheDesktopLooks()
 void TestInstall::iconsHaveTheirFoldersSize()
 {
     const QDir hicolor(installed(u"share/icons/hicolor"_s));
-    const QStringList folders = hicolor.entryList({u"*x*"_s}, QDir::Dirs);
+    const QStringList folders = hicolor.entryList({ u"*x*"_s }, QDir::Dirs);
     QCOMPARE(folders.size(), 3);
     for (const QString& folder : folders) {
         const int side = folder.section(u'x', 0, 0).toInt();
@@ -126,7 +127,8 @@ void TestInstall::iconsHaveTheirFoldersSize()
 
 void TestInstall::desktopEntryStartsTheInstalledProgram()
 {
-    const QHash<QString, QString> entry = desktopEntry(installed(u"share/applications/%1.desktop"_s.arg(AppId)));
+    const QHash<QString, QString> entry
+        = desktopEntry(installed(u"share/applications/%1.desktop"_s.arg(AppId)));
     QCOMPARE(entry.value(u"Type"_s), u"Application"_s);
     QCOMPARE(entry.value(u"Icon"_s), AppId);
     const QString program = entry.value(u"Exec"_s).section(u' ', 0, 0);
@@ -165,7 +167,7 @@ void TestInstall::metainfoDescribesThisRelease()
     QCOMPARE(launchable, AppId + u".desktop"_s);
     QCOMPARE(release, QStringLiteral(QUADRIX_VERSION));
     QCOMPARE(rating, u"oars-1.1"_s);
-    QCOMPARE(binaries, (QStringList{u"quadrix"_s, u"quadrix-batch"_s}));
+    QCOMPARE(binaries, (QStringList { u"quadrix"_s, u"quadrix-batch"_s }));
     QVERIFY(!screenshots.isEmpty());
     for (const QString& url : std::as_const(screenshots)) {
         QVERIFY2(url.startsWith(u"https://" QUADRIX_WEB_HOST "/"_s), qPrintable(url));
@@ -180,8 +182,8 @@ void TestInstall::validatorsAccept_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("file");
     QTest::newRow("desktop-file-validate")
-        << u"desktop-file-validate"_s << QStringList{} << u"share/applications/%1.desktop"_s.arg(AppId);
-    QTest::newRow("appstreamcli") << u"appstreamcli"_s << QStringList{u"validate"_s, u"--no-net"_s}
+        << u"desktop-file-validate"_s << QStringList {} << u"share/applications/%1.desktop"_s.arg(AppId);
+    QTest::newRow("appstreamcli") << u"appstreamcli"_s << QStringList { u"validate"_s, u"--no-net"_s }
                                   << u"share/metainfo/%1.metainfo.xml"_s.arg(AppId);
 }
 
@@ -196,12 +198,13 @@ void TestInstall::validatorsAccept()
     const Run check = run(path, arguments << installed(file));
     QVERIFY2(check.exitCode == 0, qPrintable(check.output));
     // desktop-file-validate exits 0 with warnings and hints; a clean file has none.
-    QVERIFY2(!check.output.contains(u"warning:"_s) && !check.output.contains(u"hint:"_s), qPrintable(check.output));
+    QVERIFY2(!check.output.contains(u"warning:"_s) && !check.output.contains(u"hint:"_s),
+             qPrintable(check.output));
 }
 
 void TestInstall::installedToolRuns()
 {
-    const Run version = run(installed(u"bin/quadrix-batch"_s), {u"--version"_s});
+    const Run version = run(installed(u"bin/quadrix-batch"_s), { u"--version"_s });
     QCOMPARE(version.exitCode, 0);
     QVERIFY2(version.output.contains(QStringLiteral(QUADRIX_VERSION)), qPrintable(version.output));
 }
@@ -224,7 +227,7 @@ void TestInstall::appIdFromWebHost()
     QFETCH(QString, host);
     QFETCH(QString, id);
     const Run script = run(QStringLiteral(QUADRIX_CMAKE_COMMAND),
-                           {u"-DHOST="_s + host, u"-P"_s, SourceDir + u"/cmake/QuadrixAppId.cmake"_s});
+                           { u"-DHOST="_s + host, u"-P"_s, SourceDir + u"/cmake/QuadrixAppId.cmake"_s });
     if (id.isEmpty()) {
         QVERIFY2(script.exitCode != 0, qPrintable(script.output));
         QVERIFY2(script.output.contains(u"is not a host name"_s), qPrintable(script.output));

@@ -22,7 +22,8 @@ int main(int argc, char* argv[])
     arguments.setApplicationDescription(u"Turns IPv4 addresses into their IPv6 text forms."_s);
     arguments.addHelpOption();
     arguments.addVersionOption();
-    const QCommandLineOption smoke(u"smoke"_s, u"Exit once the window is on screen (0), or after 30 s (1)."_s);
+    const QCommandLineOption smoke(u"smoke"_s,
+                                   u"Exit once the window is on screen (0), or after 30 s (1)."_s);
     arguments.addOption(smoke);
     arguments.process(app);
 

@@ -8,7 +8,7 @@ QIcon applicationIcon()
 {
     // One folder per rendered size; QIcon picks and scales the nearest.
     QIcon icon;
-    QDirIterator sizes(u":/icons"_s, {u"quadrix.png"_s}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator sizes(u":/icons"_s, { u"quadrix.png"_s }, QDir::Files, QDirIterator::Subdirectories);
     while (sizes.hasNext())
         icon.addFile(sizes.next());
     return icon;

@@ -14,7 +14,7 @@ namespace {
 // Whether the exposure has happened is asked, not listened for: the window's
 // QWindow exists only once it is shown, and an expose event may come before
 // anything could subscribe to it.
-constexpr std::chrono::milliseconds PollInterval{20};
+constexpr std::chrono::milliseconds PollInterval { 20 };
 
 bool isExposed(const QWidget* window)
 {

@@ -29,6 +29,15 @@ install_missing() {
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxlsxwriter-dev
                 fonts-liberation)
 
+# Every option the program's build relies on, given each time so that a
+# build folder configured earlier by another script (or by hand) cannot turn
+# something off unseen. start.sh, test.sh and check-install.sh share build/
+# with these, so whichever runs second rebuilds nothing but what it adds.
+NORMAL_BUILD_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADRIX_WERROR=ON -DQUADRIX_SANITIZE=OFF
+                      -DQUADRIX_BUILD_FUZZ=OFF -DQUADRIX_BUILD_GUI=ON)
+# The program alone, without tests and benchmarks.
+PROGRAM_ONLY_OPTIONS=("${NORMAL_BUILD_OPTIONS[@]}" -DQUADRIX_BUILD_TESTS=OFF -DQUADRIX_BUILD_BENCH=OFF)
+
 # build DIR [cmake options...]
 build() {
     local dir=$1

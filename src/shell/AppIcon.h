@@ -2,6 +2,6 @@
 
 #include <QIcon>
 
-// The application icon, drawn at the sizes desktops ask for: a "4" turning
-// into a "6" on a blue tile.
+// The application icon: the PNGs rendered from data/icons/quadrix.svg, built
+// into the program so that the windows show what the desktop's menu shows.
 QIcon applicationIcon();

@@ -26,7 +26,8 @@ public:
     {
         const QStringView text = cell.view();
         m_line.append(text);
-        m_line.resize(m_line.size() + std::max(m_widths[size_t(cell.column())] - text.size(), qsizetype(0)), u' ');
+        m_line.resize(m_line.size() + std::max(m_widths[size_t(cell.column())] - text.size(), qsizetype(0)),
+                      u' ');
         m_line.append(u'\t');
     }
 

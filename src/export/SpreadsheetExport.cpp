@@ -86,8 +86,9 @@ public:
         try {
             m_workbook.setCellText(cell.row() + 2, m_sheetColumn++, text);
         } catch (const CellRefused& refusal) {
-            m_refused.append(
-                u"row %1, column %2: %3"_s.arg(cell.row() + 1).arg(cell.column() + 1).arg(refusal.description()));
+            m_refused.append(u"row %1, column %2: %3"_s.arg(cell.row() + 1)
+                                 .arg(cell.column() + 1)
+                                 .arg(refusal.description()));
         }
     }
 

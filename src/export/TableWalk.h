@@ -52,14 +52,14 @@ public:
     // Whether the row is ticked; a format with an error trap of its own reads
     // it there.
     virtual bool isTicked(const TableSource& table, qsizetype row) { return table.isChecked(row); }
-    virtual void beginRow(qsizetype /*row*/) {}
+    virtual void beginRow(qsizetype /*row*/) { }
     virtual void cell(const TableCell& cell) = 0;
     // Every cell of the row has been handed over. False ends the walk at
     // once, as a stop does (a format that yields itself, for progress).
     virtual bool endRow(qsizetype row) = 0;
     // The row went away while its cells were being read; the walk ends after
     // this, as at the end of the table.
-    virtual void rowCut(qsizetype /*row*/) {}
+    virtual void rowCut(qsizetype /*row*/) { }
 };
 
 // How a padded format measures its columns: where a column's width starts and

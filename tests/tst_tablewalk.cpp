@@ -250,10 +250,8 @@ void TestTableWalk::gatheringWritesOnlyOnFlush()
     target.create();
     EncodedBlocks blocks(target);
 
-    blocks.gatherPadded(u"ab"_s, 5);
-    blocks.append('\t');
-    blocks.gatherPadded(u"longer than its width"_s, 3);
-    blocks.append('\t');
+    blocks.gatherPadded(u"ab"_s, 5, '\t');
+    blocks.gatherPadded(u"longer than its width"_s, 3, ';');
     const qsizetype lineEnd = blocks.size();
     blocks.gather(QString(EncodedBlocks::BlockBytes, u'z'));
     QVERIFY(blocks.isFull());
@@ -263,7 +261,7 @@ void TestTableWalk::gatheringWritesOnlyOnFlush()
     blocks.truncate(lineEnd);
     QVERIFY(!blocks.isFull());
     blocks.flush();
-    QCOMPARE(device.data(), QByteArray("ab   \tlonger than its width\t"));
+    QCOMPARE(device.data(), QByteArray("ab   \tlonger than its width;"));
     QCOMPARE(blocks.size(), 0);
 }
 

@@ -1,7 +1,6 @@
 #include "EncodedBlocks.h"
 
 #include "ExportTarget.h"
-#include "shell/AnsiCodePage.h"
 
 #include <algorithm>
 
@@ -27,17 +26,6 @@ void EncodedBlocks::append(QStringView text)
 void EncodedBlocks::gather(QStringView text)
 {
     AnsiCodePage::encodeAppend(text, m_block);
-}
-
-void EncodedBlocks::gatherPadded(QStringView text, qsizetype width)
-{
-    const qsizetype padding = std::max(width - text.size(), qsizetype(0));
-    const qsizetype start = m_block.size();
-    m_block.resize(start + text.size() + padding);
-    char* cursor = m_block.data() + start;
-    cursor += AnsiCodePage::encodeInto(text, cursor);
-    cursor = std::fill_n(cursor, padding, ' ');
-    m_block.truncate(cursor - m_block.constData());
 }
 
 void EncodedBlocks::flush()

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "shell/AnsiCodePage.h"
+
 #include <QByteArray>
 #include <QStringView>
+
+#include <algorithm>
 
 class ExportTarget;
 
@@ -29,9 +33,20 @@ public:
 
     // Encodes the text without writing anything.
     void gather(QStringView text);
-    // Encodes the text followed by the spaces that pad it to `width`
-    // characters; a longer text gets none. Writes nothing.
-    void gatherPadded(QStringView text, qsizetype width);
+    // Encodes the text, the spaces that pad it to `width` characters (a
+    // longer text gets none) and then `separator`. Writes nothing. Every cell
+    // of a large table comes through here, so it is one resize and inline.
+    void gatherPadded(QStringView text, qsizetype width, char separator)
+    {
+        const qsizetype padding = std::max(width - text.size(), qsizetype(0));
+        const qsizetype start = m_block.size();
+        m_block.resize(start + text.size() + padding + 1);
+        char* cursor = m_block.data() + start;
+        cursor += AnsiCodePage::encodeInto(text, cursor);
+        cursor = std::fill_n(cursor, padding, ' ');
+        *cursor++ = separator;
+        m_block.truncate(cursor - m_block.constData());
+    }
 
     qsizetype size() const { return m_block.size(); }
     bool isFull() const { return m_block.size() >= BlockBytes; }

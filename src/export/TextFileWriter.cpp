@@ -147,10 +147,8 @@ qsizetype PaddedTextFile::length(const TableCell& cell)
 bool PaddedTextFile::writeCaptionLine()
 {
     const bool going = m_walk.forEachColumn([this](int k) {
-        m_trap(Statement::CaptionCell, [&] {
-            m_blocks.gatherPadded(m_table.caption(k), m_widths[size_t(k)]);
-            m_blocks.append('\t');
-        });
+        m_trap(Statement::CaptionCell,
+               [&] { m_blocks.gatherPadded(m_table.caption(k), m_widths[size_t(k)], '\t'); });
     });
     if (!going)
         return false;
@@ -171,10 +169,8 @@ bool PaddedTextFile::isTicked(const TableSource& table, qsizetype row)
 
 void PaddedTextFile::cell(const TableCell& cell)
 {
-    m_trap(Statement::RowCell, [&] {
-        m_blocks.gatherPadded(cell.view(), m_widths[size_t(cell.column())]);
-        m_blocks.append('\t');
-    });
+    m_trap(Statement::RowCell,
+           [&] { m_blocks.gatherPadded(cell.view(), m_widths[size_t(cell.column())], '\t'); });
 }
 
 bool PaddedTextFile::endRow(qsizetype row)

@@ -1,7 +1,5 @@
 #include "TableWalk.h"
 
-#include "shell/Yielder.h"
-
 #include <algorithm>
 
 TableWalk::TableWalk(const TableSource& table, Yielder& yielder)
@@ -15,12 +13,6 @@ int TableWalk::columns()
     if (!m_columns)
         m_columns = std::max(m_table.columns(), 0);
     return *m_columns;
-}
-
-bool TableWalk::pause()
-{
-    m_yielder.yield();
-    return !m_yielder.stopRequested();
 }
 
 std::optional<std::vector<qsizetype>> TableWalk::columnWidths(ColumnMeasure& measure)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TableSource.h"
+#include "shell/Yielder.h"
 
 #include <QString>
 #include <QStringView>
@@ -8,8 +9,6 @@
 #include <functional>
 #include <optional>
 #include <vector>
-
-class Yielder;
 
 // One cell as the walk hands it to a format. It is read only when the format
 // asks, so a format with an error trap of its own reads it inside one of its
@@ -86,8 +85,13 @@ class TableWalk final
 public:
     TableWalk(const TableSource& table, Yielder& yielder);
 
-    // Lets window events run; false when the work is to end.
-    bool pause();
+    // Lets window events run; false when the work is to end. Inline: it runs
+    // before every cell.
+    bool pause()
+    {
+        m_yielder.yield();
+        return !m_yielder.stopRequested();
+    }
 
     // Each column's width: the greatest of measure.startWidth(k) and the
     // lengths of its cells in every row, ticked or not. Yields before every

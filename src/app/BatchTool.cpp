@@ -7,11 +7,11 @@
 #include "batch_window/ListModel.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
+#include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
 #include "export/TextFileWriter.h"
 #include "export/SpreadsheetExport.h"
 #include "export/XlsxWorkbook.h"
-#include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
@@ -37,8 +37,6 @@ constexpr QStringView StandardInput = u"standard input";
 constexpr QStringView StandardOutput = u"standard output";
 
 
-// Encoded output is gathered and written in blocks of about this size.
-constexpr qsizetype BlockBytes = 256 * 1024;
 // How often, in rows, reading tells the progress bar how far it is.
 constexpr qsizetype RowsPerProgressStep = 4096;
 
@@ -142,58 +140,12 @@ private:
     TerminalProgress* m_bar;
 };
 
-// Encodes text and writes it to a target in blocks.
-class EncodedOutput
+// A tsv field, escaped as PostgreSQL's text COPY format escapes one, so that
+// a TAB or a line break in a row cannot add fields or lines.
+void appendTsvField(EncodedBlocks& output, QStringView text)
 {
-public:
-    explicit EncodedOutput(ExportTarget& target)
-        : m_target(target)
-    {
-        m_block.reserve(BlockBytes + 4096);
-    }
-
-    // Encodes in pieces, so that a row of any length costs no more than a
-    // block here.
-    void append(QStringView text)
-    {
-        while (!text.isEmpty()) {
-            const qsizetype piece = std::min(text.size(), BlockBytes);
-            AnsiCodePage::encodeAppend(text.first(piece), m_block);
-            text = text.sliced(piece);
-            if (m_block.size() >= BlockBytes)
-                flush();
-        }
-    }
-    void append(char c) { m_block.append(c); }
-
-    // A tsv field, escaped as PostgreSQL's text COPY format escapes one, so
-    // that a TAB or a line break in a row cannot add fields or lines.
-    void appendTsvField(QStringView text)
-    {
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char escape = tsvEscape(text[i].unicode());
-            if (escape == 0)
-                continue;
-            append(text.sliced(start, i - start));
-            append('\\');
-            append(escape);
-            start = i + 1;
-        }
-        append(text.sliced(start));
-    }
-
-    // Throws AppError.
-    void flush()
-    {
-        m_target.write(m_block);
-        m_block.resize(0);
-    }
-
-private:
     // The letter after the backslash, or 0 for a character written as it is.
-    static char tsvEscape(char16_t c)
-    {
+    const auto escapeOf = [](char16_t c) {
         switch (c) {
         case u'\\':
             return '\\';
@@ -204,13 +156,21 @@ private:
         case u'\r':
             return 'r';
         default:
-            return 0;
+            return '\0';
         }
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char escape = escapeOf(text[i].unicode());
+        if (escape == 0)
+            continue;
+        output.append(text.sliced(start, i - start));
+        output.append('\\');
+        output.append(escape);
+        start = i + 1;
     }
-
-    ExportTarget& m_target;
-    QByteArray m_block;
-};
+    output.append(text.sliced(start));
+}
 
 std::unique_ptr<ExportTarget> makeTarget(const BatchOptions& options, QIODevice& output)
 {
@@ -256,13 +216,13 @@ std::optional<FileIdentity> identityOfDevice(QIODevice& device)
 
 // The row and each of its forms, a failing one empty. A form is written in
 // its two pieces, never built: a row may be huge.
-void writeTsvLine(EncodedOutput& output, const MapIP::RowConversion& conversion)
+void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
 {
-    output.appendTsvField(conversion.address());
+    appendTsvField(output, conversion.address());
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
         output.append('\t');
-        output.appendTsvField(conversion.prefix(form.form));
-        output.appendTsvField(conversion.body(form.form));
+        appendTsvField(output, conversion.prefix(form.form));
+        appendTsvField(output, conversion.body(form.form));
     }
     output.append('\n');
 }
@@ -504,7 +464,7 @@ void BatchTool::writeClipboardText(const ListModel& table)
     ProgressYielder yielder(m_streams.progress);
     try {
         target->create();
-        EncodedOutput output(*target);
+        EncodedBlocks output(*target);
         forEachClipboardLine(table, yielder, [&output](QStringView line) { output.append(line); });
         output.flush();
         target->finish();
@@ -541,7 +501,7 @@ void BatchTool::runTsv()
         return;
     }
 
-    EncodedOutput output(*target);
+    EncodedBlocks output(*target);
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;

@@ -2,69 +2,67 @@
 
 #include "Clipboard.h"
 #include "TableSource.h"
-#include "shell/Yielder.h"
+#include "TableWalk.h"
 
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+// The clipboard text as a format on the table walk: each ticked row's cells
+// padded to their columns' widths, then the line's end trimmed.
+class ClipboardLines final : public RowFormat
+{
+public:
+    ClipboardLines(std::vector<qsizetype> widths, const ClipboardLineSink& sink)
+        : m_widths(std::move(widths))
+        , m_sink(sink)
+    {
+    }
+
+    void beginRow(qsizetype) override { m_line.resize(0); }
+
+    void cell(const TableCell& cell) override
+    {
+        const QStringView text = cell.view();
+        m_line.append(text);
+        m_line.resize(m_line.size() + std::max(m_widths[size_t(cell.column())] - text.size(), qsizetype(0)),
+                      u' ');
+        m_line.append(u'\t');
+    }
+
+    // The last cell's TAB goes, then every space before it. A row that went
+    // away while its line was being built is simply never handed over.
+    bool endRow(qsizetype) override
+    {
+        if (!m_line.isEmpty() && m_line.back() == u'\t')
+            m_line.chop(1);
+        qsizetype end = m_line.size();
+        while (end > 0 && m_line[end - 1] == u' ')
+            --end;
+        m_line.truncate(end);
+        m_line.append(u"\r\n");
+        m_sink(m_line);
+        return true;
+    }
+
+private:
+    std::vector<qsizetype> m_widths;
+    const ClipboardLineSink& m_sink;
+    // One line at a time, in a buffer that keeps its memory from line to line.
+    QString m_line;
+};
+
+} // namespace
+
 bool forEachClipboardLine(const TableSource& table, Yielder& yielder, const ClipboardLineSink& sink)
 {
-    auto pause = [&yielder] {
-        yielder.yield();
-        return !yielder.stopRequested();
-    };
-
-    const int columns = table.columns();
-    std::vector<qsizetype> widths;
-    widths.reserve(size_t(std::max(columns, 0)));
-    for (int k = 0; k < columns; ++k) {
-        qsizetype width = 0;
-        for (qsizetype r = 0; r < table.rows(); ++r) {
-            if (!pause())
-                return false;
-            if (r >= table.rows())
-                break;
-            width = std::max(width, table.cellLength(r, k));
-        }
-        widths.push_back(width);
-    }
-
-    // One line at a time, in a buffer that keeps its memory from line to line.
-    QString line;
-    QString cellBuffer;
-    for (qsizetype r = 0; r < table.rows(); ++r) {
-        if (!pause())
-            return false;
-        if (r >= table.rows() || !table.isChecked(r))
-            continue;
-        line.resize(0);
-        bool rowGone = false;
-        for (int k = 0; k < columns; ++k) {
-            if (!pause())
-                return false;
-            if (r >= table.rows()) {
-                rowGone = true;
-                break;
-            }
-            const QStringView cell = table.cellView(r, k, cellBuffer);
-            line.append(cell);
-            line.resize(line.size() + std::max(widths[size_t(k)] - cell.size(), qsizetype(0)), u' ');
-            line.append(u'\t');
-        }
-        // A row that went away while its line was being built is left out.
-        if (rowGone)
-            break;
-        // The last cell's TAB goes, then every space before it.
-        if (!line.isEmpty() && line.back() == u'\t')
-            line.chop(1);
-        qsizetype end = line.size();
-        while (end > 0 && line[end - 1] == u' ')
-            --end;
-        line.truncate(end);
-        line.append(u"\r\n");
-        sink(line);
-    }
-    return true;
+    TableWalk walk(table, yielder);
+    std::optional<std::vector<qsizetype>> widths = walk.columnWidths();
+    if (!widths)
+        return false;
+    ClipboardLines lines(std::move(*widths), sink);
+    return walk.forEachTickedRow(lines);
 }
 
 std::optional<QString> buildClipboardText(const TableSource& table, Yielder& yielder)

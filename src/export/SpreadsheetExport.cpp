@@ -2,8 +2,8 @@
 
 #include "shell/SpreadsheetApplication.h"
 #include "TableSource.h"
+#include "TableWalk.h"
 #include "shell/PlatformServices.h"
-#include "shell/Yielder.h"
 
 #include <algorithm>
 #include <optional>
@@ -52,64 +52,70 @@ bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet,
     return installed;
 }
 
-namespace {
-
-bool pause(Yielder& yielder)
-{
-    yielder.yield();
-    return !yielder.stopRequested();
-}
-
-} // namespace
-
 bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
 {
     int sheetColumn = 1;
-    const int columns = table.columns();
-    for (int k = 0; k < columns; ++k) {
-        if (!pause(yielder))
-            return false;
+    return TableWalk(table, yielder).forEachColumn([&](int k) {
         if (table.rows() > 0 && table.cellLength(0, k) > 0)
             workbook.setCellText(1, sheetColumn++, table.caption(k));
-    }
-    return true;
+    });
 }
+
+namespace {
+
+// The data rows as a format on the table walk. Table row r (from 0) is table
+// row r + 1, so sheet row r + 2; empty cells are skipped, so a row's texts
+// fill the sheet's columns without gaps.
+class SheetRows final : public RowFormat
+{
+public:
+    explicit SheetRows(SpreadsheetWorkbook& workbook)
+        : m_workbook(workbook)
+    {
+    }
+
+    void beginRow(qsizetype) override { m_sheetColumn = 1; }
+
+    void cell(const TableCell& cell) override
+    {
+        QString text = cell.text();
+        if (text.isEmpty())
+            return;
+        if (cell.column() > 0)
+            text.remove(u'=');
+        try {
+            m_workbook.setCellText(cell.row() + 2, m_sheetColumn++, text);
+        } catch (const CellRefused& refusal) {
+            m_refused.append(u"row %1, column %2: %3"_s.arg(cell.row() + 1)
+                                 .arg(cell.column() + 1)
+                                 .arg(refusal.description()));
+        }
+    }
+
+    bool endRow(qsizetype) override { return true; }
+
+    // The refused cells, thrown together once the rows are written.
+    void throwRefusals() const
+    {
+        if (!m_refused.isEmpty())
+            throw RefusedCells(m_refused);
+    }
+
+private:
+    SpreadsheetWorkbook& m_workbook;
+    int m_sheetColumn = 1;
+    QStringList m_refused;
+};
+
+} // namespace
 
 bool writeDataRows(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
 {
-    const int columns = table.columns();
-    QStringList refused;
-    const auto done = [&refused] {
-        if (!refused.isEmpty())
-            throw RefusedCells(refused);
-        return true;
-    };
-    for (qsizetype r = 0; r < table.rows(); ++r) {
-        if (!pause(yielder))
-            return false;
-        if (r >= table.rows() || !table.isChecked(r))
-            continue;
-        // Table row r (from 0) is table row r + 1, so sheet row r + 2.
-        const qsizetype sheetRow = r + 2;
-        int sheetColumn = 1;
-        for (int k = 0; k < columns; ++k) {
-            if (!pause(yielder))
-                return false;
-            if (r >= table.rows())
-                return done();
-            QString text = table.cell(r, k);
-            if (text.isEmpty())
-                continue;
-            if (k > 0)
-                text.remove(u'=');
-            try {
-                workbook.setCellText(sheetRow, sheetColumn++, text);
-            } catch (const CellRefused& refusal) {
-                refused.append(u"row %1, column %2: %3"_s.arg(r + 1).arg(k + 1).arg(refusal.description()));
-            }
-        }
-    }
-    return done();
+    SheetRows rows(workbook);
+    if (!TableWalk(table, yielder).forEachTickedRow(rows))
+        return false;
+    rows.throwRefusals();
+    return true;
 }
 
 bool fillWorkbook(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)

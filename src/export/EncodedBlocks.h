@@ -1,0 +1,64 @@
+#pragma once
+
+#include "shell/AnsiCodePage.h"
+
+#include <QByteArray>
+#include <QStringView>
+
+#include <algorithm>
+
+class ExportTarget;
+
+// Single-byte output (the text file, the tool's clipboard text and tsv): text
+// encoded in the ANSI code page (AnsiCodePage) and gathered into blocks of
+// about BlockBytes, each written to the target in one call. One write per
+// line would cost a system call per row.
+//
+// Two ways of writing share it. A stream calls append(text), which writes
+// each block as soon as it is full, and flush() at the end. A writer that
+// must know which of its steps wrote a block gathers with gather() and
+// gatherPadded(), tests isFull() itself and calls flush() when it chooses.
+class EncodedBlocks final
+{
+public:
+    static constexpr qsizetype BlockBytes = 256 * 1024;
+
+    explicit EncodedBlocks(ExportTarget& target);
+
+    // Encodes in pieces and writes every full block, so that a text of any
+    // length costs no more than a block here. Throws AppError.
+    void append(QStringView text);
+    // A byte is only gathered; the next text or flush() writes it.
+    void append(char c) { m_block.append(c); }
+
+    // Encodes the text without writing anything.
+    void gather(QStringView text);
+    // Encodes the text, the spaces that pad it to `width` characters (a
+    // longer text gets none) and then `separator`. Writes nothing. Every cell
+    // of a large table comes through here, so it is one resize and inline.
+    void gatherPadded(QStringView text, qsizetype width, char separator)
+    {
+        const qsizetype padding = std::max(width - text.size(), qsizetype(0));
+        const qsizetype start = m_block.size();
+        m_block.resize(start + text.size() + padding + 1);
+        char* cursor = m_block.data() + start;
+        cursor += AnsiCodePage::encodeInto(text, cursor);
+        cursor = std::fill_n(cursor, padding, ' ');
+        *cursor++ = separator;
+        m_block.truncate(cursor - m_block.constData());
+    }
+
+    qsizetype size() const { return m_block.size(); }
+    bool isFull() const { return m_block.size() >= BlockBytes; }
+    // Drops the bytes gathered after the first `size`, say a line cut short.
+    void truncate(qsizetype size) { m_block.truncate(size); }
+    // Drops everything gathered.
+    void discard() { m_block.resize(0); }
+
+    // Writes what is gathered. Throws AppError, and the bytes then stay.
+    void flush();
+
+private:
+    ExportTarget& m_target;
+    QByteArray m_block;
+};

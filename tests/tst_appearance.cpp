@@ -148,7 +148,8 @@ void TestAppearance::controlsWhereTheDesignPutsThem()
     QCOMPARE(single.findChild<QWidget*>(u"Label4"_s)->parentWidget()->objectName(), u"Frame2"_s);
 
     Form2 batch(*m_fake->platform, &single);
-    QCOMPARE(batch.size(), QSize(px(8040), px(7995)));
+    // The designed window and one row for the embedding and the text style.
+    QCOMPARE(batch.size(), QSize(px(8040), px(8475)));
     for (const Place& place : Form2Places) {
         const QWidget* control = batch.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);
@@ -186,11 +187,13 @@ void TestAppearance::withoutSkinFileTheStartUpWindowKeepsItsColours()
     QVERIFY(!Appearance::hasButtonFaceColor(single.findChild<QGroupBox*>(u"Frame1"_s)));
     QVERIFY(!m_fake->skinFramework->wasCalled());
 
-    // The batch window always takes the button face; it has no frame or label to recolour.
+    // The batch window always takes the button face; it has no frame to
+    // recolour, and its one label (the embedding's) takes the window's colours.
     Form2 batch(*m_fake->platform, &single);
     QVERIFY(Appearance::hasButtonFaceColor(&batch));
     QVERIFY(batch.findChildren<QGroupBox*>().isEmpty());
-    QVERIFY(batch.findChildren<QLabel*>().isEmpty());
+    QCOMPARE(batch.findChildren<QLabel*>().size(), 1);
+    QCOMPARE(batch.findChildren<QLabel*>().front()->objectName(), u"EmbeddingLabel"_s);
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 

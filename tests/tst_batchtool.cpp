@@ -282,6 +282,8 @@ private slots:
     void rowSelection();
     void usageErrors_data();
     void usageErrors();
+    void embeddingAndStyleInEveryFormat_data();
+    void embeddingAndStyleInEveryFormat();
     void fileErrors_data();
     void fileErrors();
     void namedPipeIsRead();
@@ -507,6 +509,17 @@ void TestBatchTool::usageErrors_data()
         << QStringList { u"--sample"_s, u"-f"_s, u"xlsx"_s } << u"the xlsx format needs an output file"_s;
     QTest::newRow("xlsx to -") << QStringList { u"--sample"_s, u"-f"_s, u"xlsx"_s, u"-o"_s, u"-"_s }
                                << u"the xlsx format needs an output file"_s;
+    QTest::newRow("embedding with bits past 96")
+        << QStringList { u"--sample"_s, u"--embedding=::1/96"_s }
+        << u"--embedding: The prefix \"::1/96\" has bits set past the 96th"_s;
+    QTest::newRow("embedding not /96") << QStringList { u"-e"_s, u"64:ff9b::/64"_s }
+                                       << u"--embedding: The prefix \"64:ff9b::/64\" is not a /96 prefix"_s;
+    QTest::newRow("embedding not IPv6") << QStringList { u"-enat46"_s }
+                                        << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
+    QTest::newRow("embedding twice") << QStringList { u"-e"_s, u"nat64"_s, u"--embedding=mapped"_s }
+                                     << u"--embedding is given twice"_s;
+    QTest::newRow("value for --rfc5952") << QStringList { u"--rfc5952=yes"_s }
+                                         << u"option '--rfc5952' takes no value"_s;
 }
 
 void TestBatchTool::usageErrors()
@@ -519,6 +532,60 @@ void TestBatchTool::usageErrors()
     QCOMPARE(run.out, QByteArray());
     QVERIFY2(run.err.startsWith("quadrix-batch: " + message.toUtf8()), run.err.constData());
     QVERIFY(run.err.endsWith("Try 'quadrix-batch --help' for more information.\n"));
+}
+
+void TestBatchTool::embeddingAndStyleInEveryFormat_data()
+{
+    QTest::addColumn<QString>("format");
+    for (const char16_t* format : { u"text", u"clipboard", u"tsv", u"xlsx" })
+        QTest::newRow(QString::fromUtf16(format).toUtf8().constData()) << QString::fromUtf16(format);
+}
+
+// The embedding and the text style reach every format; in RFC 5952 text a row
+// that is no address fails every form, and each failure is reported.
+void TestBatchTool::embeddingAndStyleInEveryFormat()
+{
+    QFETCH(QString, format);
+
+    const QString output = m_dir.filePath(u"embedded-"_s + format);
+    const QStringList rows { u"-a"_s, u"192.0.2.33"_s, u"-a"_s, u"1.2.3"_s };
+    const Run rfc = runTool(QStringList { u"-f"_s, format, u"-o"_s, output, u"-e"_s, u"nat64"_s, u"--rfc5952"_s }
+                            + rows);
+    QCOMPARE(rfc.exitCode, 1);
+    for (const char* form : { "IPv6 Full Address", "IPv6 Shorthand Address", "IPv6 & Dot Notation Full Address",
+                              "IPv6 & Dot Notation Shorthand Address" }) {
+        QVERIFY2(rfc.err.contains("row 2 \"1.2.3\": "_ba + form + ": Not an IPv4 address"), rfc.err.constData());
+    }
+    QVERIFY(!rfc.err.contains("row 1"));
+
+    QByteArray written = readAll(output);
+    if (format == u"xlsx") {
+        // The workbook's parts, unpacked.
+        QProcess unzip;
+        unzip.start(u"python3"_s, { u"-c"_s, u"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                                             u"[sys.stdout.buffer.write(z.read(n)) for n in z.namelist()]"_s,
+                                    output });
+        QVERIFY(unzip.waitForFinished(30000));
+        written = unzip.readAllStandardOutput();
+    }
+    for (const QByteArray& form :
+         { "0064:ff9b:0000:0000:0000:0000:c000:0221"_ba, "64:ff9b::c000:221"_ba,
+           "0064:ff9b:0000:0000:0000:0000:192.0.2.33"_ba, "64:ff9b::192.0.2.33"_ba })
+        QVERIFY2(written.contains(form), form.constData());
+    // Nothing of the failing row reaches its forms.
+    QVERIFY(!written.contains("::1.2.3"));
+    QVERIFY(!written.contains("0102"));
+
+    // The program's text behind the mapped block, the row that RFC 5952 text
+    // refuses converting as it always has.
+    const Run program = runTool(QStringList { u"-f"_s, format, u"-o"_s, output, u"--embedding=mapped"_s } + rows);
+    QCOMPARE(program.exitCode, 0);
+    if (format != u"xlsx") {
+        const QByteArray text = readAll(output);
+        for (const QByteArray& form : { "0000:0000:0000:0000:0000:FFFF:C000:0221"_ba, "::FFFF:C000:0221"_ba,
+                                        "::FFFF:192.0.2.33"_ba, "::FFFF:0102:0203"_ba, "::FFFF:1.2.3"_ba })
+            QVERIFY2(text.contains(form), form.constData());
+    }
 }
 
 void TestBatchTool::fileErrors_data()

@@ -11,6 +11,8 @@
 #include "FilePrivileges.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -129,6 +131,7 @@ private slots:
     void droppedTextIsPasted();
     void dropsDuringARunAreRefused();
     void resultsColumnsShowWholeForms();
+    void embeddingAndStyleApplyToTheTableAndItsExports();
 
 private:
     QPushButton* button(const char* name) const
@@ -209,7 +212,7 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QVERIFY(m_form->isVisible());
     QVERIFY(!m_single->isVisible());
     QCOMPARE(m_form->windowTitle(), u"Quadrix Software"_s);
-    QCOMPARE(m_form->size(), QSize(536, 533));
+    QCOMPARE(m_form->size(), QSize(536, 565));
     QVERIFY(!(m_form->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
     QCOMPARE(input().columns(), 1);
     QCOMPARE(input().caption(0), u" IPv4(s)"_s);
@@ -224,7 +227,8 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
     QVERIFY(m_fake->messageBoxes->shown.empty());
 
-    // The design's tab order: the two lists first, the help buttons last.
+    // The design's tab order: the two lists first, the help buttons, then the
+    // embedding and the text style last.
     QWidget* widget = view("ListView1");
     QStringList order;
     do {
@@ -235,7 +239,7 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QCOMPARE(order, (QStringList{u"ListView1"_s, u"ListView2"_s, u"PushButton1"_s, u"PushButton4"_s,
                                  u"PushButton6"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton13"_s,
                                  u"PushButton5"_s, u"PushButton7"_s, u"PushButton8"_s, u"PushButton9"_s,
-                                 u"PushButton10"_s, u"PushButton11"_s}));
+                                 u"PushButton10"_s, u"PushButton11"_s, u"EmbeddingBox"_s, u"Rfc5952Box"_s}));
 }
 
 void TestForm2::switchingWindowsKeepsTheSingleWindowAndDiscardsTheLists()
@@ -985,4 +989,68 @@ void TestForm2::resultsColumnsShowWholeForms()
 }
 
 QTEST_MAIN(TestForm2)
+// A change of embedding or text style shows at once in the whole table and in
+// what the exports write; a refused prefix keeps the choice.
+void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
+{
+    input().appendRow(u"192.0.2.33");
+    input().appendRow(u"1.2.3");
+    click("PushButton2");
+    QCOMPARE(results().subItem(0, 2), u"::C000:0221"_s);
+    QCOMPARE(results().subItem(1, 2), u"::0102:0203"_s);
+
+    auto* embedding = m_form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    auto* rfc5952 = m_form->findChild<QCheckBox*>(u"Rfc5952Box"_s);
+    QVERIFY(embedding && rfc5952);
+    QCOMPARE(embedding->currentText(), u"compatible"_s);
+    embedding->setFocus();
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QCOMPARE(embedding->currentText(), u"nat64"_s);
+    QCOMPARE(rowCells(results(), 0),
+             (QStringList{u"192.0.2.33"_s, u"0064:FF9B:0000:0000:0000:0000:C000:0221"_s, u"0064:FF9B::C000:0221"_s,
+                          u"0064:FF9B:0000:0000:0000:0000:192.0.2.33"_s, u"0064:FF9B::192.0.2.33"_s}));
+
+    // RFC 5952 text refuses the three-part row: its cells show empty.
+    QTest::mouseClick(rfc5952, Qt::LeftButton, {}, QPoint(5, rfc5952->height() / 2));
+    QVERIFY(rfc5952->isChecked());
+    QCOMPARE(rowCells(results(), 0),
+             (QStringList{u"192.0.2.33"_s, u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s, u"64:ff9b::c000:221"_s,
+                          u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s, u"64:ff9b::192.0.2.33"_s}));
+    QCOMPARE(rowCells(results(), 1), (QStringList{u"1.2.3"_s, {}, {}, {}, {}}));
+
+    QVERIFY(results().setChecked(0, true));
+    QVERIFY(results().setChecked(1, true));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"rfc.txt"_s);
+    m_fake->fileDialogs->saveAnswers = {path};
+    click("PushButton3");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY2(lines[1].startsWith("192.0.2.33\t0064:ff9b:0000:0000:0000:0000:c000:0221\t64:ff9b::c000:221"),
+             lines[1].constData());
+    QVERIFY(lines[1].contains("\t64:ff9b::192.0.2.33"));
+    QCOMPARE(lines[2].simplified(), QByteArray("1.2.3"));
+
+    // Back to the program's text: the row converts again.
+    QTest::mouseClick(rfc5952, Qt::LeftButton, {}, QPoint(5, rfc5952->height() / 2));
+    QCOMPARE(results().subItem(1, 2), u"0064:FF9B::0102:0203"_s);
+
+    // A refused prefix is explained and changes nothing.
+    m_fake->inputBoxes->answers = {u"::1/96"_s};
+    const size_t shownBefore = m_fake->messageBoxes->shown.size();
+    QTest::keyClick(embedding, Qt::Key_End);
+    QCOMPARE(m_fake->messageBoxes->shown.size(), shownBefore + 1);
+    QVERIFY(m_fake->messageBoxes->shown.back().text.contains(u"has bits set past the 96th"_s));
+    QCOMPARE(embedding->currentText(), u"nat64"_s);
+    QCOMPARE(results().subItem(0, 2), u"0064:FF9B::C000:0221"_s);
+
+    m_fake->inputBoxes->answers = {u"2001:DB8:64::/96"_s};
+    QTest::keyClick(embedding, Qt::Key_End);
+    QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);
+    QCOMPARE(results().subItem(0, 2), u"2001:0DB8:0064::C000:0221"_s);
+    QCOMPARE(results().subItem(0, 4), u"2001:0DB8:0064::192.0.2.33"_s);
+}
+
 #include "tst_form2.moc"

@@ -16,7 +16,7 @@ struct Option
 constexpr Option Options[] = {
     { u"address", u'a', true },  { u"sample", QChar(), false }, { u"format", u'f', true },
     { u"output", u'o', true },   { u"tick", u't', true },       { u"help", u'h', false },
-    { u"version", u'V', false },
+    { u"version", u'V', false }, { u"embedding", u'e', true }, { u"rfc5952", QChar(), false },
 };
 
 const Option* findLong(QStringView name)
@@ -51,8 +51,21 @@ std::optional<BatchOptions::Format> formatNamed(QStringView name)
 }
 
 // Applies one option with its value; returns what is wrong, or nothing.
+QString applyEmbedding(BatchOptions& options, const QString& value, bool& embeddingSet)
+{
+    if (embeddingSet)
+        return u"--embedding is given twice"_s;
+    QString error;
+    const std::optional<MapIP::Embedding> embedding = MapIP::Embedding::parse(value, &error);
+    if (!embedding)
+        return u"--embedding: "_s + error + u" (or name one: compatible, mapped or nat64)"_s;
+    options.embedding = *embedding;
+    embeddingSet = true;
+    return {};
+}
+
 QString apply(BatchOptions& options, const Option& option, const QString& value, bool& formatSet,
-              bool& outputSet, bool& tickSet)
+              bool& outputSet, bool& tickSet, bool& embeddingSet)
 {
     const QString name = u"--"_s + option.longName.toString();
     if (option.longName == u"address") {
@@ -84,6 +97,10 @@ QString apply(BatchOptions& options, const Option& option, const QString& value,
         else
             options.ticks = *ticks;
         tickSet = true;
+    } else if (option.longName == u"embedding") {
+        return applyEmbedding(options, value, embeddingSet);
+    } else if (option.longName == u"rfc5952") {
+        options.style = MapIP::TextStyle::Rfc5952;
     } else if (option.longName == u"help") {
         options.help = true;
     } else if (option.longName == u"version") {
@@ -101,6 +118,7 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
     bool formatSet = false;
     bool outputSet = false;
     bool tickSet = false;
+    bool embeddingSet = false;
     bool optionsEnded = false;
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -151,7 +169,7 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
             return parsed;
         }
 
-        parsed.error = apply(options, *option, value, formatSet, outputSet, tickSet);
+        parsed.error = apply(options, *option, value, formatSet, outputSet, tickSet, embeddingSet);
         if (!parsed.error.isEmpty())
             return parsed;
     }
@@ -221,6 +239,20 @@ Output:
                          ranges: 1,3-5); only ticked rows are written, and
                          every row is ticked by default. Rows past the last
                          one tick nothing. May be repeated.
+
+Forms:
+  -e, --embedding=BLOCK  the /96 block the addresses are embedded in:
+                           compatible ::/96, the IPv4-compatible block
+                                      (default)
+                           mapped     ::ffff:0:0/96, the IPv4-mapped block
+                           nat64      64:ff9b::/96, the NAT64 well-known
+                                      prefix
+                           PREFIX/96  any other /96 prefix, such as the one
+                                      of a NAT64 gateway: 2001:db8:64::/96
+      --rfc5952          write the forms as RFC 5952 text: lower case, zeros
+                         shortened, the dotted quad written canonically; a
+                         row that is not exactly four octets of 0 to 255 fails
+                         all four forms
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 

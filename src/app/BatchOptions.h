@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RowSelection.h"
+#include "conversion/Embedding.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ struct BatchOptions
     // Empty: standard input alone.
     std::vector<Input> inputs;
     RowSelection ticks;
+    // The block the addresses are embedded in, and the text of the forms.
+    MapIP::Embedding embedding;
+    MapIP::TextStyle style = MapIP::TextStyle::Program;
     bool help = false;
     bool version = false;
 

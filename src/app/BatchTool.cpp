@@ -231,6 +231,7 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
 
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
+    , m_conversion(options.embedding, options.style)
     , m_streams(streams)
 {
 }
@@ -396,13 +397,13 @@ void BatchTool::runTable()
     ListModel table(ListModel::CheckBoxes::OnEveryRow);
     for (const QString& caption : BatchLists::ResultsCaptions)
         table.addColumn(caption);
-    table.setCellDeriver(std::make_shared<ConversionFormsDeriver>());
+    table.setCellDeriver(std::make_shared<ConversionFormsDeriver>(m_conversion));
 
     // A row and its forms, as the window's run sets them; the forms are kept
     // as marks and built when the export reads them.
     readInputs([&](QStringView text) {
         const qsizetype row = table.appendRow(text);
-        const MapIP::RowConversion conversion(text);
+        const MapIP::RowConversion conversion(text, m_conversion);
         table.setDerivedSubItems(row, conversion.convertedForms());
         reportFailures(row + 1, conversion);
     });
@@ -505,7 +506,7 @@ void BatchTool::runTsv()
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            const MapIP::RowConversion conversion(text);
+            const MapIP::RowConversion conversion(text, m_conversion);
             reportFailures(row, conversion);
             if (!m_options.ticks.contains(row))
                 return;

@@ -86,6 +86,8 @@ private:
     void showStep(const QString& text);
 
     const BatchOptions& m_options;
+    // The forms' embedding and text, worked out once for every row.
+    const MapIP::ConversionOptions m_conversion;
     BatchStreams m_streams;
     qsizetype m_rows = 0;
     bool m_rowsFailed = false;

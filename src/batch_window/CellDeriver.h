@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversion/Embedding.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -35,14 +37,26 @@ public:
 };
 
 // The results table's sub-items: the forms of the row's address, sub-item k
-// being form k.
+// being form k, in the embedding and text style the deriver was made with. A
+// cell set as derived may fail in them (RFC 5952 text refuses more rows than
+// the program's): it then reads as empty.
 class ConversionFormsDeriver final : public CellDeriver
 {
 public:
+    explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
+        : m_options(options)
+    {
+    }
+
+    const MapIP::ConversionOptions& options() const { return m_options; }
+
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;
     qsizetype derivedLength(int subItem, QStringView rowText) const override;
     qsizetype knownDerivedLength(int subItem, QStringView rowText) const override;
     bool derives(int subItem, QStringView rowText, QStringView value) const override;
     unsigned derivedSubItems(QStringView rowText) const override;
+
+private:
+    MapIP::ConversionOptions m_options;
 };

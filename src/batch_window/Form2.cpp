@@ -16,6 +16,7 @@
 #include "shell/Appearance.h"
 #include "shell/AppTitle.h"
 #include "shell/Controls.h"
+#include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
 #include "shell/Platform.h"
@@ -105,7 +106,8 @@ Form2::~Form2() = default;
 void Form2::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7995));
+    // One row below the progress bar holds the embedding and the text style.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8475));
     setFont(arialFont(9));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -156,6 +158,10 @@ void Form2::buildControls()
     m_progressBar->setText(IdleProgressText);
     m_progressBar->setAccessibleName(IdleProgressText);
     Twips::place(m_progressBar, 120, 7480, 7800, 405);
+
+    m_embedding = new EmbeddingControls(this, 120, 7995, 7800, m_platform.inputBoxes(), m_platform,
+                                        [this] { return m_platform.applicationTitle(); });
+    connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form2::applyEmbedding);
 
     // The window's tab order.
     const QList<QWidget*> tabOrder{m_listView1, m_listView2, pushButton1, pushButton4, pushButton6,
@@ -281,6 +287,7 @@ void Form2::PushButton2_Click()
         return;
     ConversionBusy = true; // 102
     trap(104, [&] { m_resultsModel->clearRows(); });
+    m_resultsModel->changeCellDeriver(std::make_shared<ConversionFormsDeriver>(m_embedding->options()));
 
     EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
     // Rows appended while the run goes on lie beyond n and are not converted.
@@ -315,23 +322,42 @@ void Form2::PushButton2_Click()
         trap(138, [&] { m_platform.showMessage(QStringLiteral("Done.")); });
     }
     ConversionBusy = false; // 140
+    if (!m_unloaded)
+        applyEmbedding();
+}
+
+void Form2::applyEmbedding()
+{
+    if (ConversionBusy)
+        return;
+    const auto* current = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver());
+    if (current && current->options() == m_embedding->options())
+        return;
+    m_resultsModel->changeCellDeriver(std::make_shared<ConversionFormsDeriver>(m_embedding->options()));
 }
 
 void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
 {
     static constexpr std::array<int, MapIP::FormCount> FormLines{122, 124, 126, 128};
-    const MapIP::RowConversion conversion(address);
+    const MapIP::ConversionOptions& options
+        = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver())->options();
+    const MapIP::RowConversion conversion(address, options);
+    // A form is kept as derived whenever the program's own text has it, so
+    // that a later change of style shows it; the table reads it as empty
+    // while the chosen style refuses it.
+    const MapIP::ConversionOptions programText(options.embedding(), MapIP::TextStyle::Program);
+    const MapIP::RowConversion lenient(address, programText);
     // The results table may be cleared while an error report is up; the
     // row's cells are then no longer set.
     const quint64 removals = m_resultsModel->removalCount();
     for (int k = 1; k <= MapIP::FormCount; ++k) {
         trap(FormLines[size_t(k - 1)], [&] {
             const MapIP::Form form = MapIP::formAt(k);
+            // The table builds the text from the row when it is read.
+            if (lenient.converts(form) && row >= 0 && m_resultsModel->removalCount() == removals)
+                m_resultsModel->setSubItemDerived(row, k);
             if (!conversion.converts(form))
                 throw MapIP::ConversionException(conversion.failure(form));
-            // The table builds the text from the row when it is read.
-            if (row >= 0 && m_resultsModel->removalCount() == removals)
-                m_resultsModel->setSubItemDerived(row, k);
         });
     }
 }

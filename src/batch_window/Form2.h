@@ -7,6 +7,7 @@
 
 class ListModel;
 class ListView;
+class EmbeddingControls;
 class ErrorTrap;
 class Platform;
 class QMimeData;
@@ -93,8 +94,13 @@ private:
     void ListView1_Paste();
     void Form_OLEDragDrop(const QMimeData& data);
 
-    // The run's statements that give a results row its forms, one per form.
+    // The run's statements that give a results row its forms, one per form,
+    // in the embedding and text style the run started with.
     void setRowForms(ErrorTrap& trap, qsizetype row, const QString& address);
+    // Puts the chosen embedding and text style on the results table, unless a
+    // run is filling it: that run's rows keep the choice it started with,
+    // and the table takes the new one when the run ends.
+    void applyEmbedding();
     // Loads list files into the input list, in order, as the busy window does.
     void loadListFiles(ErrorTrap& trap, const QStringList& paths);
     // Appends the rows of a pasted or dropped text to the input list.
@@ -117,4 +123,5 @@ private:
     ListView* m_listView2 = nullptr;
     TextProgressBar* m_progressBar = nullptr;
     WindowPointer* m_pointer = nullptr;
+    EmbeddingControls* m_embedding = nullptr;
 };

@@ -26,6 +26,13 @@ void ListModel::setCellDeriver(std::shared_ptr<const CellDeriver> deriver)
     m_deriver = std::move(deriver);
 }
 
+void ListModel::changeCellDeriver(std::shared_ptr<const CellDeriver> deriver)
+{
+    m_deriver = std::move(deriver);
+    if (m_published > 0 && columns() > 1)
+        emit dataChanged(index(0, 1), index(int(m_published - 1), columns() - 1));
+}
+
 void ListModel::addColumn(const QString& caption)
 {
     const int column = columns();

@@ -37,6 +37,10 @@ public:
 
     // Cells equal to what the deriver gives are stored as a bit, not as text.
     void setCellDeriver(std::shared_ptr<const CellDeriver> deriver);
+    // Gives a filled table another deriver: every derived cell reads the new
+    // one's text at once, at the cost of a repaint.
+    void changeCellDeriver(std::shared_ptr<const CellDeriver> deriver);
+    const CellDeriver* cellDeriver() const { return m_deriver.get(); }
 
     void addColumn(const QString& caption);
     void setColumnWidthTwips(int column, int twips);

@@ -12,8 +12,10 @@ namespace MapIP {
 // shows them.
 enum class Form : int { Full = 1, Shorthand = 2, DotFull = 3, DotShorthand = 4 };
 
-// What a form writes before the address: the six zero groups in full, or "::".
-enum class Prefix { SixZeroGroups, DoubleColon };
+// What a form writes before the address: the six groups of the block the
+// address is embedded in, each in full, or shortened as RFC 5952 shortens
+// them (for the default block ::/96, six "0000" groups or "::").
+enum class Prefix { SixGroups, Shortened };
 // How it writes the address: its 32 bits as two groups of hex digits (which
 // fails on a part that is no octet), or the text exactly as given.
 enum class Body { HexGroups, AddressAsGiven };
@@ -38,13 +40,13 @@ struct FormDefinition
 
 inline constexpr std::array<FormDefinition, 4> Forms { {
     { Form::Full, u"full", u" IPv6 Full Address", u"IPv6 Full Address", &ConversionResult::Full,
-      Prefix::SixZeroGroups, Body::HexGroups },
+      Prefix::SixGroups, Body::HexGroups },
     { Form::Shorthand, u"shorthand", u" IPv6 Shorthand Address", u"IPv6 Shorthand Address",
-      &ConversionResult::Shorthand, Prefix::DoubleColon, Body::HexGroups },
+      &ConversionResult::Shorthand, Prefix::Shortened, Body::HexGroups },
     { Form::DotFull, u"dot_full", u" IPv6 and Dot Notation Full Address", u"IPv6 & Dot Notation Full Address",
-      &ConversionResult::DotFull, Prefix::SixZeroGroups, Body::AddressAsGiven },
+      &ConversionResult::DotFull, Prefix::SixGroups, Body::AddressAsGiven },
     { Form::DotShorthand, u"dot_shorthand", u" IPv6 and Dot Notation Shorthand Address",
-      u"IPv6 & Dot Notation Shorthand Address", &ConversionResult::DotShorthand, Prefix::DoubleColon,
+      u"IPv6 & Dot Notation Shorthand Address", &ConversionResult::DotShorthand, Prefix::Shortened,
       Body::AddressAsGiven },
 } };
 

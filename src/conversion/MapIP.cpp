@@ -37,7 +37,7 @@ struct HexDigitEnds
     qsizetype length() const noexcept { return 2 * endLength() + 1; }
 
     // Writes head, ":", tail; returns the position after them.
-    QChar* write(QChar* cursor) const noexcept
+    char16_t* write(char16_t* cursor) const noexcept
     {
         if (parts == 0) {
             *cursor++ = u':';
@@ -52,7 +52,10 @@ struct HexDigitEnds
         return writeByte(cursor, last);
     }
 
-    static QChar* writeByte(QChar* cursor, unsigned char value) noexcept
+    // The four octets of a four-part address, which are the ends' bytes.
+    bool isFourOctets() const noexcept { return parts == 4; }
+
+    static char16_t* writeByte(char16_t* cursor, unsigned char value) noexcept
     {
         static constexpr char16_t Hex[] = u"0123456789ABCDEF";
         *cursor++ = Hex[value >> 4];
@@ -106,11 +109,6 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
     }
 }
 
-QStringView prefixOf(Form form) noexcept
-{
-    return prefixText(definition(form).prefix);
-}
-
 bool isHexForm(Form form) noexcept
 {
     return definition(form).body == Body::HexGroups;
@@ -144,6 +142,27 @@ QString joined(QStringView first, QStringView second)
     return text;
 }
 
+// Writes an octet in decimal without leading zeros.
+char16_t* writeDecimal(char16_t* cursor, unsigned value) noexcept
+{
+    if (value >= 100)
+        *cursor++ = char16_t(u'0' + value / 100);
+    if (value >= 10)
+        *cursor++ = char16_t(u'0' + value / 10 % 10);
+    *cursor++ = char16_t(u'0' + value % 10);
+    return cursor;
+}
+
+char16_t* writeLowerGroup(char16_t* cursor, unsigned high, unsigned low) noexcept
+{
+    static constexpr char16_t Hex[] = u"0123456789abcdef";
+    for (const unsigned value : {high, low}) {
+        *cursor++ = Hex[value >> 4];
+        *cursor++ = Hex[value & 0xF];
+    }
+    return cursor;
+}
+
 QString quotedForMessage(QStringView part)
 {
     // A part can be a whole line of a binary file; the message only needs its start.
@@ -166,22 +185,62 @@ QString describe(const ConversionFailure& failure)
     case ConversionError::OutOfRange:
         return QStringLiteral("Overflow: the address part %1 is outside 0 to 255")
             .arg(quotedForMessage(failure.part));
+    case ConversionError::NotFourParts: {
+        const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
+        return QStringLiteral("Not an IPv4 address: the address %1 has %2 parts, not the four that RFC 5952 "
+                              "text needs")
+            .arg(quotedForMessage(failure.part))
+            .arg(parts);
+    }
     }
     return {};
 }
 
-RowConversion::RowConversion(QStringView address) noexcept
-    : m_address(address)
+RowConversion::RowConversion(QStringView address, const ConversionOptions& options) noexcept
+    : m_options(&options)
+    , m_address(address)
 {
     HexDigitEnds ends;
-    m_hexFailure = hexDigits(address, ends);
-    if (!m_hexFailure.failed())
+    m_failure = hexDigits(address, ends);
+    if (m_failure.failed())
+        return;
+    if (options.style() == TextStyle::Program) {
         m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
+    } else if (!ends.isFourOctets()) {
+        m_failure = {ConversionError::NotFourParts, address};
+    } else {
+        readRfc5952Parts(ends.first, ends.second, ends.beforeLast, ends.last);
+    }
+}
+
+// The lower-case groups, the canonical dotted quad and the whole address
+// shortened, which the RFC 5952 forms take their texts from.
+void RowConversion::readRfc5952Parts(quint8 first, quint8 second, quint8 beforeLast, quint8 last) noexcept
+{
+    char16_t* cursor = writeLowerGroup(m_hexGroups, first, second);
+    *cursor++ = u':';
+    m_hexLength = writeLowerGroup(cursor, beforeLast, last) - m_hexGroups;
+
+    cursor = m_quad;
+    for (const quint8 octet : {first, second, beforeLast, last}) {
+        if (cursor != m_quad)
+            *cursor++ = u'.';
+        cursor = writeDecimal(cursor, octet);
+    }
+    m_quadLength = cursor - m_quad;
+
+    quint16 groups[8];
+    std::copy(m_options->embedding().groups().begin(), m_options->embedding().groups().end(), groups);
+    groups[6] = quint16(first << 8 | second);
+    groups[7] = quint16(beforeLast << 8 | last);
+    m_shortenedLength = writeShortenedGroups(groups, 8, GroupSpelling{}, m_shortened) - m_shortened;
 }
 
 ConversionFailure RowConversion::failure(Form form) const noexcept
 {
-    return isHexForm(form) ? m_hexFailure : ConversionFailure {};
+    if (m_options->style() == TextStyle::Rfc5952 || isHexForm(form))
+        return m_failure;
+    return {};
 }
 
 unsigned RowConversion::convertedForms() const noexcept
@@ -196,49 +255,59 @@ unsigned RowConversion::convertedForms() const noexcept
 
 QStringView RowConversion::prefix(Form form) const noexcept
 {
-    return converts(form) ? prefixOf(form) : QStringView();
+    return converts(form) ? m_options->prefix(form) : QStringView();
 }
 
 QStringView RowConversion::body(Form form) const noexcept
 {
     if (!converts(form))
         return {};
-    return isHexForm(form) ? QStringView(m_hexGroups, m_hexLength) : m_address;
+    if (isHexForm(form)) {
+        // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
+        if (m_options->style() == TextStyle::Rfc5952 && definition(form).prefix == Prefix::Shortened)
+            return QStringView(m_shortened, m_shortenedLength);
+        return QStringView(m_hexGroups, m_hexLength);
+    }
+    if (m_options->style() == TextStyle::Rfc5952)
+        return QStringView(m_quad, m_quadLength);
+    return m_address;
 }
 
 qsizetype RowConversion::length(Form form) const noexcept
 {
-    return converts(form) ? prefixOf(form).size() + body(form).size() : -1;
+    return converts(form) ? prefix(form).size() + body(form).size() : -1;
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
 {
     const ConversionFailure failed = failure(form);
     if (!failed.failed())
-        assign(out, prefixOf(form), body(form));
+        assign(out, prefix(form), body(form));
     return failed;
 }
 
-ConversionFailure tryConvert(Form form, QStringView address, QString& out)
+ConversionFailure tryConvert(Form form, QStringView address, QString& out, const ConversionOptions& options)
 {
     // A form that writes the address as given needs nothing read from it.
-    if (!isHexForm(form)) {
-        assign(out, prefixOf(form), address);
+    if (!isHexForm(form) && options.style() == TextStyle::Program) {
+        assign(out, options.prefix(form), address);
         return {};
     }
-    return RowConversion(address).write(form, out);
+    return RowConversion(address, options).write(form, out);
 }
 
-qsizetype formLength(Form form, QStringView address) noexcept
+qsizetype formLength(Form form, QStringView address, const ConversionOptions& options) noexcept
 {
-    if (!isHexForm(form))
-        return prefixOf(form).size() + address.size();
-    return RowConversion(address).length(form);
+    if (!isHexForm(form) && options.style() == TextStyle::Program)
+        return options.prefix(form).size() + address.size();
+    return RowConversion(address, options).length(form);
 }
 
-qsizetype convertedLength(Form form, QStringView address) noexcept
+qsizetype convertedLength(Form form, QStringView address, const ConversionOptions& options) noexcept
 {
-    const qsizetype prefix = prefixOf(form).size();
+    if (options.style() == TextStyle::Rfc5952)
+        return RowConversion(address, options).length(form);
+    const qsizetype prefix = options.prefix(form).size();
     if (!isHexForm(form))
         return prefix + address.size();
     // No parts gives ":", one part its two digits twice, more parts four.
@@ -250,26 +319,21 @@ qsizetype convertedLength(Form form, QStringView address) noexcept
     return prefix + (severalParts ? 9 : 5);
 }
 
-bool isForm(Form form, QStringView address, QStringView text) noexcept
+bool isForm(Form form, QStringView address, QStringView text, const ConversionOptions& options) noexcept
 {
-    const QStringView prefix = prefixOf(form);
+    const QStringView prefix = options.prefix(form);
     if (!text.startsWith(prefix))
         return false;
-    const QStringView rest = text.sliced(prefix.size());
-    if (!isHexForm(form))
-        return rest == address;
-    HexDigitEnds ends;
-    if (hexDigits(address, ends).failed() || rest.size() != ends.length())
-        return false;
-    QChar expected[9];
-    ends.write(expected);
-    return std::equal(rest.begin(), rest.end(), expected);
+    if (!isHexForm(form) && options.style() == TextStyle::Program)
+        return text.sliced(prefix.size()) == address;
+    const RowConversion row(address, options);
+    return row.converts(form) && text.sliced(prefix.size()) == row.body(form);
 }
 
-QString convert(Form form, QStringView address)
+QString convert(Form form, QStringView address, const ConversionOptions& options)
 {
     QString text;
-    const ConversionFailure failure = tryConvert(form, address, text);
+    const ConversionFailure failure = tryConvert(form, address, text, options);
     if (failure.failed())
         throw ConversionException(failure);
     return text;
@@ -287,21 +351,21 @@ QString IPv4ToIPv6Shorthand(QStringView address)
 
 QString IPv4ToIPv6DotFull(QStringView address)
 {
-    return joined(FullPrefix, address);
+    return joined(ConversionOptions::defaults().prefix(Form::DotFull), address);
 }
 
 QString IPv4ToIPv6DotShorthand(QStringView address)
 {
-    return joined(ShortPrefix, address);
+    return joined(ConversionOptions::defaults().prefix(Form::DotShorthand), address);
 }
 
 namespace {
 
 // Every form written straight into its field, the address read once; a
 // failing form is emptied.
-void convertForms(QStringView address, FullConversion& conversion)
+void convertForms(QStringView address, FullConversion& conversion, const ConversionOptions& options)
 {
-    const RowConversion row(address);
+    const RowConversion row(address, options);
     for (const FormDefinition& form : Forms) {
         QString& text = conversion.result.*form.field;
         ConversionFailure& failure = conversion.failures[size_t(int(form.form) - 1)];
@@ -317,14 +381,14 @@ FullConversion convertAll(const QString& address)
 {
     FullConversion conversion;
     conversion.result.Original = address;
-    convertForms(address, conversion);
+    convertForms(address, conversion, ConversionOptions::defaults());
     return conversion;
 }
 
-void convertAllInto(QStringView address, FullConversion& conversion)
+void convertAllInto(QStringView address, FullConversion& conversion, const ConversionOptions& options)
 {
     assign(conversion.result.Original, address, {});
-    convertForms(address, conversion);
+    convertForms(address, conversion, options);
 }
 
 } // namespace MapIP

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConversionResult.h"
+#include "Embedding.h"
 #include "Forms.h"
 
 #include <QByteArray>
@@ -18,25 +19,23 @@
 // their own: three parts overlap, five drop the digits in between, fewer than
 // four digits are taken whole twice. Forms 3 and 4 copy the argument unchanged
 // behind their prefixes and never fail.
+//
+// In RFC 5952 text no invalid address may be written: an argument that is not
+// exactly four octets fails every form, and the dotted quad is written
+// canonically (no blanks, no leading zeros).
 namespace MapIP {
 
-enum class ConversionError : unsigned char { None, NotANumber, OutOfRange };
+enum class ConversionError : unsigned char { None, NotANumber, OutOfRange, NotFourParts };
 
 struct ConversionFailure
 {
     ConversionError error = ConversionError::None;
-    QStringView part; // the first part that failed, a view into the argument
+    // The first part that failed, or the whole address when it does not have
+    // four parts; a view into the argument.
+    QStringView part;
 
     bool failed() const noexcept { return error != ConversionError::None; }
 };
-
-inline constexpr QStringView FullPrefix = u"0000:0000:0000:0000:0000:0000:";
-inline constexpr QStringView ShortPrefix = u"::";
-
-constexpr QStringView prefixText(Prefix prefix)
-{
-    return prefix == Prefix::SixZeroGroups ? FullPrefix : ShortPrefix;
-}
 
 // The description the error report and the command-line tool show.
 QString describe(const ConversionFailure& failure);
@@ -49,8 +48,9 @@ QString describe(const ConversionFailure& failure);
 class RowConversion
 {
 public:
-    // The address must outlive the object.
-    explicit RowConversion(QStringView address) noexcept;
+    // The address and the options must outlive the object.
+    explicit RowConversion(QStringView address,
+                           const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
     QStringView address() const noexcept { return m_address; }
     // Why the form fails for this address; no failure when it converts.
@@ -70,26 +70,36 @@ public:
     ConversionFailure write(Form form, QString& out) const;
 
 private:
+    void readRfc5952Parts(quint8 first, quint8 second, quint8 beforeLast, quint8 last) noexcept;
+
+    const ConversionOptions* m_options;
     QStringView m_address;
-    ConversionFailure m_hexFailure;
-    QChar m_hexGroups[9];
+    ConversionFailure m_failure;
+    char16_t m_hexGroups[9];
     qsizetype m_hexLength = 0;
+    // In RFC 5952 text: the canonical dotted quad and the whole shortened address.
+    char16_t m_quad[15];
+    qsizetype m_quadLength = 0;
+    char16_t m_shortened[39];
+    qsizetype m_shortenedLength = 0;
 };
 
 // Non-throwing conversion into `out`, which is left alone on failure.
-ConversionFailure tryConvert(Form form, QStringView address, QString& out);
+ConversionFailure tryConvert(Form form, QStringView address, QString& out,
+                             const ConversionOptions& options = ConversionOptions::defaults());
 
 // Length of the form's text without building it; -1 when the form fails.
-qsizetype formLength(Form form, QStringView address) noexcept;
+qsizetype formLength(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // Length of the form's text for an address the form is known to convert,
 // found without reading the address's parts: the hex part of forms 1 and 2
 // depends only on whether there are two parts or more. Meaningless for an
-// address that fails.
-qsizetype convertedLength(Form form, QStringView address) noexcept;
+// address that fails in the program's text; in RFC 5952 text, whose forms
+// depend on the values, the address is read and -1 is returned when it fails.
+qsizetype convertedLength(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // True when `text` is exactly what `form` gives for `address`.
-bool isForm(Form form, QStringView address, QStringView text) noexcept;
+bool isForm(Form form, QStringView address, QStringView text, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // What forms 1 and 2 raise when the windows call them: the description above,
 // which the error trap shows as any error's what().
@@ -110,7 +120,7 @@ private:
 
 // A form's text as the windows take it: raises ConversionException when the
 // form fails.
-QString convert(Form form, QStringView address);
+QString convert(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults());
 
 // The four operations as the windows call them: forms 1 and 2 raise
 // ConversionException; forms 3 and 4 never fail.
@@ -131,6 +141,6 @@ FullConversion convertAll(const QString& address);
 // The same into an existing record, whose strings keep their memory from call
 // to call: converting a stream of addresses allocates nothing once they are
 // long enough. The failures' parts are views into `address`.
-void convertAllInto(QStringView address, FullConversion& conversion);
+void convertAllInto(QStringView address, FullConversion& conversion, const ConversionOptions& options = ConversionOptions::defaults());
 
 } // namespace MapIP

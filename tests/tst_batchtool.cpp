@@ -1,6 +1,7 @@
 #include "app/RowSelection.h"
 #include "app/TerminalProgress.h"
 #include "batch_window/ListFileReader.h"
+#include "conversion/Embedding.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
 #include "export/TextFileWriter.h"
@@ -16,6 +17,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -294,6 +298,8 @@ private slots:
     void messagesShowRowsSafely();
     void messagesShowEveryGivenTextSafely();
     void tsvFieldsAreEscaped();
+    void csvIsRfc4180();
+    void jsonLinesCarryEveryForm();
     void outputThatIsAnInputIsRefused_data();
     void outputThatIsAnInputIsRefused();
     void undecodableNamesAreRefused();
@@ -499,7 +505,7 @@ void TestBatchTool::usageErrors_data()
                                    << u"option '-o' needs a value"_s;
     QTest::newRow("value for a flag")
         << QStringList { u"--sample=yes"_s } << u"option '--sample' takes no value"_s;
-    QTest::newRow("unknown format") << QStringList { u"--format=csv"_s } << u"unknown format 'csv'"_s;
+    QTest::newRow("unknown format") << QStringList { u"--format=html"_s } << u"unknown format 'html'"_s;
     QTest::newRow("format twice") << QStringList { u"-f"_s, u"text"_s, u"-ftsv"_s }
                                   << u"--format is given twice"_s;
     QTest::newRow("output twice") << QStringList { u"-o"_s, u"a"_s, u"-o"_s, u"b"_s }
@@ -851,6 +857,57 @@ void TestBatchTool::tsvFieldsAreEscaped()
     QCOMPARE(lines[0], "1.2.3.4\\tx\t\t\t0000:0000:0000:0000:0000:0000:1.2.3.4\\tx\t::1.2.3.4\\tx");
     QCOMPARE(lines[1], "\\t\\t\t\t\t0000:0000:0000:0000:0000:0000:\\t\\t\t::\\t\\t");
     QCOMPARE(lines[2], "x\\\\y\\nz\t\t\t0000:0000:0000:0000:0000:0000:x\\\\y\\nz\t::x\\\\y\\nz");
+}
+
+// Quoted exactly where a field needs it; a caption line; CR LF; UTF-8.
+void TestBatchTool::csvIsRfc4180()
+{
+    const Run run = runTool({ u"-f"_s, u"csv"_s, u"--tick"_s, u"1,3-4"_s, u"-"_s, u"--address"_s,
+                              u"a,\"b\"\nc"_s, u"--address"_s, u"caf\u00e9 \U0001F600"_s },
+                            "10.0.0.1\r\n1.2.3.256\r\n");
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out,
+             "Original,IPv6 Full Address,IPv6 Shorthand Address,IPv6 and Dot Notation Full Address,"
+             "IPv6 and Dot Notation Shorthand Address\r\n"
+             "10.0.0.1,0000:0000:0000:0000:0000:0000:0A00:0001,::0A00:0001,"
+             "0000:0000:0000:0000:0000:0000:10.0.0.1,::10.0.0.1\r\n"
+             "\"a,\"\"b\"\"\nc\",,,\"0000:0000:0000:0000:0000:0000:a,\"\"b\"\"\nc\",\"::a,\"\"b\"\"\nc\"\r\n"
+             "caf\xC3\xA9 \xF0\x9F\x98\x80,,,0000:0000:0000:0000:0000:0000:caf\xC3\xA9 \xF0\x9F\x98\x80,"
+             "::caf\xC3\xA9 \xF0\x9F\x98\x80\r\n");
+}
+
+// Each line is a JSON object whose values are the forms the library gives,
+// in the chosen embedding and style; a form that failed is null.
+void TestBatchTool::jsonLinesCarryEveryForm()
+{
+    const QStringList rows { u"172.16.254.1"_s, u"1.2.3.256"_s, u"q\"\\\u0001\u007F"_s, u"0.0.0.0"_s };
+    for (const bool rfc : { false, true }) {
+        QStringList arguments { u"-f"_s, u"jsonl"_s, u"-e"_s, u"nat64"_s };
+        if (rfc)
+            arguments.append(u"--rfc5952"_s);
+        for (const QString& row : rows)
+            arguments += { u"--address"_s, row };
+        const Run run = runTool(arguments);
+        QCOMPARE(run.exitCode, 1);
+        QList<QByteArray> lines = run.out.split('\n');
+        QCOMPARE(lines.size(), rows.size() + 1);
+        QVERIFY(lines.takeLast().isEmpty());
+        const MapIP::ConversionOptions options(*MapIP::Embedding::parse(u"nat64"_s),
+                                               rfc ? MapIP::TextStyle::Rfc5952 : MapIP::TextStyle::Program);
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(lines[i], &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, lines[i].constData());
+            QCOMPARE(object.size(), 1 + MapIP::FormCount);
+            QCOMPARE(object.value(u"original"_s).toString(), rows[i]);
+            for (const MapIP::FormDefinition& form : MapIP::Forms) {
+                QString text;
+                const bool converts = !MapIP::tryConvert(form.form, rows[i], text, options).failed();
+                const QJsonValue value = object.value(form.name.toString());
+                QVERIFY2(converts ? value.toString() == text : value.isNull(), lines[i].constData());
+            }
+        }
+    }
 }
 
 void TestBatchTool::outputThatIsAnInputIsRefused_data()

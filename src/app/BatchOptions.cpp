@@ -37,17 +37,31 @@ const Option* findShort(QChar name)
     return nullptr;
 }
 
+constexpr struct
+{
+    QStringView name;
+    BatchOptions::Format format;
+} FormatNames[] = {
+    { u"text", BatchOptions::Format::Text },   { u"clipboard", BatchOptions::Format::Clipboard },
+    { u"tsv", BatchOptions::Format::Tsv },     { u"xlsx", BatchOptions::Format::Xlsx },
+    { u"csv", BatchOptions::Format::Csv },     { u"jsonl", BatchOptions::Format::JsonLines },
+};
+
 std::optional<BatchOptions::Format> formatNamed(QStringView name)
 {
-    if (name == u"text")
-        return BatchOptions::Format::Text;
-    if (name == u"clipboard")
-        return BatchOptions::Format::Clipboard;
-    if (name == u"tsv")
-        return BatchOptions::Format::Tsv;
-    if (name == u"xlsx")
-        return BatchOptions::Format::Xlsx;
+    for (const auto& known : FormatNames) {
+        if (known.name == name)
+            return known.format;
+    }
     return std::nullopt;
+}
+
+QString formatNames()
+{
+    QStringList names;
+    for (const auto& known : FormatNames)
+        names.append(known.name.toString());
+    return names.join(u", "_s);
 }
 
 // Applies one option with its value; returns what is wrong, or nothing.
@@ -77,7 +91,7 @@ QString apply(BatchOptions& options, const Option& option, const QString& value,
             return name + u" is given twice"_s;
         const std::optional<BatchOptions::Format> format = formatNamed(value);
         if (!format)
-            return u"unknown format '"_s + value + u"' (text, clipboard, tsv or xlsx)"_s;
+            return u"unknown format '"_s + value + u"' ("_s + formatNames() + u')';
         options.format = *format;
         formatSet = true;
     } else if (option.longName == u"output") {
@@ -233,6 +247,13 @@ Output:
                                       PostgreSQL's text COPY format does)
                            xlsx       the workbook of the spreadsheet export
                                       (needs -o FILE)
+                           csv        RFC 4180 CSV: a caption line, then the
+                                      row and its forms; quoted where needed,
+                                      lines ending in CR LF
+                           jsonl      JSON Lines: an object per row, keyed
+                                      original, full, shorthand, dot_full and
+                                      dot_shorthand; a form that failed is
+                                      null
   -o, --output=FILE      write to FILE, which is replaced only once complete;
                          without -o, or with "-", write to standard output
   -t, --tick=LIST        tick only the rows in LIST (row numbers from 1, and
@@ -257,7 +278,7 @@ Forms:
   -V, --version          show the version and exit
 
 Text, clipboard and tsv output is windows-1252 text, as the text file is; a
-character it cannot hold is written as "?". A row whose IPv6 full and
+character it cannot hold is written as "?". CSV and JSON Lines are UTF-8. A row whose IPv6 full and
 shorthand forms fail to convert keeps those cells empty, as in the window,
 and each failure is reported on standard error with its row number, the row
 and the reason. When standard error is a terminal, a progress bar shows there

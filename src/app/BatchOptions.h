@@ -12,7 +12,7 @@
 // What quadrix-batch is asked to do, read from its command line.
 struct BatchOptions
 {
-    enum class Format { Text, Clipboard, Tsv, Xlsx };
+    enum class Format { Text, Clipboard, Tsv, Xlsx, Csv, JsonLines };
 
     // One source of rows, in command-line order.
     struct Input

@@ -9,6 +9,7 @@
 #include "export/ClipboardText.h"
 #include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
+#include "export/TableFormats.h"
 #include "export/TextFileWriter.h"
 #include "export/SpreadsheetExport.h"
 #include "export/XlsxWorkbook.h"
@@ -419,6 +420,14 @@ void BatchTool::runTable()
     case BatchOptions::Format::Xlsx:
         writeWorkbook(table);
         break;
+    case BatchOptions::Format::Csv:
+        writeEncoded(EncodedBlocks::Encoding::Utf8,
+                     [&table](EncodedBlocks& output, Yielder& yielder) { writeCsv(table, yielder, output); });
+        break;
+    case BatchOptions::Format::JsonLines:
+        writeEncoded(EncodedBlocks::Encoding::Utf8,
+                     [&table](EncodedBlocks& output, Yielder& yielder) { writeJsonLines(table, yielder, output); });
+        break;
     case BatchOptions::Format::Tsv:
         break;
     }
@@ -460,13 +469,20 @@ void BatchTool::writeText(const ListModel& table)
 
 void BatchTool::writeClipboardText(const ListModel& table)
 {
+    writeEncoded(EncodedBlocks::Encoding::AnsiCodePage, [&table](EncodedBlocks& output, Yielder& yielder) {
+        forEachClipboardLine(table, yielder, [&output](QStringView line) { output.append(line); });
+    });
+}
+
+void BatchTool::writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write)
+{
     showStep(u"Writing "_s + outputName());
     std::unique_ptr<ExportTarget> target = makeTarget(m_options, m_streams.output);
     ProgressYielder yielder(m_streams.progress);
     try {
         target->create();
-        EncodedBlocks output(*target);
-        forEachClipboardLine(table, yielder, [&output](QStringView line) { output.append(line); });
+        EncodedBlocks output(*target, encoding);
+        write(output, yielder);
         output.flush();
         target->finish();
     } catch (const AppError& error) {

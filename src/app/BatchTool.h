@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchOptions.h"
+#include "export/EncodedBlocks.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,7 @@ class RowConversion;
 }
 class QIODevice;
 class TerminalProgress;
+class Yielder;
 
 // The standard streams of quadrix-batch, already open.
 struct BatchStreams
@@ -80,6 +82,9 @@ private:
     void writeText(const ListModel& table);
     void writeClipboardText(const ListModel& table);
     void writeWorkbook(const ListModel& table);
+    // Writes an encoded output to the target: `write` fills the blocks.
+    using EncodedWriter = std::function<void(EncodedBlocks& output, Yielder& yielder)>;
+    void writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write);
     void runTsv();
 
     QString outputName() const;

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
-EncodedBlocks::EncodedBlocks(ExportTarget& target)
+EncodedBlocks::EncodedBlocks(ExportTarget& target, Encoding encoding)
     : m_target(target)
+    , m_encoding(encoding)
 {
     // Room for a full block and the line that fills it, so that gathering
     // seldom reallocates.
@@ -15,8 +16,11 @@ EncodedBlocks::EncodedBlocks(ExportTarget& target)
 void EncodedBlocks::append(QStringView text)
 {
     while (!text.isEmpty()) {
-        const qsizetype piece = std::min(text.size(), BlockBytes);
-        AnsiCodePage::encodeAppend(text.first(piece), m_block);
+        qsizetype piece = std::min(text.size(), BlockBytes);
+        // A character of two UTF-16 units is encoded whole.
+        if (piece < text.size() && text[piece - 1].isHighSurrogate())
+            --piece;
+        encodeAppend(text.first(piece));
         text = text.sliced(piece);
         if (isFull())
             flush();
@@ -25,7 +29,15 @@ void EncodedBlocks::append(QStringView text)
 
 void EncodedBlocks::gather(QStringView text)
 {
-    AnsiCodePage::encodeAppend(text, m_block);
+    encodeAppend(text);
+}
+
+void EncodedBlocks::encodeAppend(QStringView text)
+{
+    if (m_encoding == Encoding::Utf8)
+        m_block.append(text.toUtf8());
+    else
+        AnsiCodePage::encodeAppend(text, m_block);
 }
 
 void EncodedBlocks::flush()

@@ -9,10 +9,10 @@
 
 class ExportTarget;
 
-// Single-byte output (the text file, the tool's clipboard text and tsv): text
-// encoded in the ANSI code page (AnsiCodePage) and gathered into blocks of
-// about BlockBytes, each written to the target in one call. One write per
-// line would cost a system call per row.
+// Encoded output gathered into blocks of about BlockBytes, each written to the
+// target in one call; one write per line would cost a system call per row.
+// The text file, the tool's clipboard text and tsv are single-byte text in
+// the ANSI code page (AnsiCodePage); CSV and JSON Lines are UTF-8.
 //
 // Two ways of writing share it. A stream calls append(text), which writes
 // each block as soon as it is full, and flush() at the end. A writer that
@@ -23,7 +23,9 @@ class EncodedBlocks final
 public:
     static constexpr qsizetype BlockBytes = 256 * 1024;
 
-    explicit EncodedBlocks(ExportTarget& target);
+    enum class Encoding { AnsiCodePage, Utf8 };
+
+    explicit EncodedBlocks(ExportTarget& target, Encoding encoding = Encoding::AnsiCodePage);
 
     // Encodes in pieces and writes every full block, so that a text of any
     // length costs no more than a block here. Throws AppError.
@@ -34,10 +36,13 @@ public:
     // Encodes the text without writing anything.
     void gather(QStringView text);
     // Encodes the text, the spaces that pad it to `width` characters (a
-    // longer text gets none) and then `separator`. Writes nothing. Every cell
-    // of a large table comes through here, so it is one resize and inline.
+    // longer text gets none) and then `separator`, in the code page: padding
+    // counts characters, which only single-byte text keeps as bytes. Writes
+    // nothing. Every cell of a large table comes through here, so it is one
+    // resize and inline.
     void gatherPadded(QStringView text, qsizetype width, char separator)
     {
+        Q_ASSERT(m_encoding == Encoding::AnsiCodePage);
         const qsizetype padding = std::max(width - text.size(), qsizetype(0));
         const qsizetype start = m_block.size();
         m_block.resize(start + text.size() + padding + 1);
@@ -59,6 +64,9 @@ public:
     void flush();
 
 private:
+    void encodeAppend(QStringView text);
+
     ExportTarget& m_target;
+    Encoding m_encoding;
     QByteArray m_block;
 };

@@ -328,6 +328,9 @@ void TestReplacement::smallFileSystems()
     QVERIFY(QDir().mkdir(folder));
     const QString list = dir.filePath(u"list.txt"_s);
     QVERIFY(writeList(list, 100000));
+    // A copy of the tool, which may itself lie in /tmp.
+    const QString tool = dir.filePath(u"quadrix-batch"_s);
+    QVERIFY(QFile::copy(BatchPath, tool));
 
     // The mounts vanish with the namespace, so the results are read in it.
     const QString script = mounts
@@ -335,7 +338,7 @@ void TestReplacement::smallFileSystems()
           u" && \"$2\" -f xlsx -o \"$1/out.xlsx\" \"$3\"; echo \"exit $?\""
           u" && ls -A \"$1\" && cmp -s \"$1/out.xlsx\" - <<EOF && echo kept\nthe old file\nEOF\n"_s;
     QProcess process;
-    process.start(u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, folder, BatchPath, list });
+    process.start(u"unshare"_s, { u"-m"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, folder, tool, list });
     QVERIFY(process.waitForFinished(120000));
     const QString output = QString::fromUtf8(process.readAllStandardOutput());
     const QString errors = QString::fromUtf8(process.readAllStandardError());

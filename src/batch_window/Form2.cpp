@@ -338,7 +338,8 @@ void Form2::applyEmbedding()
 
 void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
 {
-    static constexpr std::array<int, MapIP::FormCount> FormLines{122, 124, 126, 128};
+    static constexpr auto FormLines = std::to_array({122, 124, 126, 128});
+    static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     const MapIP::ConversionOptions& options
         = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver())->options();
     const MapIP::RowConversion conversion(address, options);

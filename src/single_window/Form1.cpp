@@ -253,7 +253,8 @@ void Form1::PushButton2_Click()
                 + Text1(4)->text();
         });
         // The statements that fill the result boxes, one per form.
-        static constexpr std::array<int, MapIP::FormCount> FormLines{110, 116, 118, 120};
+        static constexpr auto FormLines = std::to_array({110, 116, 118, 120});
+        static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
         for (int i = 0; i < MapIP::FormCount; ++i)
             trap(FormLines[i], [&] { m_resultBoxes[i]->setText(MapIP::convert(MapIP::Forms[i].form, address)); });
     }
@@ -270,7 +271,8 @@ void Form1::PushButton3_Click()
             + Text1(3)->text() + u'.' + Text1(4)->text() + lineBreak;
     });
     // A line per form, label and box; the last one ends the text.
-    static constexpr std::array<int, MapIP::FormCount> FormLines{108, 110, 112, 114};
+    static constexpr auto FormLines = std::to_array({108, 110, 112, 114});
+    static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     for (int i = 0; i < MapIP::FormCount; ++i) {
         trap(FormLines[i], [&] {
             summary += m_labels[i]->text() + QStringLiteral(": ") + m_resultBoxes[i]->text();

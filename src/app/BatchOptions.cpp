@@ -125,6 +125,64 @@ QString apply(BatchOptions& options, const Option& option, const QString& value,
 
 } // namespace
 
+namespace {
+
+// One option word as given: "--name", "--name=value", "-x" or "-xvalue".
+struct OptionWord
+{
+    const Option* option = nullptr;
+    QString shownName;
+    std::optional<QString> attached; // a value given in the same argument
+};
+
+OptionWord readOptionWord(const QString& argument)
+{
+    OptionWord word;
+    if (argument.startsWith(u"--")) {
+        const qsizetype equals = argument.indexOf(u'=');
+        const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        word.option = findLong(name);
+        word.shownName = u"--"_s + name;
+        if (equals >= 0)
+            word.attached = argument.mid(equals + 1);
+    } else {
+        word.option = findShort(argument[1]);
+        word.shownName = argument.left(2);
+        if (argument.size() > 2)
+            word.attached = argument.mid(2);
+    }
+    return word;
+}
+
+// The option's value: attached to it, or the next argument (`i` moves on).
+// Sets `error` when a value is missing or not wanted.
+QString takeValue(const OptionWord& word, const QStringList& arguments, qsizetype& i, QString& error)
+{
+    if (!word.option->takesValue) {
+        if (word.attached)
+            error = u"option '"_s + word.shownName + u"' takes no value"_s;
+        return {};
+    }
+    if (word.attached)
+        return *word.attached;
+    if (i + 1 < arguments.size())
+        return arguments[++i];
+    error = u"option '"_s + word.shownName + u"' needs a value"_s;
+    return {};
+}
+
+QString checkCombination(const BatchOptions& options)
+{
+    if (options.help || options.version)
+        return {};
+    if (options.format == BatchOptions::Format::Xlsx && options.writesToStandardOutput())
+        return u"the xlsx format needs an output file (-o FILE); a workbook is not written to standard "
+               u"output"_s;
+    return {};
+}
+
+} // namespace
+
 ParsedArguments parseBatchArguments(const QStringList& arguments)
 {
     ParsedArguments parsed;
@@ -146,54 +204,18 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
             optionsEnded = true;
             continue;
         }
-
-        const Option* option = nullptr;
-        QString shownName;
-        std::optional<QString> attached; // a value given in the same argument
-        if (argument.startsWith(u"--")) {
-            const qsizetype equals = argument.indexOf(u'=');
-            const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
-            option = findLong(name);
-            shownName = u"--"_s + name;
-            if (equals >= 0)
-                attached = argument.mid(equals + 1);
-        } else {
-            option = findShort(argument[1]);
-            shownName = argument.left(2);
-            if (argument.size() > 2)
-                attached = argument.mid(2);
-        }
-        if (!option) {
-            parsed.error = u"unknown option '"_s + shownName + u"'"_s;
+        const OptionWord word = readOptionWord(argument);
+        if (!word.option) {
+            parsed.error = u"unknown option '"_s + word.shownName + u"'"_s;
             return parsed;
         }
-
-        QString value;
-        if (option->takesValue) {
-            if (attached) {
-                value = *attached;
-            } else if (i + 1 < arguments.size()) {
-                value = arguments[++i];
-            } else {
-                parsed.error = u"option '"_s + shownName + u"' needs a value"_s;
-                return parsed;
-            }
-        } else if (attached) {
-            parsed.error = u"option '"_s + shownName + u"' takes no value"_s;
-            return parsed;
-        }
-
-        parsed.error = apply(options, *option, value, formatSet, outputSet, tickSet, embeddingSet);
+        const QString value = takeValue(word, arguments, i, parsed.error);
+        if (parsed.error.isEmpty())
+            parsed.error = apply(options, *word.option, value, formatSet, outputSet, tickSet, embeddingSet);
         if (!parsed.error.isEmpty())
             return parsed;
     }
-
-    if (options.help || options.version)
-        return parsed;
-    if (options.format == BatchOptions::Format::Xlsx && options.writesToStandardOutput())
-        parsed.error
-            = u"the xlsx format needs an output file (-o FILE); a workbook is not written to standard "
-              u"output"_s;
+    parsed.error = checkCombination(options);
     return parsed;
 }
 

@@ -222,8 +222,12 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
     appendTsvField(output, conversion.address());
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
         output.append('\t');
-        appendTsvField(output, conversion.prefix(form.form));
-        appendTsvField(output, conversion.body(form.form));
+        // Prefixes and hex groups are the program's own text, never escaped.
+        output.append(conversion.prefix(form.form));
+        if (form.body == MapIP::Body::AddressAsGiven)
+            appendTsvField(output, conversion.body(form.form));
+        else
+            output.append(conversion.body(form.form));
     }
     output.append('\n');
 }

@@ -236,13 +236,6 @@ void RowConversion::readRfc5952Parts(quint8 first, quint8 second, quint8 beforeL
     m_shortenedLength = writeShortenedGroups(groups, 8, GroupSpelling{}, m_shortened) - m_shortened;
 }
 
-ConversionFailure RowConversion::failure(Form form) const noexcept
-{
-    if (m_options->style() == TextStyle::Rfc5952 || isHexForm(form))
-        return m_failure;
-    return {};
-}
-
 unsigned RowConversion::convertedForms() const noexcept
 {
     unsigned forms = 0;
@@ -260,17 +253,7 @@ QStringView RowConversion::prefix(Form form) const noexcept
 
 QStringView RowConversion::body(Form form) const noexcept
 {
-    if (!converts(form))
-        return {};
-    if (isHexForm(form)) {
-        // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
-        if (m_options->style() == TextStyle::Rfc5952 && definition(form).prefix == Prefix::Shortened)
-            return QStringView(m_shortened, m_shortenedLength);
-        return QStringView(m_hexGroups, m_hexLength);
-    }
-    if (m_options->style() == TextStyle::Rfc5952)
-        return QStringView(m_quad, m_quadLength);
-    return m_address;
+    return converts(form) ? convertedBody(form) : QStringView();
 }
 
 qsizetype RowConversion::length(Form form) const noexcept
@@ -282,7 +265,7 @@ ConversionFailure RowConversion::write(Form form, QString& out) const
 {
     const ConversionFailure failed = failure(form);
     if (!failed.failed())
-        assign(out, prefix(form), body(form));
+        assign(out, m_options->prefix(form), convertedBody(form));
     return failed;
 }
 

@@ -54,7 +54,14 @@ public:
 
     QStringView address() const noexcept { return m_address; }
     // Why the form fails for this address; no failure when it converts.
-    ConversionFailure failure(Form form) const noexcept;
+    ConversionFailure failure(Form form) const noexcept
+    {
+        // RFC 5952 text needs a real address for every form; the program's
+        // own dot forms take any text.
+        if (m_options->style() == TextStyle::Rfc5952 || definition(form).body == Body::HexGroups)
+            return m_failure;
+        return {};
+    }
     bool converts(Form form) const noexcept { return !failure(form).failed(); }
     // The forms that convert, bit k - 1 standing for form k.
     unsigned convertedForms() const noexcept;
@@ -71,6 +78,19 @@ public:
 
 private:
     void readRfc5952Parts(quint8 first, quint8 second, quint8 beforeLast, quint8 last) noexcept;
+    // The body of a form known to convert.
+    QStringView convertedBody(Form form) const noexcept
+    {
+        const bool rfc5952 = m_options->style() == TextStyle::Rfc5952;
+        if (definition(form).body == Body::HexGroups) {
+            // RFC 5952 shortens the shorthand as one address, with no prefix
+            // of its own.
+            if (rfc5952 && definition(form).prefix == Prefix::Shortened)
+                return QStringView(m_shortened, m_shortenedLength);
+            return QStringView(m_hexGroups, m_hexLength);
+        }
+        return rfc5952 ? QStringView(m_quad, m_quadLength) : m_address;
+    }
 
     const ConversionOptions* m_options;
     QStringView m_address;

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 // One cell as the walk hands it to a format. It is read only when the format
@@ -95,8 +97,10 @@ public:
 
     // Each column's width: the greatest of measure.startWidth(k) and the
     // lengths of its cells in every row, ticked or not. Yields before every
-    // cell; nothing when stopped.
-    std::optional<std::vector<qsizetype>> columnWidths(ColumnMeasure& measure);
+    // cell; nothing when stopped. A template, so that every cell of a large
+    // table reaches a final measure without a virtual call.
+    template <typename Measure>
+    std::optional<std::vector<qsizetype>> columnWidths(Measure& measure);
     std::optional<std::vector<qsizetype>> columnWidths();
 
     // Calls `visit` for each column in order, yielding before each; false
@@ -105,11 +109,18 @@ public:
 
     // Hands every ticked row to the format, yielding before every row and
     // cell. False when stopped (by the yielder or the format); true at the
-    // end of the table, however it was reached.
-    bool forEachTickedRow(RowFormat& format);
+    // end of the table, however it was reached. A template for the same
+    // reason as columnWidths().
+    template <typename Format>
+    bool forEachTickedRow(Format& format);
 
 private:
-    int columns();
+    int columns()
+    {
+        if (!m_columns)
+            m_columns = std::max(m_table.columns(), 0);
+        return *m_columns;
+    }
 
     const TableSource& m_table;
     Yielder& m_yielder;
@@ -117,3 +128,56 @@ private:
     // and widths measured by one pass serve the next.
     std::optional<int> m_columns;
 };
+
+template <typename Measure>
+std::optional<std::vector<qsizetype>> TableWalk::columnWidths(Measure& measure)
+{
+    static_assert(std::is_base_of_v<ColumnMeasure, Measure>);
+    const int columns = this->columns();
+    std::vector<qsizetype> widths;
+    widths.reserve(size_t(columns));
+    // Cells are read through one buffer, so a cell built on reading does not
+    // cost an allocation of its own.
+    QString buffer;
+    for (int k = 0; k < columns; ++k) {
+        qsizetype width = measure.startWidth(k);
+        for (qsizetype r = 0; r < m_table.rows(); ++r) {
+            if (!pause())
+                return std::nullopt;
+            if (r >= m_table.rows())
+                break;
+            width = std::max(width, measure.length(TableCell(m_table, r, k, buffer)));
+        }
+        widths.push_back(width);
+    }
+    return widths;
+}
+
+template <typename Format>
+bool TableWalk::forEachTickedRow(Format& format)
+{
+    static_assert(std::is_base_of_v<RowFormat, Format>);
+    const int columns = this->columns();
+    QString buffer;
+    for (qsizetype r = 0; r < m_table.rows(); ++r) {
+        if (!pause())
+            return false;
+        if (r >= m_table.rows())
+            break;
+        if (!format.isTicked(m_table, r))
+            continue;
+        format.beginRow(r);
+        for (int k = 0; k < columns; ++k) {
+            if (!pause())
+                return false;
+            if (r >= m_table.rows()) {
+                format.rowCut(r);
+                return true;
+            }
+            format.cell(TableCell(m_table, r, k, buffer));
+        }
+        if (!format.endRow(r))
+            return false;
+    }
+    return true;
+}

@@ -73,14 +73,6 @@ public:
         closeFile();
     }
 
-private:
-    bool progressStep(double value, int valueStatement);
-    bool measureWidths();
-    bool writeCaptionLine();
-    bool showRowProgress(qsizetype row);
-    void writeFullBlock();
-    void closeFile();
-
     // ColumnMeasure: the widths count the captions and every row, checked or not.
     qsizetype startWidth(int column) override;
     qsizetype length(const TableCell& cell) override;
@@ -91,6 +83,14 @@ private:
     void cell(const TableCell& cell) override;
     bool endRow(qsizetype row) override;
     void rowCut(qsizetype) override { m_blocks.truncate(m_lineStart); }
+
+private:
+    bool progressStep(double value, int valueStatement);
+    bool measureWidths();
+    bool writeCaptionLine();
+    bool showRowProgress(qsizetype row);
+    void writeFullBlock();
+    void closeFile();
 
     ErrorTrap m_trap;
     const TableSource& m_table;

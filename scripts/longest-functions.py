@@ -21,7 +21,7 @@ for path in sorted(root.rglob("*.cpp")):
         signature = lines[i - 1].strip() if i > 0 else ""
         if not re.search(r"\)\s*(const)?\s*(noexcept)?\s*(override)?\s*$", signature) and ":" not in signature:
             continue
-        if re.match(r"(if|for|while|switch|else|do|try|catch)\b", signature):
+        if re.match(r"(if|for|while|switch|else|do|try|catch|class|struct|namespace)\b", signature):
             continue
         close = " " * indent + "}"
         for j in range(i + 1, len(lines)):

@@ -95,21 +95,33 @@ FileReplacement::FileReplacement(const QString& path, bool seekable)
     if (m_existed && S_ISDIR(status.st_mode))
         throw AppError(u"Cannot create "_s + m_name + u": it is a folder"_s);
     if (m_existed && !S_ISREG(status.st_mode)) {
-        // A device keeps its name; only its contents are ours to give. It is
-        // opened by the name given, which also reaches a pipe behind
-        // /dev/stdout.
-        const int device = ::open(given.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (device < 0)
-            fail(u"Cannot create "_s, errno);
-        if (!seekable) {
-            m_fd = device;
-            m_inPlace = true;
-            return;
-        }
-        m_deviceFd = device;
-        openWorkingFile(QFile::encodeName(QDir::tempPath()));
+        openDevice(given, seekable);
         return;
     }
+    resolveTarget(given, status);
+    openWorkingFile(folderOf(m_target));
+}
+
+void FileReplacement::openDevice(const QByteArray& given, bool seekable)
+{
+    // A device keeps its name; only its contents are ours to give. It is
+    // opened by the name given, which also reaches a pipe behind /dev/stdout.
+    const int device = ::open(given.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (device < 0)
+        fail(u"Cannot create "_s, errno);
+    if (!seekable) {
+        m_fd = device;
+        m_inPlace = true;
+        return;
+    }
+    m_deviceFd = device;
+    openWorkingFile(QFile::encodeName(QDir::tempPath()));
+}
+
+// The file the name stands for, through any links, and what the new file
+// takes over from an old one there.
+void FileReplacement::resolveTarget(const QByteArray& given, const struct stat& status)
+{
     if (m_existed) {
         char* resolved = ::realpath(given.constData(), nullptr);
         if (!resolved)
@@ -131,7 +143,6 @@ FileReplacement::FileReplacement(const QString& path, bool seekable)
     } else {
         m_mode = 0666 & ~currentUmask();
     }
-    openWorkingFile(folderOf(m_target));
 }
 
 FileReplacement::~FileReplacement()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -25,6 +26,8 @@
 //
 // Failures throw AppError with a description that names the user's path,
 // never the temporary file.
+struct stat;
+
 class FileReplacement final
 {
 public:
@@ -56,6 +59,8 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& what, int error) const;
+    void openDevice(const QByteArray& given, bool seekable);
+    void resolveTarget(const QByteArray& given, const struct stat& status);
     void openWorkingFile(const QByteArray& folder);
     void putInPlace();
     void copyToDevice();

@@ -184,6 +184,22 @@ std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, Text
     return prefixes;
 }
 
+std::array<qsizetype, 4> shortenedLengthsFor(const Embedding::Groups& groups)
+{
+    std::array<qsizetype, 4> lengths{};
+    for (int zeros = 0; zeros < 4; ++zeros) {
+        // A group that is not zero stands as 1, one digit, taken off again.
+        const bool seventh = zeros & 1;
+        const bool eighth = zeros & 2;
+        const std::array<quint16, 8> address{groups[0], groups[1], groups[2], groups[3], groups[4], groups[5],
+                                             quint16(seventh), quint16(eighth)};
+        char16_t buffer[40];
+        const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling{}, buffer);
+        lengths[size_t(zeros)] = (end - buffer) - int(seventh) - int(eighth);
+    }
+    return lengths;
+}
+
 } // namespace
 
 char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling, char16_t* out) noexcept
@@ -259,6 +275,7 @@ ConversionOptions::ConversionOptions(const Embedding& embedding, TextStyle style
     : m_embedding(embedding)
     , m_style(style)
     , m_prefixes(prefixesFor(embedding.groups(), style))
+    , m_shortenedLengths(shortenedLengthsFor(embedding.groups()))
 {
 }
 

@@ -76,6 +76,14 @@ public:
         return m_shortenedLengths[(seventh != 0) | (eighth != 0) << 1] + digits(seventh) + digits(eighth);
     }
 
+    // The RFC 5952 shorthand of the whole address up to its last two groups'
+    // own text: what follows is the seventh group and ":" when it is not
+    // zero, then the eighth ("0" when it is zero and the seventh is not).
+    QStringView shortenedHead(bool seventhIsZero, bool eighthIsZero) const noexcept
+    {
+        return m_shortenedHeads[size_t(!seventhIsZero) | size_t(!eighthIsZero) << 1];
+    }
+
     friend bool operator==(const ConversionOptions& a, const ConversionOptions& b)
     {
         return a.m_embedding == b.m_embedding && a.m_style == b.m_style;
@@ -89,6 +97,7 @@ private:
     // groups are zero: the shorthand's length for each case, leaving out the
     // digits of a group that is not zero.
     std::array<qsizetype, 4> m_shortenedLengths{};
+    std::array<QString, 4> m_shortenedHeads;
 };
 
 // The groups as RFC 5952 writes them: leading zeros dropped (or kept, with

@@ -235,6 +235,20 @@ constexpr unsigned nonHexForms()
 }
 constexpr unsigned NonHexForms = nonHexForms();
 
+// A group in lower case without leading zeros, as RFC 5952 writes it.
+char16_t* writeShortGroup(char16_t* cursor, unsigned value) noexcept
+{
+    static constexpr char16_t Hex[] = u"0123456789abcdef";
+    if (value >= 0x1000)
+        *cursor++ = Hex[value >> 12];
+    if (value >= 0x100)
+        *cursor++ = Hex[(value >> 8) & 0xF];
+    if (value >= 0x10)
+        *cursor++ = Hex[(value >> 4) & 0xF];
+    *cursor++ = Hex[value & 0xF];
+    return cursor;
+}
+
 QString quotedForMessage(QStringView part)
 {
     // A part can be a whole line of a binary file; the message only needs its start.
@@ -306,11 +320,18 @@ QStringView RowConversion::rfc5952Body(Form form) const noexcept
     // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
     if (definition(form).prefix == Prefix::Shortened) {
         if (m_shortenedLength < 0) {
-            quint16 groups[8];
-            std::copy(m_options->embedding().groups().begin(), m_options->embedding().groups().end(), groups);
-            groups[6] = quint16(first << 8 | second);
-            groups[7] = quint16(beforeLast << 8 | last);
-            m_shortenedLength = writeShortenedGroups(groups, 8, GroupSpelling{}, m_shortened) - m_shortened;
+            const unsigned seventh = first << 8 | second;
+            const unsigned eighth = beforeLast << 8 | last;
+            const QStringView head = m_options->shortenedHead(seventh == 0, eighth == 0);
+            char16_t* cursor = std::copy(head.utf16(), head.utf16() + head.size(), m_shortened);
+            if (seventh != 0) {
+                cursor = writeShortGroup(cursor, seventh);
+                *cursor++ = u':';
+                cursor = writeShortGroup(cursor, eighth);
+            } else if (eighth != 0) {
+                cursor = writeShortGroup(cursor, eighth);
+            }
+            m_shortenedLength = cursor - m_shortened;
         }
         return QStringView(m_shortened, m_shortenedLength);
     }

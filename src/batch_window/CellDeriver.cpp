@@ -32,8 +32,10 @@ const MapIP::RowConversion* ConversionFormsDeriver::lastRowConversion(QStringVie
     if (m_options.style() != MapIP::TextStyle::Rfc5952 || rowText.size() > qsizetype(m_lastRow.text.size()))
         return nullptr;
     const char16_t* const text = rowText.utf16();
-    const bool same = m_lastRow.size == rowText.size()
-        && std::equal(text, text + rowText.size(), m_lastRow.text.begin());
+    // A row is a few characters: compared in place, not by a library call.
+    bool same = m_lastRow.size == rowText.size();
+    for (qsizetype i = 0; same && i < rowText.size(); ++i)
+        same = text[i] == m_lastRow.text[size_t(i)];
     if (!same) {
         std::copy(text, text + rowText.size(), m_lastRow.text.begin());
         m_lastRow.size = rowText.size();

@@ -14,7 +14,10 @@
 
 #include "FakePlatform.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -27,9 +30,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -253,6 +259,81 @@ void xlsxScenario(qint64 rows)
     print("xlsx", rows, timer.nsecsElapsed() / 1e9, u"%1-bytes"_s.arg(QFileInfo(path).size()));
 }
 
+class PaintCounter final : public QObject
+{
+public:
+    int take() { return std::exchange(m_paints, 0); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_paints;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int m_paints = 0;
+};
+
+// embedding N: with N converted rows ticked, the embedding and the text style
+// changed from the keyboard and the check box, one change after another,
+// each timed until the events it posts (the results view's repaint among
+// them) have been handled. Seconds: the median change. Extra fields: the
+// slowest change in ms and the number of changes timed.
+void embeddingScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
+    auto* embedding = window->form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    auto* rfc5952 = window->form->findChild<QCheckBox*>(u"Rfc5952Box"_s);
+    if (!embedding || !rfc5952)
+        qFatal("the batch window has no embedding controls");
+    ListModel* results = window->form->ListView2();
+    const QModelIndex firstShorthand = results->index(0, 2);
+    const auto press = [embedding](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(embedding, &event);
+    };
+    const std::function<void()> changes[] = {
+        [&] { press(Qt::Key_Down); }, // mapped
+        [&] { press(Qt::Key_Down); }, // nat64
+        [&] { rfc5952->click(); },
+        [&] { press(Qt::Key_Up); },   // mapped
+        [&] { rfc5952->click(); },
+        [&] { press(Qt::Key_Up); },   // compatible
+    };
+    // The results view's paints, to be sure each change was drawn.
+    auto* view = window->form->findChild<QAbstractScrollArea*>(u"ListView2"_s);
+    if (!view)
+        qFatal("the batch window has no results view");
+    PaintCounter paints;
+    view->viewport()->installEventFilter(&paints);
+    embedding->setFocus();
+    QCoreApplication::processEvents();
+    std::vector<double> seconds;
+    for (int round = 0; round < 5; ++round) {
+        for (const auto& change : changes) {
+            const QString before = results->data(firstShorthand).toString();
+            QElapsedTimer timer;
+            timer.start();
+            change();
+            QCoreApplication::processEvents();
+            seconds.push_back(timer.nsecsElapsed() / 1e9);
+            if (results->data(firstShorthand).toString() == before)
+                qFatal("a change left the results as they were");
+            if (paints.take() == 0)
+                qFatal("a change was not drawn");
+        }
+    }
+    std::sort(seconds.begin(), seconds.end());
+    const double median = seconds[seconds.size() / 2];
+    print("embedding", rows, median,
+          u"median-ms=%1 slowest-ms=%2 changes=%3"_s.arg(median * 1e3, 0, 'f', 2)
+              .arg(seconds.back() * 1e3, 0, 'f', 2)
+              .arg(seconds.size()));
+}
+
 // startup: the single-address window built, loaded and shown.
 void startupScenario(qint64)
 {
@@ -274,13 +355,14 @@ const std::map<QString, std::function<void(qint64)>> Scenarios{
     {u"save"_s, saveScenario},
     {u"copy"_s, copyScenario},
     {u"xlsx"_s, xlsxScenario},
+    {u"embedding"_s, embeddingScenario},
 };
 
 const QList<QPair<QString, qint64>> DefaultScenarios{
     {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"paste"_s, 1000000}, {u"run"_s, 1000000},
     // Two event-loop turns a row cost about a millisecond: a million rows would take a quarter of an hour.
     {u"run-per-row"_s, 20000},
-    {u"save"_s, 1000000}, {u"copy"_s, 1000000}, {u"xlsx"_s, 100000},
+    {u"save"_s, 1000000}, {u"copy"_s, 1000000}, {u"xlsx"_s, 100000}, {u"embedding"_s, 1000000},
 };
 
 } // namespace

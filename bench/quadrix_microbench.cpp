@@ -41,15 +41,17 @@ QStringList addresses(int count)
     return list;
 }
 
-// The results table after a run over `rows` addresses, every row ticked.
-std::unique_ptr<ListModel> resultsTable(int rows)
+// The results table after a run over `rows` addresses, every row ticked,
+// its forms in `options`.
+std::unique_ptr<ListModel> resultsTable(
+    int rows, const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
 {
     auto table = std::make_unique<ListModel>(ListModel::CheckBoxes::OnEveryRow);
     for (const QString& caption :
          { u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 Shorthand Address"_s,
            u" IPv6 and Dot Notation Full Address"_s, u" IPv6 and Dot Notation Shorthand Address"_s })
         table->addColumn(caption);
-    table->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
+    table->setCellDeriver(std::make_shared<ConversionFormsDeriver>(options));
     for (const QString& address : addresses(rows))
         table->deriveSubItems(table->appendRow(address));
     table->publishRows();
@@ -150,6 +152,25 @@ void alignedTextPerRow(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(alignedTextPerRow)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The same in the NAT64 prefix's RFC 5952 text, whose forms depend on the
+// octets' values: against alignedTextPerRow, what the choice costs.
+void alignedTextPerRowNat64Rfc5952(benchmark::State& state)
+{
+    const MapIP::ConversionOptions options(MapIP::Embedding::named(MapIP::Embedding::Named::Nat64),
+                                           MapIP::TextStyle::Rfc5952);
+    const auto table = resultsTable(int(state.range(0)), options);
+    NoYield yielder;
+    FailOnReport reporter;
+    for (auto _ : state) {
+        DiscardingDevice device;
+        device.open(QIODevice::WriteOnly);
+        ExportTarget target(device, u"nowhere"_s);
+        SaveListviewProperlySpaced(*table, target, nullptr, yielder, reporter);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(alignedTextPerRowNat64Rfc5952)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The clipboard text, per row, built whole as the window builds it.
 void clipboardTextPerRow(benchmark::State& state)

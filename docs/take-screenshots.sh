@@ -9,7 +9,8 @@ out=docs/screenshots
 mkdir -p "$out"
 display=:${SCREENSHOT_DISPLAY:-87}
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
+# Tall enough for the batch window at a scale of 2.
+Xvfb "$display" -screen 0 1280x1280x24 -nolisten tcp &
 xvfb=$!
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 export DISPLAY=$display
@@ -65,6 +66,21 @@ batch_window_after_a_run() { # single-window name
     shot "$form2" "$2"
 }
 batch_window_after_a_run "$form1" batch-window
+
+# The embedding and the text style: nat64 in RFC 5952 text, chosen from the
+# drop-down and the check box on the window's bottom row.
+nat64_in_rfc5952_text() { # window top-of-the-row
+    click_twips "$1" 1200 "$2" 2700 375  # Embedding: the list opens at "compatible"
+    xdotool key Down Down Return
+    sleep 0.4
+    xdotool mousemove --window "$1" $(((4020 / 15 + 8) * scale)) $((($2 + 187) / 15 * scale)) click 1
+    sleep 0.5
+}
+nat64_in_rfc5952_text "$form2" 7995
+shot "$form2" batch-window-nat64-rfc5952
+click_twips "$form2" 120 120 7800 405   # < Back
+nat64_in_rfc5952_text "$form1" 7020
+shot "$form1" single-window-nat64-rfc5952
 kill "$program"
 wait "$program" || true
 

@@ -21,6 +21,7 @@ private slots:
     void prefixes_data();
     void prefixes();
     void defaultsAreTheProgramsForms();
+    void lengthsAgreeWithTheTexts();
 };
 
 namespace {
@@ -298,4 +299,45 @@ void TestEmbedding::defaultsAreTheProgramsForms()
 }
 
 QTEST_APPLESS_MAIN(TestEmbedding)
+// The lengths a table measures its columns by are worked out without writing
+// the text: for every place the run written "::" can take (depending on which
+// of the last two groups are zero), every count of digits, and every way a row
+// can be spelt or fail, they are the written text's.
+void TestEmbedding::lengthsAgreeWithTheTexts()
+{
+    const QStringList blocks{u"compatible"_s, u"mapped"_s, u"nat64"_s, u"2001:db8:64::/96"_s,
+                             u"1:2:3:4:5:6::/96"_s, u"1:0:0:2:0:0::/96"_s, u"0:0:1:0:0:1::/96"_s,
+                             u"0:1:0:1:0:1::/96"_s, u"fe80::/96"_s};
+    const QStringList addresses{u"0.0.0.0"_s, u"0.0.0.1"_s, u"0.1.0.0"_s, u"1.0.0.0"_s, u"0.0.16.0"_s,
+                                u"0.16.1.0"_s, u"255.255.0.0"_s, u"0.0.255.255"_s, u"16.0.1.0"_s,
+                                u"172.16.254.1"_s, u"255.255.255.255"_s, u"001.002.003.004"_s,
+                                u"010.0.0.1"_s, u" 1.2.3.4"_s, u"1.2.3"_s, u"1.2.3.4.5"_s, u"1..2.3"_s,
+                                u"1.2.3."_s, u"256.1.1.1"_s, u"1.2.3.1000"_s, u"a.b.c.d"_s, QString()};
+    for (const QString& block : blocks) {
+        for (const bool rfc5952 : {false, true}) {
+            const ConversionOptions options = optionsFor(block, rfc5952);
+            for (const QString& address : addresses) {
+                const MapIP::RowConversion row(address, options);
+                for (const MapIP::FormDefinition& definition : MapIP::Forms) {
+                    QString text;
+                    const bool failed = MapIP::tryConvert(definition.form, address, text, options).failed();
+                    const qsizetype want = failed ? -1 : text.size();
+                    const QByteArray where = (block + u' ' + address + u' ' + definition.name.toString()
+                                              + (rfc5952 ? u" rfc5952"_s : QString()))
+                                                 .toUtf8();
+                    QVERIFY2(row.length(definition.form) == want, where.constData());
+                    QVERIFY2(MapIP::formLength(definition.form, address, options) == want, where.constData());
+                    if (!failed) {
+                        QVERIFY2(MapIP::convertedLength(definition.form, address, options) == want,
+                                 where.constData());
+                        QVERIFY2(row.prefix(definition.form).toString() + row.body(definition.form).toString()
+                                     == text,
+                                 where.constData());
+                    }
+                }
+            }
+        }
+    }
+}
+
 #include "tst_embedding.moc"

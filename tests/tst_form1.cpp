@@ -3,6 +3,8 @@
 
 #include "FakePlatform.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +49,10 @@ private slots:
     void copySummaryAfterConversion();
     void copySummaryBeforeConversionAndAfterEditing();
     void copyWaitsForABusyClipboard();
+    void embeddingAndStyleRewriteTheConvertedAddress();
+    void embeddingChangeBeforeAnyConversionConvertsNothing();
+    void refusedPrefixKeepsThePreviousChoice();
+    void styleThatRefusesTheAddressEmptiesItsBoxes();
     void helpOpensTheHelpPage();
     void closingEndsTheProgram();
 
@@ -60,6 +66,15 @@ private:
     void setOctets(const QStringList& octets);
     QStringList results() const;
     void showActive();
+    QComboBox* embeddingBox() const { return m_window->findChild<QComboBox*>(u"EmbeddingBox"_s); }
+    QCheckBox* rfc5952Box() const { return m_window->findChild<QCheckBox*>(u"Rfc5952Box"_s); }
+    // Picks entry `index` of the drop-down as a user does, from the keyboard.
+    void chooseEmbedding(int index);
+    // Clicks the check box on its square.
+    void toggleRfc5952()
+    {
+        QTest::mouseClick(rfc5952Box(), Qt::LeftButton, {}, QPoint(8, rfc5952Box()->height() / 2));
+    }
 
     std::unique_ptr<FakePlatform> m_fake;
     std::unique_ptr<Form1> m_window;
@@ -99,7 +114,7 @@ void TestForm1::startUp()
     QCOMPARE(m_window->windowTitle(), u"Quadrix Software"_s);
     QCOMPARE(m_fake->platform->applicationTitle(), u"Quadrix"_s);
     QVERIFY(!m_window->windowIcon().isNull());
-    QCOMPARE(m_window->size(), QSize(536, 468));
+    QCOMPARE(m_window->size(), QSize(536, 500));
     for (int i = 1; i <= 4; ++i) {
         QCOMPARE(m_window->Text1(i)->text(), u"0"_s);
         QCOMPARE(m_window->Text1(i)->maxLength(), 3);
@@ -114,7 +129,7 @@ void TestForm1::startUp()
 
     // From top to bottom: Help, sample, batch, the octets, Start Converting, results.
     const QStringList order{u"PushButton4"_s, u"PushButton5"_s, u"PushButton1"_s, u"Frame1"_s, u"PushButton2"_s,
-                            u"Frame2"_s};
+                            u"Frame2"_s, u"EmbeddingBox"_s};
     int lastTop = -1;
     for (const QString& name : order) {
         const QWidget* widget = m_window->findChild<QWidget*>(name);
@@ -375,6 +390,130 @@ void TestForm1::copyWaitsForABusyClipboard()
     // The confirmation is shown in any case, and no error.
     QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
     QVERIFY(m_fake->messageBoxes->errorReports().isEmpty());
+}
+
+void TestForm1::chooseEmbedding(int index)
+{
+    QComboBox* combo = embeddingBox();
+    QVERIFY(combo);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i)
+        QTest::keyClick(combo, Qt::Key_Down);
+}
+
+// The boxes and the copied summary follow the embedding and the style at once,
+// for the address converted last, even while the octets have been edited since.
+void TestForm1::embeddingAndStyleRewriteTheConvertedAddress()
+{
+    showActive();
+    click("PushButton5");
+    click("PushButton2");
+    QCOMPARE(embeddingBox()->currentText(), u"compatible"_s);
+    QCOMPARE(embeddingBox()->accessibleName(), u"Embedding"_s);
+    QCOMPARE(rfc5952Box()->accessibleName(), u"RFC 5952 text"_s);
+
+    chooseEmbedding(1);
+    QCOMPARE(embeddingBox()->currentText(), u"mapped"_s);
+    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:FFFF:AC10:FE01"_s, u"::FFFF:AC10:FE01"_s,
+                                     u"0000:0000:0000:0000:0000:FFFF:172.16.254.1"_s,
+                                     u"::FFFF:172.16.254.1"_s}));
+
+    toggleRfc5952();
+    QVERIFY(rfc5952Box()->isChecked());
+    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:ffff:ac10:fe01"_s, u"::ffff:ac10:fe01"_s,
+                                     u"0000:0000:0000:0000:0000:ffff:172.16.254.1"_s,
+                                     u"::ffff:172.16.254.1"_s}));
+
+    chooseEmbedding(2);
+    const QStringList nat64{u"0064:ff9b:0000:0000:0000:0000:ac10:fe01"_s, u"64:ff9b::ac10:fe01"_s,
+                            u"0064:ff9b:0000:0000:0000:0000:172.16.254.1"_s, u"64:ff9b::172.16.254.1"_s};
+    QCOMPARE(results(), nat64);
+
+    m_window->Text1(4)->setText(u"9"_s);
+    click("PushButton3");
+    QCOMPARE(m_fake->clipboard->text, u"IPv4 Address: 172.16.254.9\r\n"
+                                      "IPv6 Full Address: "_s + nat64[0] + u"\r\n"
+                                      "IPv6 Shorthand Address: "_s + nat64[1] + u"\r\n"
+                                      "IPv6 & Dot Notation Full Address: "_s + nat64[2] + u"\r\n"
+                                      "IPv6 & Dot Notation Shorthand Address: "_s + nat64[3]);
+
+    // Back to the defaults gives today's forms again, and Start Converting
+    // takes the octets now typed.
+    toggleRfc5952();
+    chooseEmbedding(0);
+    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    click("PushButton2");
+    QCOMPARE(box("Text3")->text(), u"::AC10:FE09"_s);
+    // No message came up on the way: only the copy's confirmation.
+    QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
+}
+
+void TestForm1::embeddingChangeBeforeAnyConversionConvertsNothing()
+{
+    showActive();
+    click("PushButton5");
+    chooseEmbedding(2);
+    toggleRfc5952();
+    QCOMPARE(results(), QStringList(4, QString()));
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+    // The choice holds for the next conversion.
+    click("PushButton2");
+    QCOMPARE(box("Text3")->text(), u"64:ff9b::ac10:fe01"_s);
+}
+
+void TestForm1::refusedPrefixKeepsThePreviousChoice()
+{
+    showActive();
+    click("PushButton5");
+    click("PushButton2");
+    chooseEmbedding(1);
+    const QStringList mapped = results();
+    QCOMPARE(mapped[1], u"::FFFF:AC10:FE01"_s);
+
+    // A prefix with bits past the 96th is refused; the choice and the boxes stay.
+    m_fake->inputBoxes->answers = {u"2001:db8::1/96"_s};
+    QTest::keyClick(embeddingBox(), Qt::Key_End);
+    QCOMPARE(m_fake->inputBoxes->asked.size(), size_t(1));
+    QCOMPARE(m_fake->inputBoxes->asked[0].prompt, u"Enter the /96 prefix to embed IPv4 addresses in:"_s);
+    QCOMPARE(m_fake->inputBoxes->asked[0].title, u"Quadrix"_s);
+    QCOMPARE(m_fake->messageBoxes->texts(),
+             QStringList{u"The prefix \"2001:db8::1/96\" has bits set past the 96th: its last two "
+                         "groups must be zero"_s});
+    QCOMPARE(embeddingBox()->currentText(), u"mapped"_s);
+    QCOMPARE(results(), mapped);
+
+    // A good prefix becomes an entry of its own and is written at once.
+    m_fake->inputBoxes->answers = {u"2001:DB8:64::/96"_s};
+    QTest::keyClick(embeddingBox(), Qt::Key_End);
+    QCOMPARE(embeddingBox()->currentText(), u"2001:db8:64::/96"_s);
+    QCOMPARE(results(), (QStringList{u"2001:0DB8:0064:0000:0000:0000:AC10:FE01"_s,
+                                     u"2001:0DB8:0064::AC10:FE01"_s,
+                                     u"2001:0DB8:0064:0000:0000:0000:172.16.254.1"_s,
+                                     u"2001:0DB8:0064::172.16.254.1"_s}));
+    QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
+}
+
+// RFC 5952 text refuses an address that is not four octets; the boxes then
+// show nothing of the previous choice and each form is reported.
+void TestForm1::styleThatRefusesTheAddressEmptiesItsBoxes()
+{
+    showActive();
+    setOctets({u"2.5"_s, u"0"_s, u"0"_s, u"0"_s});
+    click("PushButton2");
+    QCOMPARE(box("Text5")->text(), u"::2.5.0.0.0"_s);
+
+    toggleRfc5952();
+    QCOMPARE(results(), QStringList(4, QString()));
+    const QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 4);
+    QVERIFY(reports[0].contains(u"Form1.Embedding_Change at line 110\r\r"_s));
+    QVERIFY(reports[3].contains(u"Form1.Embedding_Change at line 120\r\r"_s));
+
+    // The program's text has the forms again.
+    toggleRfc5952();
+    QCOMPARE(box("Text5")->text(), u"::2.5.0.0.0"_s);
+    QCOMPARE(m_fake->messageBoxes->errorReports().size(), 4);
 }
 
 void TestForm1::helpOpensTheHelpPage()

@@ -132,6 +132,7 @@ private slots:
     void dropsDuringARunAreRefused();
     void resultsColumnsShowWholeForms();
     void embeddingAndStyleApplyToTheTableAndItsExports();
+    void formColumnsFitTheChosenForms();
 
 private:
     QPushButton* button(const char* name) const
@@ -1051,6 +1052,50 @@ void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
     QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);
     QCOMPARE(results().subItem(0, 2), u"2001:0DB8:0064::C000:0221"_s);
     QCOMPARE(results().subItem(0, 4), u"2001:0DB8:0064::192.0.2.33"_s);
+}
+
+// The forms' columns are sized for the longest texts of the choice made: a
+// longer prefix widens them so its forms can be read without dragging.
+void TestForm2::formColumnsFitTheChosenForms()
+{
+    auto* view = m_form->findChild<QTableView*>(u"ListView2"_s);
+    auto* embedding = m_form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    auto* rfc5952 = m_form->findChild<QCheckBox*>(u"Rfc5952Box"_s);
+    QVERIFY(view && embedding && rfc5952);
+    const auto widths = [view] {
+        QList<int> sections;
+        for (int column = 1; column <= 4; ++column)
+            sections.append(view->horizontalHeader()->sectionSize(column));
+        return sections;
+    };
+    const auto fits = [view](int column, const QString& text) {
+        return view->horizontalHeader()->sectionSize(column) > view->fontMetrics().horizontalAdvance(text);
+    };
+    const QList<int> defaults = widths();
+    QVERIFY(fits(2, u"::FFFF:FFFF"_s));
+
+    m_fake->inputBoxes->answers = {u"2001:db8:64::/96"_s};
+    embedding->setFocus();
+    QTest::keyClick(embedding, Qt::Key_End);
+    QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);
+    QVERIFY(fits(1, u"2001:0DB8:0064:0000:0000:0000:FFFF:FFFF"_s));
+    QVERIFY(fits(2, u"2001:0DB8:0064::FFFF:FFFF"_s));
+    QVERIFY(fits(4, u"2001:0DB8:0064::255.255.255.255"_s));
+    QVERIFY(!fits(2, u"2001:0DB8:0064::FFFF:FFFF:FFFF:FFFF:FFFF"_s));
+    QVERIFY(widths()[1] > defaults[1]);
+
+    // RFC 5952 text shortens the prefix further: the columns narrow again.
+    const QList<int> typed = widths();
+    QTest::mouseClick(rfc5952, Qt::LeftButton, {}, QPoint(5, rfc5952->height() / 2));
+    QVERIFY(rfc5952->isChecked());
+    QVERIFY(fits(2, u"2001:db8:64::ffff:ffff"_s));
+    QVERIFY(widths()[1] < typed[1]);
+
+    // The defaults give the columns the window opened with.
+    QTest::mouseClick(rfc5952, Qt::LeftButton, {}, QPoint(5, rfc5952->height() / 2));
+    QTest::keyClick(embedding, Qt::Key_Home);
+    QCOMPARE(embedding->currentText(), u"compatible"_s);
+    QCOMPARE(widths(), defaults);
 }
 
 #include "tst_form2.moc"

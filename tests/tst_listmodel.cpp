@@ -35,6 +35,7 @@ class TestListModel : public QObject
 
 private slots:
     void columnsKeepCaptionsAndWidths();
+    void rfc5952CellsFollowTheRowsText();
     void appendedRowStartsEmptyAndUnchecked();
     void subItemsReadBackExactly();
     void derivedSubItemsMatchTheFormsSetAsText_data();
@@ -280,4 +281,42 @@ void TestListModel::modelContract()
 }
 
 QTEST_GUILESS_MAIN(TestListModel)
+// The deriver reads a row once for its four cells; a row read next, in the
+// same memory or not, long or short, failing or not, gets its own cells.
+void TestListModel::rfc5952CellsFollowTheRowsText()
+{
+    const MapIP::ConversionOptions options(MapIP::Embedding::named(MapIP::Embedding::Named::Nat64),
+                                           MapIP::TextStyle::Rfc5952);
+    const ConversionFormsDeriver deriver(options);
+    QString row = u"192.0.2.33"_s;
+    QString cell;
+    deriver.deriveInto(2, row, cell);
+    QCOMPARE(cell, u"64:ff9b::c000:221"_s);
+    QCOMPARE(deriver.knownDerivedLength(2, row), 17);
+
+    // The same memory with another address.
+    row[9] = u'4';
+    deriver.deriveInto(2, row, cell);
+    QCOMPARE(cell, u"64:ff9b::c000:222"_s);
+    deriver.deriveInto(4, row, cell);
+    QCOMPARE(cell, u"64:ff9b::192.0.2.34"_s);
+    QCOMPARE(deriver.knownDerivedLength(4, row), 19);
+
+    // Too long to keep a copy of, spelt with leading zeros.
+    const QString padded = u"192.000.002.033"_s + u"  "_s;
+    deriver.deriveInto(1, padded.trimmed(), cell);
+    QCOMPARE(cell, u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s);
+    deriver.deriveInto(3, u"0000192.0.2.33"_s, cell);
+    QCOMPARE(cell, u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s);
+    deriver.deriveInto(3, u"00000192.0.2.33"_s, cell);
+    QCOMPARE(cell, u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s);
+
+    // A row RFC 5952 text refuses, after one it takes, and the other way round.
+    deriver.deriveInto(4, u"1.2.3"_s, cell);
+    QCOMPARE(cell, QString());
+    QCOMPARE(deriver.knownDerivedLength(4, u"1.2.3"_s), 0);
+    deriver.deriveInto(4, u"1.2.3.4"_s, cell);
+    QCOMPARE(cell, u"64:ff9b::1.2.3.4"_s);
+}
+
 #include "tst_listmodel.moc"

@@ -26,9 +26,35 @@ QString ConversionFormsDeriver::derive(int subItem, QStringView rowText) const
     return text;
 }
 
+const MapIP::RowConversion* ConversionFormsDeriver::lastRowConversion(QStringView rowText) const
+{
+    // The program's text copies most of its forms without reading the row.
+    if (m_options.style() != MapIP::TextStyle::Rfc5952 || rowText.size() > qsizetype(m_lastRow.text.size()))
+        return nullptr;
+    const char16_t* const text = rowText.utf16();
+    // A row is a few characters: compared in place, not by a library call.
+    bool same = m_lastRow.size == rowText.size();
+    for (qsizetype i = 0; same && i < rowText.size(); ++i)
+        same = text[i] == m_lastRow.text[size_t(i)];
+    if (!same) {
+        std::copy(text, text + rowText.size(), m_lastRow.text.begin());
+        m_lastRow.size = rowText.size();
+        m_lastRow.conversion.emplace(QStringView(m_lastRow.text.data(), m_lastRow.size), m_options);
+    }
+    return &*m_lastRow.conversion;
+}
+
 void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
 {
-    if (!isForm(subItem) || MapIP::tryConvert(formOf(subItem), rowText, out, m_options).failed())
+    if (!isForm(subItem)) {
+        out.resize(0);
+        return;
+    }
+    const MapIP::RowConversion* conversion = lastRowConversion(rowText);
+    const MapIP::ConversionFailure failure = conversion
+        ? conversion->write(formOf(subItem), out)
+        : MapIP::tryConvert(formOf(subItem), rowText, out, m_options);
+    if (failure.failed())
         out.resize(0);
 }
 
@@ -42,7 +68,10 @@ qsizetype ConversionFormsDeriver::knownDerivedLength(int subItem, QStringView ro
     if (!isForm(subItem))
         return -1;
     // A cell set in one text style may fail in another, and then reads as empty.
-    return std::max<qsizetype>(0, MapIP::convertedLength(formOf(subItem), rowText, m_options));
+    const MapIP::RowConversion* conversion = lastRowConversion(rowText);
+    const qsizetype length = conversion ? conversion->length(formOf(subItem))
+                                        : MapIP::convertedLength(formOf(subItem), rowText, m_options);
+    return std::max<qsizetype>(0, length);
 }
 
 bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringView value) const

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "conversion/Embedding.h"
+#include "conversion/MapIP.h"
 
 #include <QString>
 #include <QStringView>
+
+#include <array>
+#include <optional>
 
 // Cells that follow from a row's own text. A table given a deriver keeps such a
 // cell as one bit and builds its text when it is read, which keeps a table of a
@@ -58,5 +62,18 @@ public:
     unsigned derivedSubItems(QStringView rowText) const override;
 
 private:
+    // The row converted last, when it is short enough to keep a copy of. A
+    // table is written row by row, each of its four cells read in turn, and
+    // RFC 5952 text reads the row's octets for every form: the row is read
+    // once. The copy, not the row's memory, says whether a row is the same.
+    struct LastRow
+    {
+        std::array<char16_t, 15> text{};
+        qsizetype size = -1;
+        std::optional<MapIP::RowConversion> conversion;
+    };
+    const MapIP::RowConversion* lastRowConversion(QStringView rowText) const;
+
     MapIP::ConversionOptions m_options;
+    mutable LastRow m_lastRow;
 };

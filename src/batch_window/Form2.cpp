@@ -48,15 +48,16 @@ constexpr int FileDialogOptions = FileDialogFlags::ReadOnly | FileDialogFlags::A
 static_assert(FileDialogOptions == 2621953);
 const QString TextFileFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
-// The texts of a form as wide as any the results table shows: the form of
-// every hex digit repeated ("AAAA:AAAA") and of octets of three digits.
-QStringList widestTexts(MapIP::Form form)
+// The texts of a form as wide as any the results table shows in `options`:
+// the form of every hex digit repeated ("AAAA:AAAA") and of octets of three
+// digits.
+QStringList widestTexts(MapIP::Form form, const MapIP::ConversionOptions& options)
 {
     QStringList texts;
     for (int digit = 0; digit < 16; ++digit) {
         const QString address = QStringList(4, QString::number(digit * 0x11)).join(u'.');
         QString text;
-        if (!MapIP::tryConvert(form, address, text).failed())
+        if (!MapIP::tryConvert(form, address, text, options).failed())
             texts.append(text);
     }
     return texts;
@@ -143,10 +144,7 @@ void Form2::buildControls()
     m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
     m_listView2 = list("ListView2", m_resultsModel, 4545);
     m_listView2->setAccessibleName(QStringLiteral("Results"));
-    // The forms' columns open wide enough to read every form without dragging
-    // them apart; the horizontal scroll bar shows the rest.
-    for (int column = 1; column <= MapIP::FormCount; ++column)
-        m_listView2->setColumnSamples(column, widestTexts(MapIP::formAt(column)));
+    fitFormColumns(MapIP::ConversionOptions::defaults());
 
     QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
     QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);
@@ -326,6 +324,14 @@ void Form2::PushButton2_Click()
         applyEmbedding();
 }
 
+void Form2::fitFormColumns(const MapIP::ConversionOptions& options)
+{
+    // The forms' columns open wide enough to read every form without dragging
+    // them apart; the horizontal scroll bar shows the rest.
+    for (int column = 1; column <= MapIP::FormCount; ++column)
+        m_listView2->setColumnSamples(column, widestTexts(MapIP::formAt(column), options));
+}
+
 void Form2::applyEmbedding()
 {
     if (ConversionBusy)
@@ -334,6 +340,8 @@ void Form2::applyEmbedding()
     if (current && current->options() == m_embedding->options())
         return;
     m_resultsModel->changeCellDeriver(std::make_shared<ConversionFormsDeriver>(m_embedding->options()));
+    // A longer prefix needs wider columns, a shorter one leaves room.
+    fitFormColumns(m_embedding->options());
 }
 
 void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)

@@ -5,6 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace MapIP {
+class ConversionOptions;
+}
+
 class ListModel;
 class ListView;
 class EmbeddingControls;
@@ -101,6 +105,8 @@ private:
     // run is filling it: that run's rows keep the choice it started with,
     // and the table takes the new one when the run ends.
     void applyEmbedding();
+    // Sizes the forms' columns for their widest texts in `options`.
+    void fitFormColumns(const MapIP::ConversionOptions& options);
     // Loads list files into the input list, in order, as the busy window does.
     void loadListFiles(ErrorTrap& trap, const QStringList& paths);
     // Appends the rows of a pasted or dropped text to the input list.

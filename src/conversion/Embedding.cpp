@@ -184,6 +184,43 @@ std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, Text
     return prefixes;
 }
 
+// The shorthand for each case of the last two groups being zero or not, with
+// a group that is not zero standing as 1: the run written "::" lies where it
+// lies for every address of the case.
+std::array<QString, 4> shortenedTemplates(const Embedding::Groups& groups)
+{
+    std::array<QString, 4> templates;
+    for (int zeros = 0; zeros < 4; ++zeros) {
+        const std::array<quint16, 8> address{groups[0], groups[1], groups[2], groups[3], groups[4], groups[5],
+                                             quint16(zeros & 1), quint16((zeros & 2) >> 1)};
+        char16_t buffer[40];
+        const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling{}, buffer);
+        templates[size_t(zeros)] = QStringView(buffer, end - buffer).toString();
+    }
+    return templates;
+}
+
+// The lengths of the templates less the digits standing for groups that are
+// not zero.
+std::array<qsizetype, 4> shortenedLengthsFor(const std::array<QString, 4>& templates)
+{
+    std::array<qsizetype, 4> lengths{};
+    for (int zeros = 0; zeros < 4; ++zeros)
+        lengths[size_t(zeros)] = templates[size_t(zeros)].size() - (zeros & 1) - ((zeros & 2) >> 1);
+    return lengths;
+}
+
+// The templates without the text of the last two groups: "1:1" or "1:0"
+// when the seventh is not zero, "1" when only the eighth is not.
+std::array<QString, 4> shortenedHeadsFor(std::array<QString, 4> templates)
+{
+    for (int zeros = 0; zeros < 4; ++zeros) {
+        const qsizetype tail = (zeros & 1) ? 3 : (zeros & 2) ? 1 : 0;
+        templates[size_t(zeros)].chop(tail);
+    }
+    return templates;
+}
+
 } // namespace
 
 char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling, char16_t* out) noexcept
@@ -260,6 +297,9 @@ ConversionOptions::ConversionOptions(const Embedding& embedding, TextStyle style
     , m_style(style)
     , m_prefixes(prefixesFor(embedding.groups(), style))
 {
+    const std::array<QString, 4> templates = shortenedTemplates(embedding.groups());
+    m_shortenedLengths = shortenedLengthsFor(templates);
+    m_shortenedHeads = shortenedHeadsFor(templates);
 }
 
 const ConversionOptions& ConversionOptions::defaults()

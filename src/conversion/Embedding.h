@@ -66,6 +66,24 @@ public:
     // rest. Empty for the RFC 5952 shorthand, which is shortened as a whole.
     QStringView prefix(Form form) const { return m_prefixes[size_t(int(form) - 1)]; }
 
+    // The length of the RFC 5952 shorthand of the whole address whose last
+    // two groups are `seventh` and `eighth`, found without writing it.
+    qsizetype shortenedLength(quint16 seventh, quint16 eighth) const noexcept
+    {
+        const auto digits = [](quint16 group) -> qsizetype {
+            return group == 0 ? 0 : 1 + (group >= 0x10) + (group >= 0x100) + (group >= 0x1000);
+        };
+        return m_shortenedLengths[(seventh != 0) | (eighth != 0) << 1] + digits(seventh) + digits(eighth);
+    }
+
+    // The RFC 5952 shorthand of the whole address up to its last two groups'
+    // own text: what follows is the seventh group and ":" when it is not
+    // zero, then the eighth ("0" when it is zero and the seventh is not).
+    QStringView shortenedHead(bool seventhIsZero, bool eighthIsZero) const noexcept
+    {
+        return m_shortenedHeads[size_t(!seventhIsZero) | size_t(!eighthIsZero) << 1];
+    }
+
     friend bool operator==(const ConversionOptions& a, const ConversionOptions& b)
     {
         return a.m_embedding == b.m_embedding && a.m_style == b.m_style;
@@ -75,6 +93,11 @@ private:
     Embedding m_embedding;
     TextStyle m_style;
     std::array<QString, FormCount> m_prefixes;
+    // Where the run written "::" lies depends only on which of the last two
+    // groups are zero: the shorthand's length for each case, leaving out the
+    // digits of a group that is not zero.
+    std::array<qsizetype, 4> m_shortenedLengths{};
+    std::array<QString, 4> m_shortenedHeads;
 };
 
 // The groups as RFC 5952 writes them: leading zeros dropped (or kept, with

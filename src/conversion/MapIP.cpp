@@ -3,6 +3,7 @@
 #include "NumberSpelling.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace MapIP {
 
@@ -109,6 +110,60 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
     }
 }
 
+// A dotted quad of plain octets (one to three digits each, at most 255),
+// which nearly every row is; anything else goes through hexDigits() and the
+// full spelling rules. Rows are read several times over (once per form, and
+// to measure columns), and octets of one, two and three digits follow each
+// other at random, so the parts are found from the dots' positions and
+// their values picked without a branch on their lengths.
+bool readPlainQuad(QStringView address, HexDigitEnds& ends) noexcept
+{
+    const qsizetype size = address.size();
+    if (size < 7 || size > 15)
+        return false;
+    // Each character's digit value; a dot or any other character gives a
+    // value above 9, and room is left for reading past the last part.
+    unsigned char values[18] = {};
+    unsigned dots = 0;
+    int dotCount = 0;
+    bool plain = true;
+    const char16_t* text = address.utf16();
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned value = unsigned(text[i]) - u'0';
+        const bool dot = text[i] == u'.';
+        plain &= dot || value <= 9;
+        dots |= unsigned(dot) << i;
+        dotCount += int(dot);
+        values[i] = static_cast<unsigned char>(value);
+    }
+    if (!plain || dotCount != 3)
+        return false;
+    unsigned char octets[4];
+    unsigned partEnds = dots | 1u << size;
+    unsigned start = 0;
+    bool valid = true;
+    for (unsigned char& octet : octets) {
+        const unsigned end = unsigned(std::countr_zero(partEnds));
+        partEnds &= partEnds - 1;
+        const unsigned length = end - start;
+        const unsigned a = values[start];
+        const unsigned b = values[start + 1];
+        const unsigned c = values[start + 2];
+        const unsigned value = length == 1 ? a : length == 2 ? a * 10 + b : a * 100 + b * 10 + c;
+        valid &= length - 1 < 3 && value <= 255;
+        octet = static_cast<unsigned char>(value);
+        start = end + 1;
+    }
+    if (!valid)
+        return false;
+    ends.first = octets[0];
+    ends.second = octets[1];
+    ends.beforeLast = octets[2];
+    ends.last = octets[3];
+    ends.parts = 4;
+    return true;
+}
+
 bool isHexForm(Form form) noexcept
 {
     return definition(form).body == Body::HexGroups;
@@ -163,6 +218,37 @@ char16_t* writeLowerGroup(char16_t* cursor, unsigned high, unsigned low) noexcep
     return cursor;
 }
 
+qsizetype decimalLength(unsigned value) noexcept
+{
+    return 1 + qsizetype(value >= 10) + qsizetype(value >= 100);
+}
+
+// The forms that write the address as given, which convert whatever it holds.
+constexpr unsigned nonHexForms()
+{
+    unsigned forms = 0;
+    for (const FormDefinition& form : Forms) {
+        if (form.body != Body::HexGroups)
+            forms |= 1u << (int(form.form) - 1);
+    }
+    return forms;
+}
+constexpr unsigned NonHexForms = nonHexForms();
+
+// A group in lower case without leading zeros, as RFC 5952 writes it.
+char16_t* writeShortGroup(char16_t* cursor, unsigned value) noexcept
+{
+    static constexpr char16_t Hex[] = u"0123456789abcdef";
+    if (value >= 0x1000)
+        *cursor++ = Hex[value >> 12];
+    if (value >= 0x100)
+        *cursor++ = Hex[(value >> 8) & 0xF];
+    if (value >= 0x10)
+        *cursor++ = Hex[(value >> 4) & 0xF];
+    *cursor++ = Hex[value & 0xF];
+    return cursor;
+}
+
 QString quotedForMessage(QStringView part)
 {
     // A part can be a whole line of a binary file; the message only needs its start.
@@ -198,52 +284,83 @@ QString describe(const ConversionFailure& failure)
 
 RowConversion::RowConversion(QStringView address, const ConversionOptions& options) noexcept
     : m_options(&options)
+    , m_rfc5952(options.style() == TextStyle::Rfc5952)
     , m_address(address)
 {
     HexDigitEnds ends;
-    m_failure = hexDigits(address, ends);
-    if (m_failure.failed())
-        return;
-    if (options.style() == TextStyle::Program) {
-        m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
-    } else if (!ends.isFourOctets()) {
-        m_failure = {ConversionError::NotFourParts, address};
-    } else {
-        readRfc5952Parts(ends.first, ends.second, ends.beforeLast, ends.last);
+    if (!readPlainQuad(address, ends)) {
+        ends = {};
+        m_failure = hexDigits(address, ends);
+        if (m_failure.failed())
+            return;
     }
+    if (options.style() == TextStyle::Program)
+        m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
+    else if (!ends.isFourOctets())
+        m_failure = {ConversionError::NotFourParts, address};
+    else
+        m_octets = {ends.first, ends.second, ends.beforeLast, ends.last};
 }
 
-// The lower-case groups, the canonical dotted quad and the whole address
-// shortened, which the RFC 5952 forms take their texts from.
-void RowConversion::readRfc5952Parts(quint8 first, quint8 second, quint8 beforeLast, quint8 last) noexcept
+QStringView RowConversion::rfc5952Body(Form form) const noexcept
 {
-    char16_t* cursor = writeLowerGroup(m_hexGroups, first, second);
-    *cursor++ = u':';
-    m_hexLength = writeLowerGroup(cursor, beforeLast, last) - m_hexGroups;
-
-    cursor = m_quad;
-    for (const quint8 octet : {first, second, beforeLast, last}) {
-        if (cursor != m_quad)
-            *cursor++ = u'.';
-        cursor = writeDecimal(cursor, octet);
+    const auto [first, second, beforeLast, last] = m_octets;
+    if (!isHexForm(form)) {
+        if (m_quadLength < 0) {
+            char16_t* cursor = m_quad;
+            for (const quint8 octet : m_octets) {
+                if (cursor != m_quad)
+                    *cursor++ = u'.';
+                cursor = writeDecimal(cursor, octet);
+            }
+            m_quadLength = cursor - m_quad;
+        }
+        return QStringView(m_quad, m_quadLength);
     }
-    m_quadLength = cursor - m_quad;
+    // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
+    if (definition(form).prefix == Prefix::Shortened) {
+        if (m_shortenedLength < 0) {
+            const unsigned seventh = first << 8 | second;
+            const unsigned eighth = beforeLast << 8 | last;
+            const QStringView head = m_options->shortenedHead(seventh == 0, eighth == 0);
+            char16_t* cursor = std::copy(head.utf16(), head.utf16() + head.size(), m_shortened);
+            if (seventh != 0) {
+                cursor = writeShortGroup(cursor, seventh);
+                *cursor++ = u':';
+                cursor = writeShortGroup(cursor, eighth);
+            } else if (eighth != 0) {
+                cursor = writeShortGroup(cursor, eighth);
+            }
+            m_shortenedLength = cursor - m_shortened;
+        }
+        return QStringView(m_shortened, m_shortenedLength);
+    }
+    if (m_lowerLength < 0) {
+        char16_t* cursor = writeLowerGroup(m_lowerGroups, first, second);
+        *cursor++ = u':';
+        m_lowerLength = writeLowerGroup(cursor, beforeLast, last) - m_lowerGroups;
+    }
+    return QStringView(m_lowerGroups, m_lowerLength);
+}
 
-    quint16 groups[8];
-    std::copy(m_options->embedding().groups().begin(), m_options->embedding().groups().end(), groups);
-    groups[6] = quint16(first << 8 | second);
-    groups[7] = quint16(beforeLast << 8 | last);
-    m_shortenedLength = writeShortenedGroups(groups, 8, GroupSpelling{}, m_shortened) - m_shortened;
+// The lengths follow from the octets' values: a table measures every row's
+// cells before it writes any.
+qsizetype RowConversion::rfc5952BodyLength(Form form) const noexcept
+{
+    const auto [first, second, beforeLast, last] = m_octets;
+    if (!isHexForm(form))
+        return 3 + decimalLength(first) + decimalLength(second) + decimalLength(beforeLast)
+            + decimalLength(last);
+    if (definition(form).prefix == Prefix::Shortened)
+        return m_options->shortenedLength(quint16(first << 8 | second), quint16(beforeLast << 8 | last));
+    return 9;
 }
 
 unsigned RowConversion::convertedForms() const noexcept
 {
-    unsigned forms = 0;
-    for (const FormDefinition& form : Forms) {
-        if (converts(form.form))
-            forms |= 1u << (int(form.form) - 1);
-    }
-    return forms;
+    if (m_rfc5952)
+        return m_failure.failed() ? 0u : (1u << FormCount) - 1;
+    return m_failure.failed() ? NonHexForms : (1u << FormCount) - 1;
 }
 
 QStringView RowConversion::prefix(Form form) const noexcept
@@ -253,19 +370,28 @@ QStringView RowConversion::prefix(Form form) const noexcept
 
 QStringView RowConversion::body(Form form) const noexcept
 {
-    return converts(form) ? convertedBody(form) : QStringView();
+    if (!converts(form))
+        return {};
+    if (m_rfc5952)
+        return rfc5952Body(form);
+    return isHexForm(form) ? QStringView(m_hexGroups, m_hexLength) : m_address;
 }
 
 qsizetype RowConversion::length(Form form) const noexcept
 {
-    return converts(form) ? prefix(form).size() + body(form).size() : -1;
+    if (!converts(form))
+        return -1;
+    const qsizetype prefix = m_options->prefix(form).size();
+    if (m_rfc5952)
+        return prefix + rfc5952BodyLength(form);
+    return prefix + (isHexForm(form) ? m_hexLength : m_address.size());
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
 {
     const ConversionFailure failed = failure(form);
     if (!failed.failed())
-        assign(out, m_options->prefix(form), convertedBody(form));
+        assign(out, prefix(form), body(form));
     return failed;
 }
 

@@ -53,12 +53,11 @@ public:
                            const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
     QStringView address() const noexcept { return m_address; }
-    // Why the form fails for this address; no failure when it converts.
+    // Why the form fails for this address; no failure when it converts. The
+    // forms that write the address as given take any text in the program's.
     ConversionFailure failure(Form form) const noexcept
     {
-        // RFC 5952 text needs a real address for every form; the program's
-        // own dot forms take any text.
-        if (m_options->style() == TextStyle::Rfc5952 || definition(form).body == Body::HexGroups)
+        if (m_rfc5952 || definition(form).body == Body::HexGroups)
             return m_failure;
         return {};
     }
@@ -77,31 +76,28 @@ public:
     ConversionFailure write(Form form, QString& out) const;
 
 private:
-    void readRfc5952Parts(quint8 first, quint8 second, quint8 beforeLast, quint8 last) noexcept;
-    // The body of a form known to convert.
-    QStringView convertedBody(Form form) const noexcept
-    {
-        const bool rfc5952 = m_options->style() == TextStyle::Rfc5952;
-        if (definition(form).body == Body::HexGroups) {
-            // RFC 5952 shortens the shorthand as one address, with no prefix
-            // of its own.
-            if (rfc5952 && definition(form).prefix == Prefix::Shortened)
-                return QStringView(m_shortened, m_shortenedLength);
-            return QStringView(m_hexGroups, m_hexLength);
-        }
-        return rfc5952 ? QStringView(m_quad, m_quadLength) : m_address;
-    }
+    // The RFC 5952 texts, written the first time a form asks for them: a
+    // table reads one form of a row at a time.
+    QStringView rfc5952Body(Form form) const noexcept;
+    qsizetype rfc5952BodyLength(Form form) const noexcept;
 
     const ConversionOptions* m_options;
+    bool m_rfc5952 = false;
     QStringView m_address;
     ConversionFailure m_failure;
+    // The hex part of forms 1 and 2 in the program's text.
     char16_t m_hexGroups[9];
     qsizetype m_hexLength = 0;
-    // In RFC 5952 text: the canonical dotted quad and the whole shortened address.
-    char16_t m_quad[15];
-    qsizetype m_quadLength = 0;
-    char16_t m_shortened[39];
-    qsizetype m_shortenedLength = 0;
+    // In RFC 5952 text: the four octets, and what has been written of the
+    // lower-case groups, the canonical dotted quad and the whole shortened
+    // address (a length of -1 until then).
+    std::array<quint8, 4> m_octets{};
+    mutable char16_t m_lowerGroups[9];
+    mutable char16_t m_quad[15];
+    mutable char16_t m_shortened[39];
+    mutable qsizetype m_lowerLength = -1;
+    mutable qsizetype m_quadLength = -1;
+    mutable qsizetype m_shortenedLength = -1;
 };
 
 // Non-throwing conversion into `out`, which is left alone on failure.

@@ -134,21 +134,21 @@ std::optional<std::vector<qsizetype>> TableWalk::columnWidths(Measure& measure)
 {
     static_assert(std::is_base_of_v<ColumnMeasure, Measure>);
     const int columns = this->columns();
-    std::vector<qsizetype> widths;
-    widths.reserve(size_t(columns));
+    std::vector<qsizetype> widths(size_t(columns), 0);
+    for (int k = 0; k < columns; ++k)
+        widths[size_t(k)] = measure.startWidth(k);
     // Cells are read through one buffer, so a cell built on reading does not
-    // cost an allocation of its own.
+    // cost an allocation of its own. Row by row: the cells of a row are
+    // built from the same text, which is then read once.
     QString buffer;
-    for (int k = 0; k < columns; ++k) {
-        qsizetype width = measure.startWidth(k);
-        for (qsizetype r = 0; r < m_table.rows(); ++r) {
+    for (qsizetype r = 0; r < m_table.rows(); ++r) {
+        for (int k = 0; k < columns; ++k) {
             if (!pause())
                 return std::nullopt;
             if (r >= m_table.rows())
-                break;
-            width = std::max(width, measure.length(TableCell(m_table, r, k, buffer)));
+                return widths;
+            widths[size_t(k)] = std::max(widths[size_t(k)], measure.length(TableCell(m_table, r, k, buffer)));
         }
-        widths.push_back(width);
     }
     return widths;
 }

@@ -9,6 +9,7 @@
 #include "shell/Appearance.h"
 #include "shell/AppTitle.h"
 #include "shell/Controls.h"
+#include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Platform.h"
 #include "shell/Twips.h"
@@ -60,7 +61,8 @@ void Form1::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7020));
+    // One row below the results holds the embedding and the text style.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7500));
     setFont(arialFont(9));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -154,6 +156,10 @@ void Form1::buildControls()
     m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
     Twips::place(m_pushButton5, 120, 630, 7800, 405);
 
+    m_embedding = new EmbeddingControls(this, 120, 7020, 7800, m_platform.inputBoxes(), m_platform,
+                                        [this] { return m_platform.applicationTitle(); });
+    connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form1::Embedding_Change);
+
     for (QPushButton* button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5})
         m_pointer->hoverSets(button, MousePointer::Custom);
     for (QWidget* background : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1),
@@ -230,6 +236,9 @@ void Form1::PushButton2_Click()
         return;
     ConversionBusy = true;
     ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton2_Click"));
+    // An error report is modal: a choice made while it is up is applied once
+    // the conversion is through.
+    const MapIP::ConversionOptions options = m_embedding->options();
 
     // Every box is tested before the decision; which one failed is not said.
     bool allNumeric = true;
@@ -252,13 +261,44 @@ void Form1::PushButton2_Click()
             address = Text1(1)->text() + u'.' + Text1(2)->text() + u'.' + Text1(3)->text() + u'.'
                 + Text1(4)->text();
         });
-        // The statements that fill the result boxes, one per form.
-        static constexpr auto FormLines = std::to_array({110, 116, 118, 120});
-        static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
-        for (int i = 0; i < MapIP::FormCount; ++i)
-            trap(FormLines[i], [&] { m_resultBoxes[i]->setText(MapIP::convert(MapIP::Forms[i].form, address)); });
+        showForms(trap, address, options, false);
+        m_convertedAddress = address;
     }
     ConversionBusy = false;
+    if (!(options == m_embedding->options()))
+        Embedding_Change();
+}
+
+void Form1::showForms(ErrorTrap& trap, const QString& address, const MapIP::ConversionOptions& options,
+                      bool emptyFailed)
+{
+    // The statements that fill the result boxes, one per form.
+    static constexpr auto FormLines = std::to_array({110, 116, 118, 120});
+    static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
+    for (int i = 0; i < MapIP::FormCount; ++i) {
+        const bool shown = trap(FormLines[i], [&] {
+            m_resultBoxes[i]->setText(MapIP::convert(MapIP::Forms[i].form, address, options));
+        });
+        if (!shown && emptyFailed)
+            m_resultBoxes[i]->clear();
+    }
+}
+
+void Form1::Embedding_Change()
+{
+    // Before the first conversion the boxes are empty and stay so; the
+    // octets typed since are converted by "Start Converting" as ever.
+    if (ConversionBusy || !m_convertedAddress)
+        return;
+    ConversionBusy = true;
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("Embedding_Change"));
+    const MapIP::ConversionOptions options = m_embedding->options();
+    // A box keeps no text of the previous choice: a form the new one refuses
+    // is reported and left empty.
+    showForms(trap, *m_convertedAddress, options, true);
+    ConversionBusy = false;
+    if (!(options == m_embedding->options()))
+        Embedding_Change();
 }
 
 void Form1::PushButton3_Click()

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "conversion/Embedding.h"
 #include "conversion/Forms.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
+class EmbeddingControls;
+class ErrorTrap;
 class Form2;
 class Platform;
 class QGroupBox;
@@ -50,10 +54,19 @@ private:
     void PushButton5_Click();
     void Text1_GotFocus(int index);
     void Text1_KeyUp(int index, int keyCode);
+    // Fills the result boxes with the address's forms in `options`; a form
+    // that fails is reported, and its box emptied when `emptyFailed`.
+    void showForms(ErrorTrap& trap, const QString& address, const MapIP::ConversionOptions& options,
+                   bool emptyFailed);
+    // Writes the converted address again in the embedding and style now chosen.
+    void Embedding_Change();
 
     Platform& m_platform;
     bool ConversionBusy = false;
     QPointer<Form2> m_batchWindow;
+    // The address whose forms the result boxes show, once one has been converted.
+    std::optional<QString> m_convertedAddress;
+    EmbeddingControls* m_embedding = nullptr;
     WindowPointer* m_pointer = nullptr;
 
     QPushButton* m_pushButton1 = nullptr;

@@ -160,8 +160,18 @@ void appendTsvField(EncodedBlocks& output, QStringView text)
             return '\0';
         }
     };
+    // Nearly every row needs no escape at all: find the first one quickly.
+    const auto needsEscape = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
+    };
+    const qsizetype first = std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
+    if (first == text.size()) {
+        output.append(text);
+        return;
+    }
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = first; i < text.size(); ++i) {
         const char escape = escapeOf(text[i].unicode());
         if (escape == 0)
             continue;

@@ -15,6 +15,13 @@ EncodedBlocks::EncodedBlocks(ExportTarget& target, Encoding encoding)
 
 void EncodedBlocks::append(QStringView text)
 {
+    // A short text, as nearly every one is, in one step.
+    if (text.size() < BlockBytes) {
+        encodeAppend(text);
+        if (isFull())
+            flush();
+        return;
+    }
     while (!text.isEmpty()) {
         qsizetype piece = std::min(text.size(), BlockBytes);
         // A character of two UTF-16 units is encoded whole.

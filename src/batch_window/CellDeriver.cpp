@@ -50,7 +50,7 @@ void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QStrin
         out.resize(0);
         return;
     }
-    const MapIP::RowConversion* conversion = lastRowConversion(rowText);
+    const MapIP::RowConversion* conversion = m_rfc5952 ? lastRowConversion(rowText) : nullptr;
     const MapIP::ConversionFailure failure = conversion
         ? conversion->write(formOf(subItem), out)
         : MapIP::tryConvert(formOf(subItem), rowText, out, m_options);
@@ -68,7 +68,7 @@ qsizetype ConversionFormsDeriver::knownDerivedLength(int subItem, QStringView ro
     if (!isForm(subItem))
         return -1;
     // A cell set in one text style may fail in another, and then reads as empty.
-    const MapIP::RowConversion* conversion = lastRowConversion(rowText);
+    const MapIP::RowConversion* conversion = m_rfc5952 ? lastRowConversion(rowText) : nullptr;
     const qsizetype length = conversion ? conversion->length(formOf(subItem))
                                         : MapIP::convertedLength(formOf(subItem), rowText, m_options);
     return std::max<qsizetype>(0, length);

@@ -49,6 +49,7 @@ class ConversionFormsDeriver final : public CellDeriver
 public:
     explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
         : m_options(options)
+        , m_rfc5952(options.style() == MapIP::TextStyle::Rfc5952)
     {
     }
 
@@ -75,5 +76,7 @@ private:
     const MapIP::RowConversion* lastRowConversion(QStringView rowText) const;
 
     MapIP::ConversionOptions m_options;
+    // RFC 5952 cells are built from a row read once for all of them.
+    bool m_rfc5952;
     mutable LastRow m_lastRow;
 };

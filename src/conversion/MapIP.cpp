@@ -288,7 +288,9 @@ RowConversion::RowConversion(QStringView address, const ConversionOptions& optio
     , m_address(address)
 {
     HexDigitEnds ends;
-    if (!readPlainQuad(address, ends)) {
+    // RFC 5952 text wants four plain octets, which one pass reads; the
+    // program's own text takes any parts, as the spelling rules read them.
+    if (!m_rfc5952 || !readPlainQuad(address, ends)) {
         ends = {};
         m_failure = hexDigits(address, ends);
         if (m_failure.failed())

@@ -3,6 +3,9 @@
 #include "conversion/MapIP.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,10 +35,8 @@ const MapIP::RowConversion* ConversionFormsDeriver::lastRowConversion(QStringVie
     if (m_options.style() != MapIP::TextStyle::Rfc5952 || rowText.size() > qsizetype(m_lastRow.text.size()))
         return nullptr;
     const char16_t* const text = rowText.utf16();
-    // A row is a few characters: compared in place, not by a library call.
-    bool same = m_lastRow.size == rowText.size();
-    for (qsizetype i = 0; same && i < rowText.size(); ++i)
-        same = text[i] == m_lastRow.text[size_t(i)];
+    const bool same = m_lastRow.size == rowText.size()
+        && std::memcmp(text, m_lastRow.text.data(), size_t(rowText.size()) * sizeof(char16_t)) == 0;
     if (!same) {
         std::copy(text, text + rowText.size(), m_lastRow.text.begin());
         m_lastRow.size = rowText.size();

@@ -137,19 +137,24 @@ void readListPerRow(benchmark::State& state)
 }
 BENCHMARK(readListPerRow)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// The column-aligned text, per row, written to a device that discards it.
-void alignedTextPerRow(benchmark::State& state)
+// The column-aligned text of a table, written to a device that discards it.
+void writeAlignedText(benchmark::State& state, const TableSource& table)
 {
-    const auto table = resultsTable(int(state.range(0)));
     NoYield yielder;
     FailOnReport reporter;
     for (auto _ : state) {
         DiscardingDevice device;
         device.open(QIODevice::WriteOnly);
         ExportTarget target(device, u"nowhere"_s);
-        SaveListviewProperlySpaced(*table, target, nullptr, yielder, reporter);
+        SaveListviewProperlySpaced(table, target, nullptr, yielder, reporter);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The column-aligned text, per row.
+void alignedTextPerRow(benchmark::State& state)
+{
+    writeAlignedText(state, *resultsTable(int(state.range(0))));
 }
 BENCHMARK(alignedTextPerRow)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -159,16 +164,7 @@ void alignedTextPerRowNat64Rfc5952(benchmark::State& state)
 {
     const MapIP::ConversionOptions options(MapIP::Embedding::named(MapIP::Embedding::Named::Nat64),
                                            MapIP::TextStyle::Rfc5952);
-    const auto table = resultsTable(int(state.range(0)), options);
-    NoYield yielder;
-    FailOnReport reporter;
-    for (auto _ : state) {
-        DiscardingDevice device;
-        device.open(QIODevice::WriteOnly);
-        ExportTarget target(device, u"nowhere"_s);
-        SaveListviewProperlySpaced(*table, target, nullptr, yielder, reporter);
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    writeAlignedText(state, *resultsTable(int(state.range(0)), options));
 }
 BENCHMARK(alignedTextPerRowNat64Rfc5952)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -70,6 +70,36 @@ void Form1::buildControls()
     m_pushButton4 = createPushButton(this, "PushButton4", QStringLiteral("Help"));
     Twips::place(m_pushButton4, 120, 120, 7800, 405);
 
+    buildAddressFrame();
+    buildResultsFrame();
+
+    m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
+    Twips::place(m_pushButton2, 120, 2610, 7800, 405);
+    m_pushButton1 = createPushButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
+    Twips::place(m_pushButton1, 120, 1140, 7800, 405);
+    m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
+    Twips::place(m_pushButton5, 120, 630, 7800, 405);
+
+    m_embedding = new EmbeddingControls(this, 120, 7020, 7800, m_platform.inputBoxes(), m_platform,
+                                        [this] { return m_platform.applicationTitle(); });
+    connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form1::Embedding_Change);
+
+    for (QPushButton* button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5})
+        m_pointer->hoverSets(button, MousePointer::Custom);
+    for (QWidget* background : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1),
+                                static_cast<QWidget*>(m_frame2)})
+        m_pointer->hoverSets(background, MousePointer::Default);
+
+    connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(m_pushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+}
+
+// The four octet boxes, the dots between them and the outline beneath.
+void Form1::buildAddressFrame()
+{
     m_frame1 = new QGroupBox(QStringLiteral("IPv4 Address:"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     Twips::place(m_frame1, 120, 1590, 7800, 915);
@@ -117,11 +147,14 @@ void Form1::buildControls()
     shape->setAttribute(Qt::WA_TransparentForMouseEvents);
     Twips::place(shape, 240, 390, 2685, 345);
     shape->lower();
+}
 
+// A label and a result box per form, and the copy button.
+void Form1::buildResultsFrame()
+{
     m_frame2 = new QGroupBox(QStringLiteral("Results"), this);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     Twips::place(m_frame2, 120, 3060, 7800, 3855);
-
 
     m_pushButton3 = createPushButton(m_frame2, "PushButton3", QStringLiteral("Copy Results To Clipboard"));
     Twips::place(m_pushButton3, 240, 3280, 7290, 405);
@@ -148,29 +181,6 @@ void Form1::buildControls()
         // the labels' "&" as a mnemonic.
         m_resultBoxes[i]->setAccessibleName(label->text());
     }
-
-    m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
-    Twips::place(m_pushButton2, 120, 2610, 7800, 405);
-    m_pushButton1 = createPushButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
-    Twips::place(m_pushButton1, 120, 1140, 7800, 405);
-    m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
-    Twips::place(m_pushButton5, 120, 630, 7800, 405);
-
-    m_embedding = new EmbeddingControls(this, 120, 7020, 7800, m_platform.inputBoxes(), m_platform,
-                                        [this] { return m_platform.applicationTitle(); });
-    connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form1::Embedding_Change);
-
-    for (QPushButton* button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5})
-        m_pointer->hoverSets(button, MousePointer::Custom);
-    for (QWidget* background : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1),
-                                static_cast<QWidget*>(m_frame2)})
-        m_pointer->hoverSets(background, MousePointer::Default);
-
-    connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(m_pushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
 }
 
 Form2* Form1::batchWindow() const

@@ -45,6 +45,8 @@ protected:
 
 private:
     void buildControls();
+    void buildAddressFrame();
+    void buildResultsFrame();
     void Form_Load();
     void OpenHomePageAtRandom();
     void PushButton1_Click();

@@ -3,7 +3,6 @@
 #include "NumberSpelling.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace MapIP {
 
@@ -108,60 +107,6 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
             return {};
         ++cursor; // the dot
     }
-}
-
-// A dotted quad of plain octets (one to three digits each, at most 255),
-// which nearly every row is; anything else goes through hexDigits() and the
-// full spelling rules. Rows are read several times over (once per form, and
-// to measure columns), and octets of one, two and three digits follow each
-// other at random, so the parts are found from the dots' positions and
-// their values picked without a branch on their lengths.
-bool readPlainQuad(QStringView address, HexDigitEnds& ends) noexcept
-{
-    const qsizetype size = address.size();
-    if (size < 7 || size > 15)
-        return false;
-    // Each character's digit value; a dot or any other character gives a
-    // value above 9, and room is left for reading past the last part.
-    unsigned char values[18] = {};
-    unsigned dots = 0;
-    int dotCount = 0;
-    bool plain = true;
-    const char16_t* text = address.utf16();
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned value = unsigned(text[i]) - u'0';
-        const bool dot = text[i] == u'.';
-        plain &= dot || value <= 9;
-        dots |= unsigned(dot) << i;
-        dotCount += int(dot);
-        values[i] = static_cast<unsigned char>(value);
-    }
-    if (!plain || dotCount != 3)
-        return false;
-    unsigned char octets[4];
-    unsigned partEnds = dots | 1u << size;
-    unsigned start = 0;
-    bool valid = true;
-    for (unsigned char& octet : octets) {
-        const unsigned end = unsigned(std::countr_zero(partEnds));
-        partEnds &= partEnds - 1;
-        const unsigned length = end - start;
-        const unsigned a = values[start];
-        const unsigned b = values[start + 1];
-        const unsigned c = values[start + 2];
-        const unsigned value = length == 1 ? a : length == 2 ? a * 10 + b : a * 100 + b * 10 + c;
-        valid &= length - 1 < 3 && value <= 255;
-        octet = static_cast<unsigned char>(value);
-        start = end + 1;
-    }
-    if (!valid)
-        return false;
-    ends.first = octets[0];
-    ends.second = octets[1];
-    ends.beforeLast = octets[2];
-    ends.last = octets[3];
-    ends.parts = 4;
-    return true;
 }
 
 bool isHexForm(Form form) noexcept
@@ -288,14 +233,9 @@ RowConversion::RowConversion(QStringView address, const ConversionOptions& optio
     , m_address(address)
 {
     HexDigitEnds ends;
-    // RFC 5952 text wants four plain octets, which one pass reads; the
-    // program's own text takes any parts, as the spelling rules read them.
-    if (!m_rfc5952 || !readPlainQuad(address, ends)) {
-        ends = {};
-        m_failure = hexDigits(address, ends);
-        if (m_failure.failed())
-            return;
-    }
+    m_failure = hexDigits(address, ends);
+    if (m_failure.failed())
+        return;
     if (options.style() == TextStyle::Program)
         m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
     else if (!ends.isFourOctets())

@@ -449,19 +449,15 @@ void BatchTool::runTable()
 
 void BatchTool::tick(ListModel& table)
 {
-    // As the user ticks: the view's check box on the first cell of the row.
-    table.publishRows();
-    const auto tickRow = [&table](qsizetype row) {
-        table.setChecked(row, true);
-    };
     if (m_options.ticks.selectsEveryRow()) {
         for (qsizetype row = 0; row < table.rows(); ++row)
-            tickRow(row);
+            table.setChecked(row, true);
         return;
     }
+    // Ranges count rows from 1.
     for (const RowSelection::Range& range : m_options.ticks.ranges()) {
         for (qsizetype row = range.first; row <= std::min(range.last, table.rows()); ++row)
-            tickRow(row - 1);
+            table.setChecked(row - 1, true);
     }
 }
 

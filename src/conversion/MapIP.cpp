@@ -135,13 +135,6 @@ void assign(QString& out, QStringView first, QStringView second)
     std::copy(second.begin(), second.end(), cursor);
 }
 
-QString joined(QStringView first, QStringView second)
-{
-    QString text;
-    assign(text, first, second);
-    return text;
-}
-
 // Writes an octet in decimal without leading zeros.
 char16_t* writeDecimal(char16_t* cursor, unsigned value) noexcept
 {
@@ -402,12 +395,12 @@ QString IPv4ToIPv6Shorthand(QStringView address)
 
 QString IPv4ToIPv6DotFull(QStringView address)
 {
-    return joined(ConversionOptions::defaults().prefix(Form::DotFull), address);
+    return convert(Form::DotFull, address);
 }
 
 QString IPv4ToIPv6DotShorthand(QStringView address)
 {
-    return joined(ConversionOptions::defaults().prefix(Form::DotShorthand), address);
+    return convert(Form::DotShorthand, address);
 }
 
 namespace {

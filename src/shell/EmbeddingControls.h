@@ -28,8 +28,6 @@ public:
                       const std::function<QString()>& title);
 
     const MapIP::ConversionOptions& options() const { return m_options; }
-    QComboBox* comboBox() const { return m_comboBox; }
-    QCheckBox* checkBox() const { return m_checkBox; }
 
 signals:
     // The embedding or the text style has changed.

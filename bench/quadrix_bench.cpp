@@ -43,7 +43,7 @@ namespace {
 
 qint64 peakRssBytes()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return qint64(usage.ru_maxrss) * 1024;
 }
@@ -80,7 +80,7 @@ void writeAddressList(const QString& path, qint64 rows)
 struct BatchWindow
 {
     FakePlatform fake;
-    Form1 single{*fake.platform};
+    Form1 single { *fake.platform };
     Form2* form = nullptr;
 
     BatchWindow()
@@ -95,7 +95,7 @@ struct BatchWindow
 
     void load(const QString& path)
     {
-        fake.fileDialogs->openAnswers = {{path}};
+        fake.fileDialogs->openAnswers = { { path } };
         click("PushButton4");
     }
 };
@@ -106,9 +106,8 @@ class TurnGapMeter
 public:
     TurnGapMeter()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_sinceTurn.restart());
-        });
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_sinceTurn.restart()); });
     }
     void start()
     {
@@ -222,7 +221,7 @@ void saveScenario(qint64 rows)
     QTemporaryDir dir;
     const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
     const QString path = dir.filePath(u"results.txt"_s);
-    window->fake.fileDialogs->saveAnswers = {path};
+    window->fake.fileDialogs->saveAnswers = { path };
     QElapsedTimer timer;
     timer.start();
     window->click("PushButton3");
@@ -298,10 +297,8 @@ void embeddingScenario(qint64 rows)
     const std::function<void()> changes[] = {
         [&] { press(Qt::Key_Down); }, // mapped
         [&] { press(Qt::Key_Down); }, // nat64
-        [&] { rfc5952->click(); },
-        [&] { press(Qt::Key_Up); },   // mapped
-        [&] { rfc5952->click(); },
-        [&] { press(Qt::Key_Up); },   // compatible
+        [&] { rfc5952->click(); },    [&] { press(Qt::Key_Up); }, // mapped
+        [&] { rfc5952->click(); },    [&] { press(Qt::Key_Up); }, // compatible
     };
     // The results view's paints, to be sure each change was drawn.
     auto* view = window->form->findChild<QAbstractScrollArea*>(u"ListView2"_s);
@@ -346,23 +343,29 @@ void startupScenario(qint64)
     print("startup", 1, timer.nsecsElapsed() / 1e9);
 }
 
-const std::map<QString, std::function<void(qint64)>> Scenarios{
-    {u"load"_s, loadScenario},
-    {u"paste"_s, pasteScenario},
-    {u"run"_s, [](qint64 rows) { runScenario(rows, 15, "run"); }},
-    {u"run-per-row"_s, [](qint64 rows) { runScenario(rows, 0, "run-per-row"); }},
-    {u"startup"_s, startupScenario},
-    {u"save"_s, saveScenario},
-    {u"copy"_s, copyScenario},
-    {u"xlsx"_s, xlsxScenario},
-    {u"embedding"_s, embeddingScenario},
+const std::map<QString, std::function<void(qint64)>> Scenarios {
+    { u"load"_s, loadScenario },
+    { u"paste"_s, pasteScenario },
+    { u"run"_s, [](qint64 rows) { runScenario(rows, 15, "run"); } },
+    { u"run-per-row"_s, [](qint64 rows) { runScenario(rows, 0, "run-per-row"); } },
+    { u"startup"_s, startupScenario },
+    { u"save"_s, saveScenario },
+    { u"copy"_s, copyScenario },
+    { u"xlsx"_s, xlsxScenario },
+    { u"embedding"_s, embeddingScenario },
 };
 
-const QList<QPair<QString, qint64>> DefaultScenarios{
-    {u"startup"_s, 1}, {u"load"_s, 1000000}, {u"paste"_s, 1000000}, {u"run"_s, 1000000},
+const QList<QPair<QString, qint64>> DefaultScenarios {
+    { u"startup"_s, 1 },
+    { u"load"_s, 1000000 },
+    { u"paste"_s, 1000000 },
+    { u"run"_s, 1000000 },
     // Two event-loop turns a row cost about a millisecond: a million rows would take a quarter of an hour.
-    {u"run-per-row"_s, 20000},
-    {u"save"_s, 1000000}, {u"copy"_s, 1000000}, {u"xlsx"_s, 100000}, {u"embedding"_s, 1000000},
+    { u"run-per-row"_s, 20000 },
+    { u"save"_s, 1000000 },
+    { u"copy"_s, 1000000 },
+    { u"xlsx"_s, 100000 },
+    { u"embedding"_s, 1000000 },
 };
 
 } // namespace
@@ -379,7 +382,7 @@ int main(int argc, char* argv[])
         for (const auto& [scenario, rows] : DefaultScenarios) {
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {scenario, QString::number(rows)});
+            child.start(QCoreApplication::applicationFilePath(), { scenario, QString::number(rows) });
             child.waitForFinished(-1);
             if (child.exitCode() != 0)
                 return child.exitCode();

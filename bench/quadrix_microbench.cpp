@@ -43,8 +43,8 @@ QStringList addresses(int count)
 
 // The results table after a run over `rows` addresses, every row ticked,
 // its forms in `options`.
-std::unique_ptr<ListModel> resultsTable(
-    int rows, const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
+std::unique_ptr<ListModel>
+resultsTable(int rows, const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
 {
     auto table = std::make_unique<ListModel>(ListModel::CheckBoxes::OnEveryRow);
     for (const QString& caption :

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(dotShorthand == QStringLiteral("::") + address);
 
     const Expected expected = expectedDigits(address);
-    for (MapIP::Form form : {MapIP::Form::Full, MapIP::Form::Shorthand}) {
+    for (MapIP::Form form : { MapIP::Form::Full, MapIP::Form::Shorthand }) {
         QString text = QStringLiteral("untouched");
         const MapIP::ConversionFailure failure = MapIP::tryConvert(form, address, text);
         check(failure.error == expected.error);
@@ -89,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (failure.failed()) {
             check(text == u"untouched");
             // The part named in the message lies inside the argument.
-            check(failure.part.isEmpty() || (failure.part.data() >= address.data()
-                                             && failure.part.data() + failure.part.size()
-                                                 <= address.data() + address.size()));
+            check(failure.part.isEmpty()
+                  || (failure.part.data() >= address.data()
+                      && failure.part.data() + failure.part.size() <= address.data() + address.size()));
             check(!MapIP::describe(failure).isEmpty());
             continue;
         }

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             widths[size_t(column)] = std::max(widths[size_t(column)], table->cell(row, column).size());
         lineLength += widths[size_t(column)];
     }
-    QList<qsizetype> written{-1};
+    QList<qsizetype> written { -1 };
     for (qsizetype row = 0; row < table->rows(); ++row) {
         if (table->isChecked(row))
             written.append(row);
@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype line = 0; line < written.size(); ++line) {
         const char* at = bytes.constData() + line * lineLength;
         for (int column = 0; column < columns; ++column) {
-            const QString cell = written[line] < 0 ? table->caption(column) : table->cell(written[line], column);
+            const QString cell
+                = written[line] < 0 ? table->caption(column) : table->cell(written[line], column);
             const QByteArray encoded = AnsiCodePage::encode(cell);
             check(std::memcmp(at, encoded.constData(), size_t(encoded.size())) == 0);
             for (qsizetype pad = encoded.size(); pad < widths[size_t(column)]; ++pad)

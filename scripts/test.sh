@@ -7,7 +7,7 @@
 # pass by testing nothing.
 source "$(dirname "$0")/common.sh"
 
-install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev "libreoffice-calc-nogui|libreoffice-calc" clang libclang-rt-14-dev \
+install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev "libreoffice-calc-nogui|libreoffice-calc" clang clang-format libclang-rt-14-dev \
     xvfb xauth desktop-file-utils appstream librsvg2-bin
 
 build build "${NORMAL_BUILD_OPTIONS[@]}" -DQUADRIX_BUILD_TESTS=ON -DQUADRIX_BUILD_BENCH=ON

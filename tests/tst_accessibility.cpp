@@ -51,8 +51,8 @@ void walk(QAccessibleInterface* node, std::vector<Reached>& reached)
         if (!child || child->state().invisible)
             continue;
         const QObject* object = child->object();
-        reached.push_back({child->role(), child->text(QAccessible::Name),
-                           object ? object->objectName() : QString()});
+        reached.push_back(
+            { child->role(), child->text(QAccessible::Name), object ? object->objectName() : QString() });
         // The rows of a list are its data, named by their own texts.
         if (child->role() != QAccessible::Table && child->role() != QAccessible::List)
             walk(child, reached);
@@ -64,7 +64,7 @@ std::vector<Reached> walkWindow(QWidget* window)
     QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window);
     if (!root)
         return {};
-    std::vector<Reached> reached{{root->role(), root->text(QAccessible::Name), window->objectName()}};
+    std::vector<Reached> reached { { root->role(), root->text(QAccessible::Name), window->objectName() } };
     walk(root, reached);
     return reached;
 }

@@ -67,29 +67,29 @@ struct Place
 
 // Every control of both windows where the design puts it, in twips of its container.
 const Place Form1Places[] = {
-    {"PushButton4", 120, 120, 7800, 405},   {"Frame1", 120, 1590, 7800, 915},
-    {"Text1_1", 270, 420, 555, 285},        {"Text1_2", 960, 420, 555, 285},
-    {"Text1_3", 1650, 420, 555, 285},       {"Text1_4", 2340, 420, 555, 285},
-    {"Sepa1_5", 810, 420, 165, 285},        {"Sepa1_6", 2190, 420, 165, 285},
-    {"Sepa1_7", 1500, 420, 165, 285},       {"Shape1", 240, 390, 2685, 345},
-    {"Frame2", 120, 3060, 7800, 3855},      {"Text2", 240, 600, 7290, 375},
-    {"Text3", 240, 1320, 7290, 375},        {"Text4", 240, 2040, 7290, 375},
-    {"Text5", 240, 2760, 7290, 375},        {"PushButton3", 240, 3280, 7290, 405},
-    {"Label1", 240, 360, 2400, 255},        {"Label2", 240, 1080, 2400, 255},
-    {"Label3", 240, 1800, 3720, 255},       {"Label4", 240, 2520, 3840, 255},
-    {"PushButton2", 120, 2610, 7800, 405},  {"PushButton1", 120, 1140, 7800, 405},
-    {"PushButton5", 120, 630, 7800, 405},
+    { "PushButton4", 120, 120, 7800, 405 },  { "Frame1", 120, 1590, 7800, 915 },
+    { "Text1_1", 270, 420, 555, 285 },       { "Text1_2", 960, 420, 555, 285 },
+    { "Text1_3", 1650, 420, 555, 285 },      { "Text1_4", 2340, 420, 555, 285 },
+    { "Sepa1_5", 810, 420, 165, 285 },       { "Sepa1_6", 2190, 420, 165, 285 },
+    { "Sepa1_7", 1500, 420, 165, 285 },      { "Shape1", 240, 390, 2685, 345 },
+    { "Frame2", 120, 3060, 7800, 3855 },     { "Text2", 240, 600, 7290, 375 },
+    { "Text3", 240, 1320, 7290, 375 },       { "Text4", 240, 2040, 7290, 375 },
+    { "Text5", 240, 2760, 7290, 375 },       { "PushButton3", 240, 3280, 7290, 405 },
+    { "Label1", 240, 360, 2400, 255 },       { "Label2", 240, 1080, 2400, 255 },
+    { "Label3", 240, 1800, 3720, 255 },      { "Label4", 240, 2520, 3840, 255 },
+    { "PushButton2", 120, 2610, 7800, 405 }, { "PushButton1", 120, 1140, 7800, 405 },
+    { "PushButton5", 120, 630, 7800, 405 },
 };
 
 const Place Form2Places[] = {
-    {"PushButton5", 120, 120, 7800, 405},   {"ListView1", 120, 620, 7800, 1815},
-    {"PushButton1", 120, 2520, 3840, 405},  {"PushButton6", 4080, 2520, 3840, 405},
-    {"PushButton4", 120, 3030, 3840, 405},  {"PushButton9", 4080, 3030, 3840, 405},
-    {"PushButton11", 120, 3540, 3840, 405}, {"PushButton10", 4080, 3540, 3840, 405},
-    {"PushButton2", 120, 4050, 7800, 405},  {"ListView2", 120, 4545, 7800, 1815},
-    {"PushButton3", 120, 6450, 3840, 405},  {"PushButton13", 4080, 6450, 3840, 405},
-    {"PushButton8", 120, 6960, 3840, 405},  {"PushButton7", 4080, 6960, 3840, 405},
-    {"ProgressBar1", 120, 7480, 7800, 405},
+    { "PushButton5", 120, 120, 7800, 405 },   { "ListView1", 120, 620, 7800, 1815 },
+    { "PushButton1", 120, 2520, 3840, 405 },  { "PushButton6", 4080, 2520, 3840, 405 },
+    { "PushButton4", 120, 3030, 3840, 405 },  { "PushButton9", 4080, 3030, 3840, 405 },
+    { "PushButton11", 120, 3540, 3840, 405 }, { "PushButton10", 4080, 3540, 3840, 405 },
+    { "PushButton2", 120, 4050, 7800, 405 },  { "ListView2", 120, 4545, 7800, 1815 },
+    { "PushButton3", 120, 6450, 3840, 405 },  { "PushButton13", 4080, 6450, 3840, 405 },
+    { "PushButton8", 120, 6960, 3840, 405 },  { "PushButton7", 4080, 6960, 3840, 405 },
+    { "ProgressBar1", 120, 7480, 7800, 405 },
 };
 
 int px(int twips)
@@ -143,7 +143,8 @@ void TestAppearance::controlsWhereTheDesignPutsThem()
     for (const Place& place : Form1Places) {
         const QWidget* control = single.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);
-        QCOMPARE(control->geometry(), QRect(px(place.left), px(place.top), px(place.width), px(place.height)));
+        QCOMPARE(control->geometry(),
+                 QRect(px(place.left), px(place.top), px(place.width), px(place.height)));
     }
     QCOMPARE(single.findChild<QWidget*>(u"Text1_1"_s)->parentWidget()->objectName(), u"Frame1"_s);
     QCOMPARE(single.findChild<QWidget*>(u"Label4"_s)->parentWidget()->objectName(), u"Frame2"_s);
@@ -154,7 +155,8 @@ void TestAppearance::controlsWhereTheDesignPutsThem()
     for (const Place& place : Form2Places) {
         const QWidget* control = batch.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);
-        QCOMPARE(control->geometry(), QRect(px(place.left), px(place.top), px(place.width), px(place.height)));
+        QCOMPARE(control->geometry(),
+                 QRect(px(place.left), px(place.top), px(place.width), px(place.height)));
     }
 }
 
@@ -206,16 +208,17 @@ void TestAppearance::skinFileRecoloursThenHandsTheSkinOn()
     Form1 single(*m_fake->platform);
 
     QVERIFY(Appearance::hasButtonFaceColor(&single));
-    for (const char* name : {"Frame1", "Frame2", "Label1", "Label2", "Label3", "Label4"})
+    for (const char* name : { "Frame1", "Frame2", "Label1", "Label2", "Label3", "Label4" })
         QVERIFY2(Appearance::hasButtonFaceColor(single.findChild<QWidget*>(QLatin1StringView(name))), name);
-    for (const char* name : {"Text1_1", "Text2", "PushButton2", "Sepa1_5"})
+    for (const char* name : { "Text1_1", "Text2", "PushButton2", "Sepa1_5" })
         QVERIFY2(!Appearance::hasButtonFaceColor(single.findChild<QWidget*>(QLatin1StringView(name))), name);
 
     // The skin reaches the window with the file loaded and the options on,
     // the component's other option bits kept.
     const RecordingSkinFramework& skin = *m_fake->skinFramework;
     QCOMPARE(skin.appliedWindow, std::optional<qint32>(static_cast<qint32>(single.winId())));
-    const RecordingSkinFramework::Settings expected { m_folder.filePath(u"x/o.cjs"_s), QString(), 0x41, true, true };
+    const RecordingSkinFramework::Settings expected { m_folder.filePath(u"x/o.cjs"_s), QString(), 0x41, true,
+                                                      true };
     QVERIFY(skin.appliedSettings == expected);
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
@@ -240,7 +243,7 @@ void TestAppearance::cursorFileWithItsHotSpot()
 
     Form1 single(*m_fake->platform);
     Form2 batch(*m_fake->platform, &single);
-    for (WindowPointer* pointer : {&single.pointer(), &batch.pointer()}) {
+    for (WindowPointer* pointer : { &single.pointer(), &batch.pointer() }) {
         QVERIFY(pointer->hasCustomCursor());
         pointer->set(MousePointer::Custom);
         QCOMPARE(pointer->shownCursor().hotSpot(), QPoint(6, 3));
@@ -387,7 +390,7 @@ void TestAppearance::hoverLeavesTheHourglassDuringARun()
         during.append(batch->mousePointer());
     });
     batch->findChild<QPushButton*>(u"PushButton2"_s)->click();
-    QCOMPARE(during, (QList<MousePointer>{MousePointer::Hourglass, MousePointer::Hourglass}));
+    QCOMPARE(during, (QList<MousePointer> { MousePointer::Hourglass, MousePointer::Hourglass }));
     QCOMPARE(batch->mousePointer(), MousePointer::Default);
     moveOver(batch->findChild<QPushButton*>(u"PushButton3"_s));
     QCOMPARE(batch->mousePointer(), MousePointer::Custom);

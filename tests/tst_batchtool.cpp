@@ -458,13 +458,13 @@ void TestBatchTool::rowSelection_data()
     QTest::newRow("open range") << u"3-"_s << Rows {} << u"'3-' is not a row number"_s;
     QTest::newRow("negative") << u"-3"_s << Rows {} << u"'-3' is not a row number"_s;
     QTest::newRow("blank") << u"1, 2"_s << Rows {} << u"' 2' is not a row number"_s;
-    QTest::newRow("too large to count: past the end")
-        << u"99999999999999999999"_s << Rows {} << QString();
+    QTest::newRow("too large to count: past the end") << u"99999999999999999999"_s << Rows {} << QString();
     QTest::newRow("range to a number too large to count")
         << u"10-99999999999999999999999999999999"_s << Rows { 10, 11, 12 } << QString();
-    QTest::newRow("leading zeros beyond any count") << u"0000000000000000000000000005"_s << Rows { 5 } << QString();
-    QTest::newRow("ranges past the end merge") << u"3,99999999999999999999-99999999999999999999,4"_s
-                                               << Rows { 3, 4 } << QString();
+    QTest::newRow("leading zeros beyond any count")
+        << u"0000000000000000000000000005"_s << Rows { 5 } << QString();
+    QTest::newRow("ranges past the end merge")
+        << u"3,99999999999999999999-99999999999999999999,4"_s << Rows { 3, 4 } << QString();
 }
 
 void TestBatchTool::rowSelection()
@@ -520,12 +520,12 @@ void TestBatchTool::usageErrors_data()
         << u"--embedding: The prefix \"::1/96\" has bits set past the 96th"_s;
     QTest::newRow("embedding not /96") << QStringList { u"-e"_s, u"64:ff9b::/64"_s }
                                        << u"--embedding: The prefix \"64:ff9b::/64\" is not a /96 prefix"_s;
-    QTest::newRow("embedding not IPv6") << QStringList { u"-enat46"_s }
-                                        << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
+    QTest::newRow("embedding not IPv6")
+        << QStringList { u"-enat46"_s } << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
     QTest::newRow("embedding twice") << QStringList { u"-e"_s, u"nat64"_s, u"--embedding=mapped"_s }
                                      << u"--embedding is given twice"_s;
-    QTest::newRow("value for --rfc5952") << QStringList { u"--rfc5952=yes"_s }
-                                         << u"option '--rfc5952' takes no value"_s;
+    QTest::newRow("value for --rfc5952")
+        << QStringList { u"--rfc5952=yes"_s } << u"option '--rfc5952' takes no value"_s;
 }
 
 void TestBatchTool::usageErrors()
@@ -555,12 +555,13 @@ void TestBatchTool::embeddingAndStyleInEveryFormat()
 
     const QString output = m_dir.filePath(u"embedded-"_s + format);
     const QStringList rows { u"-a"_s, u"192.0.2.33"_s, u"-a"_s, u"1.2.3"_s };
-    const Run rfc = runTool(QStringList { u"-f"_s, format, u"-o"_s, output, u"-e"_s, u"nat64"_s, u"--rfc5952"_s }
-                            + rows);
+    const Run rfc = runTool(
+        QStringList { u"-f"_s, format, u"-o"_s, output, u"-e"_s, u"nat64"_s, u"--rfc5952"_s } + rows);
     QCOMPARE(rfc.exitCode, 1);
-    for (const char* form : { "IPv6 Full Address", "IPv6 Shorthand Address", "IPv6 & Dot Notation Full Address",
-                              "IPv6 & Dot Notation Shorthand Address" }) {
-        QVERIFY2(rfc.err.contains("row 2 \"1.2.3\": "_ba + form + ": Not an IPv4 address"), rfc.err.constData());
+    for (const char* form : { "IPv6 Full Address", "IPv6 Shorthand Address",
+                              "IPv6 & Dot Notation Full Address", "IPv6 & Dot Notation Shorthand Address" }) {
+        QVERIFY2(rfc.err.contains("row 2 \"1.2.3\": "_ba + form + ": Not an IPv4 address"),
+                 rfc.err.constData());
     }
     QVERIFY(!rfc.err.contains("row 1"));
 
@@ -568,15 +569,16 @@ void TestBatchTool::embeddingAndStyleInEveryFormat()
     if (format == u"xlsx") {
         // The workbook's parts, unpacked.
         QProcess unzip;
-        unzip.start(u"python3"_s, { u"-c"_s, u"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
-                                             u"[sys.stdout.buffer.write(z.read(n)) for n in z.namelist()]"_s,
-                                    output });
+        unzip.start(u"python3"_s,
+                    { u"-c"_s,
+                      u"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                      u"[sys.stdout.buffer.write(z.read(n)) for n in z.namelist()]"_s,
+                      output });
         QVERIFY(unzip.waitForFinished(30000));
         written = unzip.readAllStandardOutput();
     }
-    for (const QByteArray& form :
-         { "0064:ff9b:0000:0000:0000:0000:c000:0221"_ba, "64:ff9b::c000:221"_ba,
-           "0064:ff9b:0000:0000:0000:0000:192.0.2.33"_ba, "64:ff9b::192.0.2.33"_ba })
+    for (const QByteArray& form : { "0064:ff9b:0000:0000:0000:0000:c000:0221"_ba, "64:ff9b::c000:221"_ba,
+                                    "0064:ff9b:0000:0000:0000:0000:192.0.2.33"_ba, "64:ff9b::192.0.2.33"_ba })
         QVERIFY2(written.contains(form), form.constData());
     // Nothing of the failing row reaches its forms.
     QVERIFY(!written.contains("::1.2.3"));
@@ -584,7 +586,8 @@ void TestBatchTool::embeddingAndStyleInEveryFormat()
 
     // The program's text behind the mapped block, the row that RFC 5952 text
     // refuses converting as it always has.
-    const Run program = runTool(QStringList { u"-f"_s, format, u"-o"_s, output, u"--embedding=mapped"_s } + rows);
+    const Run program
+        = runTool(QStringList { u"-f"_s, format, u"-o"_s, output, u"--embedding=mapped"_s } + rows);
     QCOMPARE(program.exitCode, 0);
     if (format != u"xlsx") {
         const QByteArray text = readAll(output);
@@ -846,8 +849,8 @@ void TestBatchTool::messagesShowEveryGivenTextSafely()
 // hold: backslash, TAB, LF and CR are escaped as PostgreSQL's COPY does.
 void TestBatchTool::tsvFieldsAreEscaped()
 {
-    const Run run = runTool({ u"-f"_s, u"tsv"_s, u"-"_s, u"--address"_s, u"x\\y\nz"_s },
-                            "1.2.3.4\tx\r\n\t\t\r\n");
+    const Run run
+        = runTool({ u"-f"_s, u"tsv"_s, u"-"_s, u"--address"_s, u"x\\y\nz"_s }, "1.2.3.4\tx\r\n\t\t\r\n");
     QCOMPARE(run.exitCode, 1);
     const QList<QByteArray> lines = run.out.split('\n');
     QCOMPARE(lines.size(), 4);
@@ -943,8 +946,9 @@ void TestBatchTool::outputThatIsAnInputIsRefused()
         } else if (how == u"hard link" || how == u"symbolic link") {
             const QString link = dir.filePath(u"link.txt"_s);
             QFile::remove(link);
-            const bool made = how == u"hard link" ? ::link(QFile::encodeName(list), QFile::encodeName(link)) == 0
-                                                  : QFile::link(list, link);
+            const bool made = how == u"hard link"
+                ? ::link(QFile::encodeName(list), QFile::encodeName(link)) == 0
+                : QFile::link(list, link);
             QVERIFY(made);
             arguments += { list, u"-o"_s, link };
         } else {

@@ -30,17 +30,21 @@ void TestConversion::fourForms_data()
     QTest::addColumn<QString>("full");
     QTest::addColumn<QString>("shorthand");
 
-    const auto row = [](const char* name, const char16_t* address, const char16_t* full, const char16_t* shorthand) {
-        QTest::newRow(name) << QString::fromUtf16(address) << QString::fromUtf16(full) << QString::fromUtf16(shorthand);
-    };
+    const auto row
+        = [](const char* name, const char16_t* address, const char16_t* full, const char16_t* shorthand) {
+              QTest::newRow(name) << QString::fromUtf16(address) << QString::fromUtf16(full)
+                                  << QString::fromUtf16(shorthand);
+          };
     // The worked examples.
     row("sample", u"172.16.254.1", u"0000:0000:0000:0000:0000:0000:AC10:FE01", u"::AC10:FE01");
     row("leading zero groups", u"10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
     row("all zero", u"0.0.0.0", u"0000:0000:0000:0000:0000:0000:0000:0000", u"::0000:0000");
     row("all ones", u"255.255.255.255", u"0000:0000:0000:0000:0000:0000:FFFF:FFFF", u"::FFFF:FFFF");
-    row("leading zeros in parts", u"010.001.000.009", u"0000:0000:0000:0000:0000:0000:0A01:0009", u"::0A01:0009");
+    row("leading zeros in parts", u"010.001.000.009", u"0000:0000:0000:0000:0000:0000:0A01:0009",
+        u"::0A01:0009");
     row("three parts overlap", u"1.2.3", u"0000:0000:0000:0000:0000:0000:0102:0203", u"::0102:0203");
-    row("five parts drop the middle", u"1.2.3.4.5", u"0000:0000:0000:0000:0000:0000:0102:0405", u"::0102:0405");
+    row("five parts drop the middle", u"1.2.3.4.5", u"0000:0000:0000:0000:0000:0000:0102:0405",
+        u"::0102:0405");
     row("one part taken twice", u"7", u"0000:0000:0000:0000:0000:0000:07:07", u"::07:07");
     row("empty argument", u"", u"0000:0000:0000:0000:0000:0000::", u":::");
     row("out of range", u"1.2.3.256", u"", u"");
@@ -48,13 +52,15 @@ void TestConversion::fourForms_data()
     row("negative", u"-1.0.0.0", u"", u"");
     // Further edge cases.
     row("upper-case letters", u"171.205.239.1", u"0000:0000:0000:0000:0000:0000:ABCD:EF01", u"::ABCD:EF01");
-    row("small values keep their zero", u"1.2.3.4", u"0000:0000:0000:0000:0000:0000:0102:0304", u"::0102:0304");
+    row("small values keep their zero", u"1.2.3.4", u"0000:0000:0000:0000:0000:0000:0102:0304",
+        u"::0102:0304");
     row("blanks around numbers", u" 10.0.0.1 ", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
     row("tab before a number", u"\t10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
     row("plus sign", u"+10.0.0.1", u"0000:0000:0000:0000:0000:0000:0A00:0001", u"::0A00:0001");
     row("minus zero is zero", u"-0.0.0.1", u"0000:0000:0000:0000:0000:0000:0000:0001", u"::0000:0001");
     row("two parts", u"1.2", u"0000:0000:0000:0000:0000:0000:0102:0102", u"::0102:0102");
-    row("fraction splits the address", u"2.5.0.0.0", u"0000:0000:0000:0000:0000:0000:0205:0000", u"::0205:0000");
+    row("fraction splits the address", u"2.5.0.0.0", u"0000:0000:0000:0000:0000:0000:0205:0000",
+        u"::0205:0000");
     row("a lone dot", u".", u"", u"");
     row("trailing dot", u"1.2.3.4.", u"", u"");
     row("text", u"abc", u"", u"");
@@ -109,8 +115,9 @@ void TestConversion::failuresRaiseWithDescription_data()
                               << u"Overflow: the address part \"-1\" is outside 0 to 255"_s;
     QTest::newRow("empty part") << u"192.168..1"_s << int(ConversionError::NotANumber)
                                 << u"Type mismatch: the address part \"\" is not a number"_s;
-    QTest::newRow("first failing part decides") << u"abc.300"_s << int(ConversionError::NotANumber)
-                                                << u"Type mismatch: the address part \"abc\" is not a number"_s;
+    QTest::newRow("first failing part decides")
+        << u"abc.300"_s << int(ConversionError::NotANumber)
+        << u"Type mismatch: the address part \"abc\" is not a number"_s;
     QTest::newRow("long part is cut in the message")
         << QString(60, u'x') << int(ConversionError::NotANumber)
         << u"Type mismatch: the address part \""_s + QString(40, u'x') + u"\u2026\" is not a number"_s;
@@ -128,7 +135,7 @@ void TestConversion::failuresRaiseWithDescription()
     QCOMPARE(untouched, u"kept"_s);
     QCOMPARE(MapIP::describe(failure), description);
 
-    for (auto operation : {MapIP::IPv4ToIPv6Full, MapIP::IPv4ToIPv6Shorthand}) {
+    for (auto operation : { MapIP::IPv4ToIPv6Full, MapIP::IPv4ToIPv6Shorthand }) {
         try {
             operation(address);
             QFAIL("the conversion should have raised");
@@ -152,7 +159,7 @@ void TestConversion::lengthAndMatchAgreeWithConversion_data()
 void TestConversion::lengthAndMatchAgreeWithConversion()
 {
     QFETCH(QString, address);
-    for (Form form : {Form::Full, Form::Shorthand, Form::DotFull, Form::DotShorthand}) {
+    for (Form form : { Form::Full, Form::Shorthand, Form::DotFull, Form::DotShorthand }) {
         QString text;
         const bool converted = !MapIP::tryConvert(form, address, text).failed();
         QCOMPARE(MapIP::formLength(form, address), converted ? text.size() : -1);
@@ -219,7 +226,8 @@ void TestConversion::convertAllKeepsFailures()
         QCOMPARE(reused.result.DotFull, fresh.result.DotFull);
         QCOMPARE(reused.result.DotShorthand, fresh.result.DotShorthand);
         QCOMPARE(MapIP::describe(reused.failure(Form::Full)), MapIP::describe(fresh.failure(Form::Full)));
-        QCOMPARE(MapIP::describe(reused.failure(Form::Shorthand)), MapIP::describe(fresh.failure(Form::Shorthand)));
+        QCOMPARE(MapIP::describe(reused.failure(Form::Shorthand)),
+                 MapIP::describe(fresh.failure(Form::Shorthand)));
     }
 }
 

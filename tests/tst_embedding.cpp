@@ -54,81 +54,82 @@ void TestEmbedding::forms_data()
     const QString zeros5 = u"0000:0000:0000:0000:0000:"_s;
     // The program's text.
     row("compatible as today", u"compatible", program, u"172.16.254.1",
-        {zeros5 + u"0000:AC10:FE01"_s, u"::AC10:FE01"_s, zeros5 + u"0000:172.16.254.1"_s, u"::172.16.254.1"_s});
+        { zeros5 + u"0000:AC10:FE01"_s, u"::AC10:FE01"_s, zeros5 + u"0000:172.16.254.1"_s,
+          u"::172.16.254.1"_s });
     row("compatible zero keeps its groups", u"compatible", program, u"0.0.0.0",
-        {zeros5 + u"0000:0000:0000"_s, u"::0000:0000"_s, zeros5 + u"0000:0.0.0.0"_s, u"::0.0.0.0"_s});
+        { zeros5 + u"0000:0000:0000"_s, u"::0000:0000"_s, zeros5 + u"0000:0.0.0.0"_s, u"::0.0.0.0"_s });
     row("mapped", u"mapped", program, u"172.16.254.1",
-        {zeros5 + u"FFFF:AC10:FE01"_s, u"::FFFF:AC10:FE01"_s, zeros5 + u"FFFF:172.16.254.1"_s,
-         u"::FFFF:172.16.254.1"_s});
+        { zeros5 + u"FFFF:AC10:FE01"_s, u"::FFFF:AC10:FE01"_s, zeros5 + u"FFFF:172.16.254.1"_s,
+          u"::FFFF:172.16.254.1"_s });
     row("nat64", u"nat64", program, u"172.16.254.1",
-        {u"0064:FF9B:0000:0000:0000:0000:AC10:FE01"_s, u"0064:FF9B::AC10:FE01"_s,
-         u"0064:FF9B:0000:0000:0000:0000:172.16.254.1"_s, u"0064:FF9B::172.16.254.1"_s});
+        { u"0064:FF9B:0000:0000:0000:0000:AC10:FE01"_s, u"0064:FF9B::AC10:FE01"_s,
+          u"0064:FF9B:0000:0000:0000:0000:172.16.254.1"_s, u"0064:FF9B::172.16.254.1"_s });
     row("gateway prefix", u"2001:db8:64::/96", program, u"172.16.254.1",
-        {u"2001:0DB8:0064:0000:0000:0000:AC10:FE01"_s, u"2001:0DB8:0064::AC10:FE01"_s,
-         u"2001:0DB8:0064:0000:0000:0000:172.16.254.1"_s, u"2001:0DB8:0064::172.16.254.1"_s});
+        { u"2001:0DB8:0064:0000:0000:0000:AC10:FE01"_s, u"2001:0DB8:0064::AC10:FE01"_s,
+          u"2001:0DB8:0064:0000:0000:0000:172.16.254.1"_s, u"2001:0DB8:0064::172.16.254.1"_s });
     row("program: zero run at the start", u"::1:2:3:0:0/96", program, u"172.16.254.1",
-        {u"0000:0000:0000:0001:0002:0003:AC10:FE01"_s, u"::0001:0002:0003:AC10:FE01"_s,
-         u"0000:0000:0000:0001:0002:0003:172.16.254.1"_s, u"::0001:0002:0003:172.16.254.1"_s});
+        { u"0000:0000:0000:0001:0002:0003:AC10:FE01"_s, u"::0001:0002:0003:AC10:FE01"_s,
+          u"0000:0000:0000:0001:0002:0003:172.16.254.1"_s, u"::0001:0002:0003:172.16.254.1"_s });
     row("program: zero run in the middle", u"1::2:3:0:0/96", program, u"172.16.254.1",
-        {u"0001:0000:0000:0000:0002:0003:AC10:FE01"_s, u"0001::0002:0003:AC10:FE01"_s,
-         u"0001:0000:0000:0000:0002:0003:172.16.254.1"_s, u"0001::0002:0003:172.16.254.1"_s});
+        { u"0001:0000:0000:0000:0002:0003:AC10:FE01"_s, u"0001::0002:0003:AC10:FE01"_s,
+          u"0001:0000:0000:0000:0002:0003:172.16.254.1"_s, u"0001::0002:0003:172.16.254.1"_s });
     row("program: tie goes to the first run", u"1:0:0:2::/96", program, u"172.16.254.1",
-        {u"0001:0000:0000:0002:0000:0000:AC10:FE01"_s, u"0001::0002:0000:0000:AC10:FE01"_s,
-         u"0001:0000:0000:0002:0000:0000:172.16.254.1"_s, u"0001::0002:0000:0000:172.16.254.1"_s});
+        { u"0001:0000:0000:0002:0000:0000:AC10:FE01"_s, u"0001::0002:0000:0000:AC10:FE01"_s,
+          u"0001:0000:0000:0002:0000:0000:172.16.254.1"_s, u"0001::0002:0000:0000:172.16.254.1"_s });
     row("program: a lone zero group stays", u"1:0:2:3:4:5::/96", program, u"10.0.0.1",
-        {u"0001:0000:0002:0003:0004:0005:0A00:0001"_s, u"0001:0000:0002:0003:0004:0005:0A00:0001"_s,
-         u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s, u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s});
+        { u"0001:0000:0002:0003:0004:0005:0A00:0001"_s, u"0001:0000:0002:0003:0004:0005:0A00:0001"_s,
+          u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s, u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s });
     row("program: failing octets fail the hex forms", u"mapped", program, u"1.2.3.256",
-        {u""_s, u""_s, zeros5 + u"FFFF:1.2.3.256"_s, u"::FFFF:1.2.3.256"_s});
+        { u""_s, u""_s, zeros5 + u"FFFF:1.2.3.256"_s, u"::FFFF:1.2.3.256"_s });
     row("program: three parts as today", u"nat64", program, u"1.2.3",
-        {u"0064:FF9B:0000:0000:0000:0000:0102:0203"_s, u"0064:FF9B::0102:0203"_s,
-         u"0064:FF9B:0000:0000:0000:0000:1.2.3"_s, u"0064:FF9B::1.2.3"_s});
+        { u"0064:FF9B:0000:0000:0000:0000:0102:0203"_s, u"0064:FF9B::0102:0203"_s,
+          u"0064:FF9B:0000:0000:0000:0000:1.2.3"_s, u"0064:FF9B::1.2.3"_s });
     row("program: the row as given", u"mapped", program, u" 010.0.0.1",
-        {zeros5 + u"FFFF:0A00:0001"_s, u"::FFFF:0A00:0001"_s, zeros5 + u"FFFF: 010.0.0.1"_s,
-         u"::FFFF: 010.0.0.1"_s});
+        { zeros5 + u"FFFF:0A00:0001"_s, u"::FFFF:0A00:0001"_s, zeros5 + u"FFFF: 010.0.0.1"_s,
+          u"::FFFF: 010.0.0.1"_s });
 
     // RFC 5952 text.
     row("rfc: mapped", u"mapped", rfc, u"172.16.254.1",
-        {zeros5 + u"ffff:ac10:fe01"_s, u"::ffff:ac10:fe01"_s, zeros5 + u"ffff:172.16.254.1"_s,
-         u"::ffff:172.16.254.1"_s});
+        { zeros5 + u"ffff:ac10:fe01"_s, u"::ffff:ac10:fe01"_s, zeros5 + u"ffff:172.16.254.1"_s,
+          u"::ffff:172.16.254.1"_s });
     row("rfc: nat64", u"nat64", rfc, u"172.16.254.1",
-        {u"0064:ff9b:0000:0000:0000:0000:ac10:fe01"_s, u"64:ff9b::ac10:fe01"_s,
-         u"0064:ff9b:0000:0000:0000:0000:172.16.254.1"_s, u"64:ff9b::172.16.254.1"_s});
+        { u"0064:ff9b:0000:0000:0000:0000:ac10:fe01"_s, u"64:ff9b::ac10:fe01"_s,
+          u"0064:ff9b:0000:0000:0000:0000:172.16.254.1"_s, u"64:ff9b::172.16.254.1"_s });
     row("rfc: compatible zero is ::", u"compatible", rfc, u"0.0.0.0",
-        {zeros5 + u"0000:0000:0000"_s, u"::"_s, zeros5 + u"0000:0.0.0.0"_s, u"::0.0.0.0"_s});
+        { zeros5 + u"0000:0000:0000"_s, u"::"_s, zeros5 + u"0000:0.0.0.0"_s, u"::0.0.0.0"_s });
     row("RFC 6052 2.4 /96 example", u"64:ff9b::/96", rfc, u"192.0.2.33",
-        {u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s, u"64:ff9b::c000:221"_s,
-         u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s, u"64:ff9b::192.0.2.33"_s});
+        { u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s, u"64:ff9b::c000:221"_s,
+          u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s, u"64:ff9b::192.0.2.33"_s });
     row("RFC 4291 mapped example", u"mapped", rfc, u"129.144.52.38",
-        {zeros5 + u"ffff:8190:3426"_s, u"::ffff:8190:3426"_s, zeros5 + u"ffff:129.144.52.38"_s,
-         u"::ffff:129.144.52.38"_s});
+        { zeros5 + u"ffff:8190:3426"_s, u"::ffff:8190:3426"_s, zeros5 + u"ffff:129.144.52.38"_s,
+          u"::ffff:129.144.52.38"_s });
     row("rfc: zero run at the start", u"::1:2:3:0:0/96", rfc, u"172.16.254.1",
-        {u"0000:0000:0000:0001:0002:0003:ac10:fe01"_s, u"::1:2:3:ac10:fe01"_s,
-         u"0000:0000:0000:0001:0002:0003:172.16.254.1"_s, u"::1:2:3:172.16.254.1"_s});
+        { u"0000:0000:0000:0001:0002:0003:ac10:fe01"_s, u"::1:2:3:ac10:fe01"_s,
+          u"0000:0000:0000:0001:0002:0003:172.16.254.1"_s, u"::1:2:3:172.16.254.1"_s });
     row("rfc: zero run in the middle", u"1::2:3:0:0/96", rfc, u"172.16.254.1",
-        {u"0001:0000:0000:0000:0002:0003:ac10:fe01"_s, u"1::2:3:ac10:fe01"_s,
-         u"0001:0000:0000:0000:0002:0003:172.16.254.1"_s, u"1::2:3:172.16.254.1"_s});
+        { u"0001:0000:0000:0000:0002:0003:ac10:fe01"_s, u"1::2:3:ac10:fe01"_s,
+          u"0001:0000:0000:0000:0002:0003:172.16.254.1"_s, u"1::2:3:172.16.254.1"_s });
     row("rfc: zero run at the end", u"1:2:3:4::/96", rfc, u"172.16.254.1",
-        {u"0001:0002:0003:0004:0000:0000:ac10:fe01"_s, u"1:2:3:4::ac10:fe01"_s,
-         u"0001:0002:0003:0004:0000:0000:172.16.254.1"_s, u"1:2:3:4::172.16.254.1"_s});
+        { u"0001:0002:0003:0004:0000:0000:ac10:fe01"_s, u"1:2:3:4::ac10:fe01"_s,
+          u"0001:0002:0003:0004:0000:0000:172.16.254.1"_s, u"1:2:3:4::172.16.254.1"_s });
     row("rfc: zero run at the end takes the address's zeros", u"1:2:3:4::/96", rfc, u"0.0.0.0",
-        {u"0001:0002:0003:0004:0000:0000:0000:0000"_s, u"1:2:3:4::"_s,
-         u"0001:0002:0003:0004:0000:0000:0.0.0.0"_s, u"1:2:3:4::0.0.0.0"_s});
+        { u"0001:0002:0003:0004:0000:0000:0000:0000"_s, u"1:2:3:4::"_s,
+          u"0001:0002:0003:0004:0000:0000:0.0.0.0"_s, u"1:2:3:4::0.0.0.0"_s });
     row("rfc: no zero run", u"1:2:3:4:5:6::/96", rfc, u"172.16.254.1",
-        {u"0001:0002:0003:0004:0005:0006:ac10:fe01"_s, u"1:2:3:4:5:6:ac10:fe01"_s,
-         u"0001:0002:0003:0004:0005:0006:172.16.254.1"_s, u"1:2:3:4:5:6:172.16.254.1"_s});
+        { u"0001:0002:0003:0004:0005:0006:ac10:fe01"_s, u"1:2:3:4:5:6:ac10:fe01"_s,
+          u"0001:0002:0003:0004:0005:0006:172.16.254.1"_s, u"1:2:3:4:5:6:172.16.254.1"_s });
     row("rfc: tie goes to the first run", u"1:0:0:2::/96", rfc, u"172.16.254.1",
-        {u"0001:0000:0000:0002:0000:0000:ac10:fe01"_s, u"1::2:0:0:ac10:fe01"_s,
-         u"0001:0000:0000:0002:0000:0000:172.16.254.1"_s, u"1::2:0:0:172.16.254.1"_s});
+        { u"0001:0000:0000:0002:0000:0000:ac10:fe01"_s, u"1::2:0:0:ac10:fe01"_s,
+          u"0001:0000:0000:0002:0000:0000:172.16.254.1"_s, u"1::2:0:0:172.16.254.1"_s });
     row("rfc: the address lengthens the second run", u"1:0:0:2::/96", rfc, u"0.0.0.1",
-        {u"0001:0000:0000:0002:0000:0000:0000:0001"_s, u"1:0:0:2::1"_s,
-         u"0001:0000:0000:0002:0000:0000:0.0.0.1"_s, u"1::2:0:0:0.0.0.1"_s});
+        { u"0001:0000:0000:0002:0000:0000:0000:0001"_s, u"1:0:0:2::1"_s,
+          u"0001:0000:0000:0002:0000:0000:0.0.0.1"_s, u"1::2:0:0:0.0.0.1"_s });
     row("rfc: a lone zero group is 0", u"1:0:2:3:4:5::/96", rfc, u"10.0.0.1",
-        {u"0001:0000:0002:0003:0004:0005:0a00:0001"_s, u"1:0:2:3:4:5:a00:1"_s,
-         u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s, u"1:0:2:3:4:5:10.0.0.1"_s});
+        { u"0001:0000:0002:0003:0004:0005:0a00:0001"_s, u"1:0:2:3:4:5:a00:1"_s,
+          u"0001:0000:0002:0003:0004:0005:10.0.0.1"_s, u"1:0:2:3:4:5:10.0.0.1"_s });
     row("rfc: the dotted quad written canonically", u"nat64", rfc, u" 010.001.000.009 ",
-        {u"0064:ff9b:0000:0000:0000:0000:0a01:0009"_s, u"64:ff9b::a01:9"_s,
-         u"0064:ff9b:0000:0000:0000:0000:10.1.0.9"_s, u"64:ff9b::10.1.0.9"_s});
+        { u"0064:ff9b:0000:0000:0000:0000:0a01:0009"_s, u"64:ff9b::a01:9"_s,
+          u"0064:ff9b:0000:0000:0000:0000:10.1.0.9"_s, u"64:ff9b::10.1.0.9"_s });
 }
 
 void TestEmbedding::forms()
@@ -174,14 +175,17 @@ void TestEmbedding::rfc5952RefusesWhatIsNoAddress_data()
     QTest::newRow("five parts")
         << u"1.2.3.4.5"_s
         << u"Not an IPv4 address: the address \"1.2.3.4.5\" has 5 parts, not the four that RFC 5952 text needs"_s;
-    QTest::newRow("empty") << u""_s
-                           << u"Not an IPv4 address: the address \"\" has 0 parts, not the four that RFC 5952 "
-                              u"text needs"_s;
+    QTest::newRow("empty")
+        << u""_s
+        << u"Not an IPv4 address: the address \"\" has 0 parts, not the four that RFC 5952 "
+           u"text needs"_s;
     QTest::newRow("one part") << u"7"_s
                               << u"Not an IPv4 address: the address \"7\" has 1 parts, not the four that RFC "
                                  u"5952 text needs"_s;
-    QTest::newRow("out of range") << u"1.2.3.256"_s << u"Overflow: the address part \"256\" is outside 0 to 255"_s;
-    QTest::newRow("empty octet") << u"192.168..1"_s << u"Type mismatch: the address part \"\" is not a number"_s;
+    QTest::newRow("out of range") << u"1.2.3.256"_s
+                                  << u"Overflow: the address part \"256\" is outside 0 to 255"_s;
+    QTest::newRow("empty octet") << u"192.168..1"_s
+                                 << u"Type mismatch: the address part \"\" is not a number"_s;
     QTest::newRow("text") << u"a.b.c.d"_s << u"Type mismatch: the address part \"a\" is not a number"_s;
 }
 
@@ -190,7 +194,7 @@ void TestEmbedding::rfc5952RefusesWhatIsNoAddress()
     QFETCH(QString, address);
     QFETCH(QString, description);
 
-    for (const char16_t* block : {u"compatible", u"nat64"}) {
+    for (const char16_t* block : { u"compatible", u"nat64" }) {
         const ConversionOptions options = optionsFor(QString::fromUtf16(block), true);
         const MapIP::RowConversion row(address, options);
         QCOMPARE(row.convertedForms(), 0u);
@@ -215,9 +219,11 @@ void TestEmbedding::prefixes_data()
     QTest::addColumn<QString>("prefix");
     QTest::addColumn<QString>("expected");
 
-    const auto row = [](const char* name, const char16_t* text, const char16_t* prefix, const char16_t* expected) {
-        QTest::newRow(name) << QString::fromUtf16(text) << QString::fromUtf16(prefix) << QString::fromUtf16(expected);
-    };
+    const auto row
+        = [](const char* name, const char16_t* text, const char16_t* prefix, const char16_t* expected) {
+              QTest::newRow(name) << QString::fromUtf16(text) << QString::fromUtf16(prefix)
+                                  << QString::fromUtf16(expected);
+          };
     row("compatible", u"compatible", u"::/96", u"");
     row("mapped", u"mapped", u"::ffff:0:0/96", u"");
     row("nat64", u"nat64", u"64:ff9b::/96", u"");
@@ -285,7 +291,7 @@ void TestEmbedding::defaultsAreTheProgramsForms()
     QCOMPARE(compatible.prefix(Form::Shorthand), u"::"_s);
     QCOMPARE(compatible.prefix(Form::DotFull), u"0000:0000:0000:0000:0000:0000:"_s);
     QCOMPARE(compatible.prefix(Form::DotShorthand), u"::"_s);
-    for (const char16_t* address : {u"172.16.254.1", u"1.2.3", u"", u"7", u"1.2.3.256"}) {
+    for (const char16_t* address : { u"172.16.254.1", u"1.2.3", u"", u"7", u"1.2.3.256" }) {
         for (const MapIP::FormDefinition& form : MapIP::Forms) {
             QString withOptions;
             QString plain;
@@ -295,7 +301,8 @@ void TestEmbedding::defaultsAreTheProgramsForms()
         }
     }
     QVERIFY(!(ConversionOptions(Embedding(), TextStyle::Rfc5952) == compatible));
-    QVERIFY(!(ConversionOptions(Embedding::named(Embedding::Named::Mapped), TextStyle::Program) == compatible));
+    QVERIFY(
+        !(ConversionOptions(Embedding::named(Embedding::Named::Mapped), TextStyle::Program) == compatible));
 }
 
 QTEST_APPLESS_MAIN(TestEmbedding)
@@ -305,16 +312,19 @@ QTEST_APPLESS_MAIN(TestEmbedding)
 // can be spelt or fail, they are the written text's.
 void TestEmbedding::lengthsAgreeWithTheTexts()
 {
-    const QStringList blocks{u"compatible"_s, u"mapped"_s, u"nat64"_s, u"2001:db8:64::/96"_s,
-                             u"1:2:3:4:5:6::/96"_s, u"1:0:0:2:0:0::/96"_s, u"0:0:1:0:0:1::/96"_s,
-                             u"0:1:0:1:0:1::/96"_s, u"fe80::/96"_s};
-    const QStringList addresses{u"0.0.0.0"_s, u"0.0.0.1"_s, u"0.1.0.0"_s, u"1.0.0.0"_s, u"0.0.16.0"_s,
-                                u"0.16.1.0"_s, u"255.255.0.0"_s, u"0.0.255.255"_s, u"16.0.1.0"_s,
-                                u"172.16.254.1"_s, u"255.255.255.255"_s, u"001.002.003.004"_s,
-                                u"010.0.0.1"_s, u" 1.2.3.4"_s, u"1.2.3"_s, u"1.2.3.4.5"_s, u"1..2.3"_s,
-                                u"1.2.3."_s, u"256.1.1.1"_s, u"1.2.3.1000"_s, u"a.b.c.d"_s, QString()};
+    const QStringList blocks { u"compatible"_s,       u"mapped"_s,           u"nat64"_s,
+                               u"2001:db8:64::/96"_s, u"1:2:3:4:5:6::/96"_s, u"1:0:0:2:0:0::/96"_s,
+                               u"0:0:1:0:0:1::/96"_s, u"0:1:0:1:0:1::/96"_s, u"fe80::/96"_s };
+    const QStringList addresses { u"0.0.0.0"_s,      u"0.0.0.1"_s,         u"0.1.0.0"_s,
+                                  u"1.0.0.0"_s,      u"0.0.16.0"_s,        u"0.16.1.0"_s,
+                                  u"255.255.0.0"_s,  u"0.0.255.255"_s,     u"16.0.1.0"_s,
+                                  u"172.16.254.1"_s, u"255.255.255.255"_s, u"001.002.003.004"_s,
+                                  u"010.0.0.1"_s,    u" 1.2.3.4"_s,        u"1.2.3"_s,
+                                  u"1.2.3.4.5"_s,    u"1..2.3"_s,          u"1.2.3."_s,
+                                  u"256.1.1.1"_s,    u"1.2.3.1000"_s,      u"a.b.c.d"_s,
+                                  QString() };
     for (const QString& block : blocks) {
-        for (const bool rfc5952 : {false, true}) {
+        for (const bool rfc5952 : { false, true }) {
             const ConversionOptions options = optionsFor(block, rfc5952);
             for (const QString& address : addresses) {
                 const MapIP::RowConversion row(address, options);

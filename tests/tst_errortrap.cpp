@@ -59,12 +59,14 @@ void TestErrorTrap::failingStepIsReportedAndLaterStepsRun()
     QVERIFY(trap(104, [&] { ran << u"104"_s; }));
     QVERIFY(!trap(106, [&] { throw AppError(u"Second"_s); }));
 
-    QCOMPARE(ran, (QStringList{u"100"_s, u"102"_s, u"104"_s}));
+    QCOMPARE(ran, (QStringList { u"100"_s, u"102"_s, u"104"_s }));
     QCOMPARE(trap.errorCount(), 2);
     const QStringList reports = fake.messageBoxes->errorReports();
     QCOMPARE(reports.size(), 2);
-    QVERIFY(reports[0].startsWith(u"File is locked\r\nin Hexmap2021/08/31.Form2.PushButton4_Click at line 102\r\r"_s));
-    QVERIFY(reports[1].startsWith(u"Second\r\nin Hexmap2021/08/31.Form2.PushButton4_Click at line 106\r\r"_s));
+    QVERIFY(reports[0].startsWith(
+        u"File is locked\r\nin Hexmap2021/08/31.Form2.PushButton4_Click at line 102\r\r"_s));
+    QVERIFY(
+        reports[1].startsWith(u"Second\r\nin Hexmap2021/08/31.Form2.PushButton4_Click at line 106\r\r"_s));
 }
 
 void TestErrorTrap::standardExceptionsAreReportedToo()
@@ -75,7 +77,8 @@ void TestErrorTrap::standardExceptionsAreReportedToo()
     trap(152, [] { throw std::runtime_error("disk gone"); });
     const QStringList reports = fake.messageBoxes->errorReports();
     QCOMPARE(reports.size(), 2);
-    QVERIFY(reports[0].startsWith(u"Out of memory\r\nin Hexmap2021/08/31.Main.SaveListviewProperlySpaced at line 150"_s));
+    QVERIFY(reports[0].startsWith(
+        u"Out of memory\r\nin Hexmap2021/08/31.Main.SaveListviewProperlySpaced at line 150"_s));
     QVERIFY(reports[1].startsWith(u"disk gone\r\n"_s));
 }
 

@@ -57,7 +57,10 @@ private slots:
     void closingEndsTheProgram();
 
 private:
-    QLineEdit* box(const char* name) const { return m_window->findChild<QLineEdit*>(QLatin1StringView(name)); }
+    QLineEdit* box(const char* name) const
+    {
+        return m_window->findChild<QLineEdit*>(QLatin1StringView(name));
+    }
     QPushButton* button(const char* name) const
     {
         return m_window->findChild<QPushButton*>(QLatin1StringView(name));
@@ -100,7 +103,7 @@ void TestForm1::setOctets(const QStringList& octets)
 
 QStringList TestForm1::results() const
 {
-    return {box("Text2")->text(), box("Text3")->text(), box("Text4")->text(), box("Text5")->text()};
+    return { box("Text2")->text(), box("Text3")->text(), box("Text4")->text(), box("Text5")->text() };
 }
 
 void TestForm1::showActive()
@@ -128,8 +131,8 @@ void TestForm1::startUp()
     QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
 
     // From top to bottom: Help, sample, batch, the octets, Start Converting, results.
-    const QStringList order{u"PushButton4"_s, u"PushButton5"_s, u"PushButton1"_s, u"Frame1"_s, u"PushButton2"_s,
-                            u"Frame2"_s, u"EmbeddingBox"_s};
+    const QStringList order { u"PushButton4"_s, u"PushButton5"_s, u"PushButton1"_s, u"Frame1"_s,
+                              u"PushButton2"_s, u"Frame2"_s,      u"EmbeddingBox"_s };
     int lastTop = -1;
     for (const QString& name : order) {
         const QWidget* widget = m_window->findChild<QWidget*>(name);
@@ -156,7 +159,7 @@ void TestForm1::homePageOnOneDrawInAHundred()
     QFETCH(double, fraction);
     QFETCH(bool, opens);
     FakePlatform fake;
-    fake.random->fractions = {fraction};
+    fake.random->fractions = { fraction };
     Form1 window(*fake.platform);
     QCOMPARE(fake.webBrowser->opened.size(), size_t(opens ? 1 : 0));
     if (opens) {
@@ -169,7 +172,7 @@ void TestForm1::homePageOnOneDrawInAHundred()
 void TestForm1::failingStartUpStepIsReportedAndStartUpGoesOn()
 {
     FakePlatform fake;
-    fake.random->fractions = {0.06};
+    fake.random->fractions = { 0.06 };
     fake.webBrowser->failWith = u"No browser"_s;
     Form1 window(*fake.platform);
     const QStringList reports = fake.messageBoxes->errorReports();
@@ -194,74 +197,81 @@ void TestForm1::sampleThenConvert()
     QCOMPARE(QApplication::focusWidget(), m_window->Text1(3));
 
     click("PushButton2");
-    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    QCOMPARE(results(), (QStringList { SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand }));
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 
 void TestForm1::initialZerosConvert()
 {
     click("PushButton2");
-    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:0000:0000:0000"_s, u"::0000:0000"_s,
-                                     u"0000:0000:0000:0000:0000:0000:0.0.0.0"_s, u"::0.0.0.0"_s}));
+    QCOMPARE(results(),
+             (QStringList { u"0000:0000:0000:0000:0000:0000:0000:0000"_s, u"::0000:0000"_s,
+                            u"0000:0000:0000:0000:0000:0000:0.0.0.0"_s, u"::0.0.0.0"_s }));
 }
 
 void TestForm1::validationMessages_data()
 {
     QTest::addColumn<QStringList>("octets");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty box") << QStringList{u"1"_s, QString(), u"3"_s, u"4"_s} << u"Numbers must be entered."_s;
-    QTest::newRow("letters") << QStringList{u"1"_s, u"2"_s, u"a"_s, u"4"_s} << u"Numbers must be entered."_s;
-    QTest::newRow("256") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"256"_s} << u"Numbers must be 255 or less."_s;
-    QTest::newRow("999 first") << QStringList{u"999"_s, u"2"_s, u"3"_s, u"4"_s} << u"Numbers must be 255 or less."_s;
-    QTest::newRow("text wins over range") << QStringList{u"300"_s, u"x"_s, u"3"_s, u"4"_s}
-                                          << u"Numbers must be entered."_s;
+    QTest::newRow("empty box") << QStringList { u"1"_s, QString(), u"3"_s, u"4"_s }
+                               << u"Numbers must be entered."_s;
+    QTest::newRow("letters") << QStringList { u"1"_s, u"2"_s, u"a"_s, u"4"_s }
+                             << u"Numbers must be entered."_s;
+    QTest::newRow("256") << QStringList { u"1"_s, u"2"_s, u"3"_s, u"256"_s }
+                         << u"Numbers must be 255 or less."_s;
+    QTest::newRow("999 first") << QStringList { u"999"_s, u"2"_s, u"3"_s, u"4"_s }
+                               << u"Numbers must be 255 or less."_s;
+    QTest::newRow("text wins over range")
+        << QStringList { u"300"_s, u"x"_s, u"3"_s, u"4"_s } << u"Numbers must be entered."_s;
 }
 
 void TestForm1::validationMessages()
 {
     QFETCH(QStringList, octets);
     QFETCH(QString, message);
-    setOctets({u"172"_s, u"16"_s, u"254"_s, u"1"_s});
+    setOctets({ u"172"_s, u"16"_s, u"254"_s, u"1"_s });
     click("PushButton2");
     setOctets(octets);
     click("PushButton2");
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{message});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { message });
     QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
     QCOMPARE(m_fake->messageBoxes->shown[0].icon, MessageBoxes::Icon::None);
     // The results of the last good conversion stay.
-    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    QCOMPARE(results(), (QStringList { SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand }));
     // The guard was released: a good address converts again.
-    setOctets({u"255"_s, u"255"_s, u"255"_s, u"255"_s});
+    setOctets({ u"255"_s, u"255"_s, u"255"_s, u"255"_s });
     click("PushButton2");
     QCOMPARE(box("Text3")->text(), u"::FFFF:FFFF"_s);
 }
 
 void TestForm1::leadingZeroConvertsAsItsValue()
 {
-    setOctets({u"010"_s, u"0"_s, u"0"_s, u"1"_s});
+    setOctets({ u"010"_s, u"0"_s, u"0"_s, u"1"_s });
     click("PushButton2");
-    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s,
-                                     u"0000:0000:0000:0000:0000:0000:010.0.0.1"_s, u"::010.0.0.1"_s}));
+    QCOMPARE(results(),
+             (QStringList { u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s,
+                            u"0000:0000:0000:0000:0000:0000:010.0.0.1"_s, u"::010.0.0.1"_s }));
 }
 
 void TestForm1::negativeOctetReportsFormsOneAndTwo()
 {
     click("PushButton5");
     click("PushButton2");
-    setOctets({u"-1"_s, u"0"_s, u"0"_s, u"0"_s});
+    setOctets({ u"-1"_s, u"0"_s, u"0"_s, u"0"_s });
     click("PushButton2");
     const QStringList reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[0].contains(u"\r\nin Hexmap2021/08/31.Form1.PushButton2_Click at line 110\r\r"_s));
     QVERIFY(reports[1].contains(u"\r\nin Hexmap2021/08/31.Form1.PushButton2_Click at line 116\r\r"_s));
     QVERIFY(reports[0].startsWith(u"Overflow: the address part \"-1\" is outside 0 to 255"_s));
-    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, u"0000:0000:0000:0000:0000:0000:-1.0.0.0"_s,
-                                     u"::-1.0.0.0"_s}));
+    QCOMPARE(results(),
+             (QStringList { SampleFull, SampleShorthand, u"0000:0000:0000:0000:0000:0000:-1.0.0.0"_s,
+                            u"::-1.0.0.0"_s }));
 }
 
 void TestForm1::fractionSplitsTheAddress()
 {
-    setOctets({u"2.5"_s, u"0"_s, u"0"_s, u"0"_s});
+    setOctets({ u"2.5"_s, u"0"_s, u"0"_s, u"0"_s });
     click("PushButton2");
     QVERIFY(m_fake->messageBoxes->shown.empty());
     QCOMPARE(box("Text2")->text(), u"0000:0000:0000:0000:0000:0000:0205:0000"_s);
@@ -270,7 +280,7 @@ void TestForm1::fractionSplitsTheAddress()
 
 void TestForm1::secondPressWhileBusyDoesNothing()
 {
-    setOctets({QString(), u"0"_s, u"0"_s, u"0"_s});
+    setOctets({ QString(), u"0"_s, u"0"_s, u"0"_s });
     int nested = 0;
     m_fake->messageBoxes->whileOpen = [&](const FakeMessageBoxes::Shown&) {
         // The user presses again while the first message is still up.
@@ -307,7 +317,7 @@ void TestForm1::typingRunsThroughTheBoxes()
 void TestForm1::arrowKeys()
 {
     showActive();
-    setOctets({u"1"_s, u"123"_s, u"1"_s, u"1"_s});
+    setOctets({ u"1"_s, u"123"_s, u"1"_s, u"1"_s });
 
     m_window->Text1(1)->setFocus();
     QTest::keyClick(m_window->Text1(1), Qt::Key_Left);
@@ -335,7 +345,7 @@ void TestForm1::arrowKeys()
 void TestForm1::focusSelectsTheWholeOctet()
 {
     showActive();
-    setOctets({u"12"_s, u"0"_s, u"0"_s, u"0"_s});
+    setOctets({ u"12"_s, u"0"_s, u"0"_s, u"0"_s });
     m_window->Text1(2)->setFocus();
     m_window->Text1(1)->setFocus();
     QCOMPARE(m_window->Text1(1)->selectedText(), u"12"_s);
@@ -352,32 +362,36 @@ void TestForm1::copySummaryAfterConversion()
     click("PushButton5");
     click("PushButton2");
     click("PushButton3");
-    const QString expected = u"IPv4 Address: 172.16.254.1\r\n"
-                             "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:AC10:FE01\r\n"
-                             "IPv6 Shorthand Address: ::AC10:FE01\r\n"
-                             "IPv6 & Dot Notation Full Address: 0000:0000:0000:0000:0000:0000:172.16.254.1\r\n"
-                             "IPv6 & Dot Notation Shorthand Address: ::172.16.254.1"_s;
+    const QString expected
+        = u"IPv4 Address: 172.16.254.1\r\n"
+          "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:AC10:FE01\r\n"
+          "IPv6 Shorthand Address: ::AC10:FE01\r\n"
+          "IPv6 & Dot Notation Full Address: 0000:0000:0000:0000:0000:0000:172.16.254.1\r\n"
+          "IPv6 & Dot Notation Shorthand Address: ::172.16.254.1"_s;
     QCOMPARE(m_fake->clipboard->text, expected);
     QCOMPARE(expected.count(u"\r\n"_s), 4);
     QCOMPARE(m_fake->clipboard->clearAttempts, 1);
     QCOMPARE(m_fake->messageBoxes->texts(),
-             QStringList{u"Results have been copied to the clipboard.\r\rClick a text area where you normally type "
-                         "and press Ctrl+V to paste the clipboard."_s});
+             QStringList {
+                 u"Results have been copied to the clipboard.\r\rClick a text area where you normally type "
+                 "and press Ctrl+V to paste the clipboard."_s });
     QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
 }
 
 void TestForm1::copySummaryBeforeConversionAndAfterEditing()
 {
     click("PushButton3");
-    QCOMPARE(m_fake->clipboard->text, u"IPv4 Address: 0.0.0.0\r\nIPv6 Full Address: \r\nIPv6 Shorthand Address: \r\n"
-                                      "IPv6 & Dot Notation Full Address: \r\n"
-                                      "IPv6 & Dot Notation Shorthand Address: "_s);
+    QCOMPARE(m_fake->clipboard->text,
+             u"IPv4 Address: 0.0.0.0\r\nIPv6 Full Address: \r\nIPv6 Shorthand Address: \r\n"
+             "IPv6 & Dot Notation Full Address: \r\n"
+             "IPv6 & Dot Notation Shorthand Address: "_s);
 
     click("PushButton2");
     m_window->Text1(4)->setText(u"9"_s);
     click("PushButton3");
-    QVERIFY(m_fake->clipboard->text.startsWith(u"IPv4 Address: 0.0.0.9\r\n"
-                                               "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:0000:0000\r\n"_s));
+    QVERIFY(m_fake->clipboard->text.startsWith(
+        u"IPv4 Address: 0.0.0.9\r\n"
+        "IPv6 Full Address: 0000:0000:0000:0000:0000:0000:0000:0000\r\n"_s));
 }
 
 void TestForm1::copyWaitsForABusyClipboard()
@@ -415,34 +429,42 @@ void TestForm1::embeddingAndStyleRewriteTheConvertedAddress()
 
     chooseEmbedding(1);
     QCOMPARE(embeddingBox()->currentText(), u"mapped"_s);
-    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:FFFF:AC10:FE01"_s, u"::FFFF:AC10:FE01"_s,
-                                     u"0000:0000:0000:0000:0000:FFFF:172.16.254.1"_s,
-                                     u"::FFFF:172.16.254.1"_s}));
+    QCOMPARE(results(),
+             (QStringList { u"0000:0000:0000:0000:0000:FFFF:AC10:FE01"_s, u"::FFFF:AC10:FE01"_s,
+                            u"0000:0000:0000:0000:0000:FFFF:172.16.254.1"_s, u"::FFFF:172.16.254.1"_s }));
 
     toggleRfc5952();
     QVERIFY(rfc5952Box()->isChecked());
-    QCOMPARE(results(), (QStringList{u"0000:0000:0000:0000:0000:ffff:ac10:fe01"_s, u"::ffff:ac10:fe01"_s,
-                                     u"0000:0000:0000:0000:0000:ffff:172.16.254.1"_s,
-                                     u"::ffff:172.16.254.1"_s}));
+    QCOMPARE(results(),
+             (QStringList { u"0000:0000:0000:0000:0000:ffff:ac10:fe01"_s, u"::ffff:ac10:fe01"_s,
+                            u"0000:0000:0000:0000:0000:ffff:172.16.254.1"_s, u"::ffff:172.16.254.1"_s }));
 
     chooseEmbedding(2);
-    const QStringList nat64{u"0064:ff9b:0000:0000:0000:0000:ac10:fe01"_s, u"64:ff9b::ac10:fe01"_s,
-                            u"0064:ff9b:0000:0000:0000:0000:172.16.254.1"_s, u"64:ff9b::172.16.254.1"_s};
+    const QStringList nat64 { u"0064:ff9b:0000:0000:0000:0000:ac10:fe01"_s, u"64:ff9b::ac10:fe01"_s,
+                              u"0064:ff9b:0000:0000:0000:0000:172.16.254.1"_s, u"64:ff9b::172.16.254.1"_s };
     QCOMPARE(results(), nat64);
 
     m_window->Text1(4)->setText(u"9"_s);
     click("PushButton3");
-    QCOMPARE(m_fake->clipboard->text, u"IPv4 Address: 172.16.254.9\r\n"
-                                      "IPv6 Full Address: "_s + nat64[0] + u"\r\n"
-                                      "IPv6 Shorthand Address: "_s + nat64[1] + u"\r\n"
-                                      "IPv6 & Dot Notation Full Address: "_s + nat64[2] + u"\r\n"
-                                      "IPv6 & Dot Notation Shorthand Address: "_s + nat64[3]);
+    QCOMPARE(m_fake->clipboard->text,
+             u"IPv4 Address: 172.16.254.9\r\n"
+             "IPv6 Full Address: "_s
+                 + nat64[0]
+                 + u"\r\n"
+                   "IPv6 Shorthand Address: "_s
+                 + nat64[1]
+                 + u"\r\n"
+                   "IPv6 & Dot Notation Full Address: "_s
+                 + nat64[2]
+                 + u"\r\n"
+                   "IPv6 & Dot Notation Shorthand Address: "_s
+                 + nat64[3]);
 
     // Back to the defaults gives today's forms again, and Start Converting
     // takes the octets now typed.
     toggleRfc5952();
     chooseEmbedding(0);
-    QCOMPARE(results(), (QStringList{SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand}));
+    QCOMPARE(results(), (QStringList { SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand }));
     click("PushButton2");
     QCOMPARE(box("Text3")->text(), u"::AC10:FE09"_s);
     // No message came up on the way: only the copy's confirmation.
@@ -472,25 +494,25 @@ void TestForm1::refusedPrefixKeepsThePreviousChoice()
     QCOMPARE(mapped[1], u"::FFFF:AC10:FE01"_s);
 
     // A prefix with bits past the 96th is refused; the choice and the boxes stay.
-    m_fake->inputBoxes->answers = {u"2001:db8::1/96"_s};
+    m_fake->inputBoxes->answers = { u"2001:db8::1/96"_s };
     QTest::keyClick(embeddingBox(), Qt::Key_End);
     QCOMPARE(m_fake->inputBoxes->asked.size(), size_t(1));
     QCOMPARE(m_fake->inputBoxes->asked[0].prompt, u"Enter the /96 prefix to embed IPv4 addresses in:"_s);
     QCOMPARE(m_fake->inputBoxes->asked[0].title, u"Quadrix"_s);
     QCOMPARE(m_fake->messageBoxes->texts(),
-             QStringList{u"The prefix \"2001:db8::1/96\" has bits set past the 96th: its last two "
-                         "groups must be zero"_s});
+             QStringList { u"The prefix \"2001:db8::1/96\" has bits set past the 96th: its last two "
+                           "groups must be zero"_s });
     QCOMPARE(embeddingBox()->currentText(), u"mapped"_s);
     QCOMPARE(results(), mapped);
 
     // A good prefix becomes an entry of its own and is written at once.
-    m_fake->inputBoxes->answers = {u"2001:DB8:64::/96"_s};
+    m_fake->inputBoxes->answers = { u"2001:DB8:64::/96"_s };
     QTest::keyClick(embeddingBox(), Qt::Key_End);
     QCOMPARE(embeddingBox()->currentText(), u"2001:db8:64::/96"_s);
-    QCOMPARE(results(), (QStringList{u"2001:0DB8:0064:0000:0000:0000:AC10:FE01"_s,
-                                     u"2001:0DB8:0064::AC10:FE01"_s,
-                                     u"2001:0DB8:0064:0000:0000:0000:172.16.254.1"_s,
-                                     u"2001:0DB8:0064::172.16.254.1"_s}));
+    QCOMPARE(
+        results(),
+        (QStringList { u"2001:0DB8:0064:0000:0000:0000:AC10:FE01"_s, u"2001:0DB8:0064::AC10:FE01"_s,
+                       u"2001:0DB8:0064:0000:0000:0000:172.16.254.1"_s, u"2001:0DB8:0064::172.16.254.1"_s }));
     QCOMPARE(m_fake->messageBoxes->shown.size(), size_t(1));
 }
 
@@ -499,7 +521,7 @@ void TestForm1::refusedPrefixKeepsThePreviousChoice()
 void TestForm1::styleThatRefusesTheAddressEmptiesItsBoxes()
 {
     showActive();
-    setOctets({u"2.5"_s, u"0"_s, u"0"_s, u"0"_s});
+    setOctets({ u"2.5"_s, u"0"_s, u"0"_s, u"0"_s });
     click("PushButton2");
     QCOMPARE(box("Text5")->text(), u"::2.5.0.0.0"_s);
 

@@ -52,7 +52,7 @@ QStringList rowCells(const ListModel& model, qsizetype row)
     return cells;
 }
 
-const QStringList Samples{u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s};
+const QStringList Samples { u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s };
 
 // Drags `data` over `target` and drops it there, as the platform delivers a
 // drop: the enter event finds the widget that takes drops, the drop follows it.
@@ -181,7 +181,7 @@ private:
         const QString b = dir.filePath(u"b.txt"_s);
         if (!writeFile(a, "1.1.1.1\r\n2.2.2.2\r\n") || !writeFile(b, "3.3.3.3\n4.4.4.4"))
             return {};
-        return {a, b};
+        return { a, b };
     }
 
     std::unique_ptr<FakePlatform> m_fake;
@@ -237,10 +237,11 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
             order.append(widget->objectName());
         widget = widget->nextInFocusChain();
     } while (widget != view("ListView1"));
-    QCOMPARE(order, (QStringList{u"ListView1"_s, u"ListView2"_s, u"PushButton1"_s, u"PushButton4"_s,
-                                 u"PushButton6"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton13"_s,
-                                 u"PushButton5"_s, u"PushButton7"_s, u"PushButton8"_s, u"PushButton9"_s,
-                                 u"PushButton10"_s, u"PushButton11"_s, u"EmbeddingBox"_s, u"Rfc5952Box"_s}));
+    QCOMPARE(order,
+             (QStringList { u"ListView1"_s, u"ListView2"_s, u"PushButton1"_s, u"PushButton4"_s,
+                            u"PushButton6"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton13"_s,
+                            u"PushButton5"_s, u"PushButton7"_s, u"PushButton8"_s, u"PushButton9"_s,
+                            u"PushButton10"_s, u"PushButton11"_s, u"EmbeddingBox"_s, u"Rfc5952Box"_s }));
 }
 
 void TestForm2::switchingWindowsKeepsTheSingleWindowAndDiscardsTheLists()
@@ -270,9 +271,9 @@ void TestForm2::addOne_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("accepted unchanged") << u"0.0.0.0"_s << QStringList{u"0.0.0.0"_s};
-    QTest::newRow("blanks kept") << u"  10.0.0.1 "_s << QStringList{u"  10.0.0.1 "_s};
-    QTest::newRow("any text") << u"abc"_s << QStringList{u"abc"_s};
+    QTest::newRow("accepted unchanged") << u"0.0.0.0"_s << QStringList { u"0.0.0.0"_s };
+    QTest::newRow("blanks kept") << u"  10.0.0.1 "_s << QStringList { u"  10.0.0.1 "_s };
+    QTest::newRow("any text") << u"abc"_s << QStringList { u"abc"_s };
     QTest::newRow("cancel") << QString() << QStringList();
 }
 
@@ -280,7 +281,7 @@ void TestForm2::addOne()
 {
     QFETCH(QString, answer);
     QFETCH(QStringList, rows);
-    m_fake->inputBoxes->answers = {answer};
+    m_fake->inputBoxes->answers = { answer };
     click("PushButton1");
     QCOMPARE(rowTexts(input()), rows);
     QCOMPARE(m_fake->inputBoxes->asked.size(), size_t(1));
@@ -294,7 +295,7 @@ void TestForm2::samplesTwice()
     input().appendRow(u"mine"_s);
     click("PushButton11");
     click("PushButton11");
-    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + Samples + Samples);
+    QCOMPARE(rowTexts(input()), QStringList { u"mine"_s } + Samples + Samples);
 }
 
 void TestForm2::loadOneFile()
@@ -302,9 +303,9 @@ void TestForm2::loadOneFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"list.txt"_s);
     QVERIFY(writeFile(path, "1.2.3.4\r\n\r\n5.6.7.8\r\n"));
-    m_fake->fileDialogs->openAnswers = {{path}};
+    m_fake->fileDialogs->openAnswers = { { path } };
     click("PushButton4");
-    QCOMPARE(rowTexts(input()), (QStringList{u"1.2.3.4"_s, QString(), u"5.6.7.8"_s}));
+    QCOMPARE(rowTexts(input()), (QStringList { u"1.2.3.4"_s, QString(), u"5.6.7.8"_s }));
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 
     const FileDialogSetup& setup = m_fake->fileDialogs->openSetups.at(0);
@@ -319,9 +320,9 @@ void TestForm2::loadSeveralFilesFromOneFolder()
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(u"a.txt"_s), "1.1.1.1\n2.2.2.2\n"));
     QVERIFY(writeFile(dir.filePath(u"b.txt"_s), "3.3.3.3"));
-    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"a.txt"_s), dir.filePath(u"b.txt"_s)}};
+    m_fake->fileDialogs->openAnswers = { { dir.filePath(u"a.txt"_s), dir.filePath(u"b.txt"_s) } };
     click("PushButton4");
-    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s, QString(), u"3.3.3.3"_s}));
+    QCOMPARE(rowTexts(input()), (QStringList { u"1.1.1.1"_s, u"2.2.2.2"_s, QString(), u"3.3.3.3"_s }));
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 
@@ -335,11 +336,11 @@ void TestForm2::loadFromTheRootFolder()
         QFile::remove(a);
         QSKIP("the root folder is not writable here");
     }
-    m_fake->fileDialogs->openAnswers = {{a, b}};
+    m_fake->fileDialogs->openAnswers = { { a, b } };
     click("PushButton4");
     QFile::remove(a);
     QFile::remove(b);
-    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QCOMPARE(rowTexts(input()), (QStringList { u"1.1.1.1"_s, u"2.2.2.2"_s }));
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 
@@ -347,14 +348,14 @@ void TestForm2::vanishedFileSaysFileNotFound()
 {
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(u"b.txt"_s), "3.3.3.3"));
-    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"gone.txt"_s), dir.filePath(u"b.txt"_s)}};
+    m_fake->fileDialogs->openAnswers = { { dir.filePath(u"gone.txt"_s), dir.filePath(u"b.txt"_s) } };
     click("PushButton4");
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"File not found"_s});
-    QCOMPARE(rowTexts(input()), QStringList{u"3.3.3.3"_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"File not found"_s });
+    QCOMPARE(rowTexts(input()), QStringList { u"3.3.3.3"_s });
 
-    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"gone.txt"_s)}};
+    m_fake->fileDialogs->openAnswers = { { dir.filePath(u"gone.txt"_s) } };
     click("PushButton4");
-    QCOMPARE(m_fake->messageBoxes->texts(), (QStringList{u"File not found"_s, u"File not found"_s}));
+    QCOMPARE(m_fake->messageBoxes->texts(), (QStringList { u"File not found"_s, u"File not found"_s }));
     QCOMPARE(input().rows(), 1);
 }
 
@@ -367,7 +368,7 @@ void TestForm2::unreadableFilesAreReportedAndLoadingGoesOn()
     QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
     QVERIFY(writeFile(dir.filePath(u"open.txt"_s), "1.1.1.1\r\n"));
 
-    m_fake->fileDialogs->openAnswers = {{locked}};
+    m_fake->fileDialogs->openAnswers = { { locked } };
     click("PushButton4");
     QStringList reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 1);
@@ -375,12 +376,12 @@ void TestForm2::unreadableFilesAreReportedAndLoadingGoesOn()
              qPrintable(reports[0]));
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 
-    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"locked.txt"_s), dir.filePath(u"open.txt"_s)}};
+    m_fake->fileDialogs->openAnswers = { { dir.filePath(u"locked.txt"_s), dir.filePath(u"open.txt"_s) } };
     click("PushButton4");
     reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[1].contains(u"PushButton4_Click at line 134\r\r"_s));
-    QCOMPARE(rowTexts(input()), QStringList{u"1.1.1.1"_s});
+    QCOMPARE(rowTexts(input()), QStringList { u"1.1.1.1"_s });
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 }
 
@@ -408,7 +409,7 @@ void TestForm2::oddFilesDoNotCrash()
             QCOMPARE(file.write(block), block.size());
     }
     m_fake->fileDialogs->openAnswers
-        = {{dir.filePath(u"binary.dat"_s), dir.filePath(u"folder.txt"_s), dir.filePath(u"huge.txt"_s)}};
+        = { { dir.filePath(u"binary.dat"_s), dir.filePath(u"folder.txt"_s), dir.filePath(u"huge.txt"_s) } };
     click("PushButton4");
     QCOMPARE(m_fake->messageBoxes->errorReports().size(), 1); // the folder
     QCOMPARE(input().rows(), 3);
@@ -429,7 +430,7 @@ void TestForm2::deleteKeyRemovesTheSelectedRow()
     QCOMPARE(input().rows(), 3);
     list->selectRow(1);
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(rowTexts(input()), (QStringList{Samples[0], Samples[2]}));
+    QCOMPARE(rowTexts(input()), (QStringList { Samples[0], Samples[2] }));
     QTest::keyClick(list, Qt::Key_A);
     QCOMPARE(input().rows(), 2);
 }
@@ -451,7 +452,8 @@ void TestForm2::messageAndHelp()
 {
     click("PushButton9");
     QCOMPARE(m_fake->messageBoxes->texts(),
-             QStringList{u"You must load text files into the list. You can not load Word files for example."_s});
+             QStringList {
+                 u"You must load text files into the list. You can not load Word files for example."_s });
     QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
     click("PushButton10");
     QCOMPARE(m_fake->webBrowser->opened.size(), size_t(1));
@@ -471,7 +473,8 @@ void TestForm2::runOfTheSamples()
     std::vector<Seen> seen;
     QTimer recorder;
     connect(&recorder, &QTimer::timeout, this, [&] {
-        seen.push_back({m_form->ProgressBar1()->value(), m_form->ProgressBar1()->text(), m_form->mousePointer()});
+        seen.push_back(
+            { m_form->ProgressBar1()->value(), m_form->ProgressBar1()->text(), m_form->mousePointer() });
     });
     recorder.start(0);
     click("PushButton2");
@@ -480,10 +483,9 @@ void TestForm2::runOfTheSamples()
     QCOMPARE(results().rows(), 3);
     for (int row = 0; row < 3; ++row) {
         const QString& address = Samples[row];
-        QCOMPARE(rowCells(results(), row), (QStringList{address, results().subItem(row, 1),
-                                                        results().subItem(row, 2),
-                                                        u"0000:0000:0000:0000:0000:0000:"_s + address,
-                                                        u"::"_s + address}));
+        QCOMPARE(rowCells(results(), row),
+                 (QStringList { address, results().subItem(row, 1), results().subItem(row, 2),
+                                u"0000:0000:0000:0000:0000:0000:"_s + address, u"::"_s + address }));
         QVERIFY(!results().isChecked(row));
     }
     QCOMPARE(results().subItem(0, 1), u"0000:0000:0000:0000:0000:0000:CC5D:F000"_s);
@@ -502,11 +504,12 @@ void TestForm2::runOfTheSamples()
             values.append(turn.value);
         }
     }
-    QCOMPARE(texts, (QStringList{u"Progress Bar"_s, u"Processing: 204.93.240.0"_s, u"Processing: 199.27.128.43"_s,
-                                 u"Processing: 173.245.48.111"_s}));
-    QCOMPARE(values.mid(1), (QList<double>{1.0 / 3 * 100, 2.0 / 3 * 100, 3.0 / 3 * 100}));
+    QCOMPARE(texts,
+             (QStringList { u"Progress Bar"_s, u"Processing: 204.93.240.0"_s, u"Processing: 199.27.128.43"_s,
+                            u"Processing: 173.245.48.111"_s }));
+    QCOMPARE(values.mid(1), (QList<double> { 1.0 / 3 * 100, 2.0 / 3 * 100, 3.0 / 3 * 100 }));
 
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
     QCOMPARE(m_fake->messageBoxes->shown[0].title, u"Quadrix"_s);
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
     QCOMPARE(m_form->ProgressBar1()->value(), 0.0);
@@ -523,25 +526,28 @@ void TestForm2::runOfAnEmptyList()
     results().appendRow(u"old"_s);
     click("PushButton2");
     QCOMPARE(results().rows(), 0);
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
     QCOMPARE(m_form->ProgressBar1()->text(), u"Progress Bar"_s);
 }
 
 void TestForm2::badAndEmptyRows()
 {
-    for (const QString& row : {u"1.2.3.256"_s, u"abc"_s, QString()})
+    for (const QString& row : { u"1.2.3.256"_s, u"abc"_s, QString() })
         input().appendRow(row);
     click("PushButton2");
     const QStringList reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 4);
     for (int i = 0; i < 4; ++i)
         QVERIFY(reports[i].contains(u"Form2.PushButton2_Click at line "_s + (i % 2 ? u"124"_s : u"122"_s)));
-    QCOMPARE(rowCells(results(), 0), (QStringList{u"1.2.3.256"_s, QString(), QString(),
-                                                  u"0000:0000:0000:0000:0000:0000:1.2.3.256"_s, u"::1.2.3.256"_s}));
-    QCOMPARE(rowCells(results(), 1), (QStringList{u"abc"_s, QString(), QString(),
-                                                  u"0000:0000:0000:0000:0000:0000:abc"_s, u"::abc"_s}));
-    QCOMPARE(rowCells(results(), 2), (QStringList{QString(), u"0000:0000:0000:0000:0000:0000::"_s, u":::"_s,
-                                                  u"0000:0000:0000:0000:0000:0000:"_s, u"::"_s}));
+    QCOMPARE(rowCells(results(), 0),
+             (QStringList { u"1.2.3.256"_s, QString(), QString(),
+                            u"0000:0000:0000:0000:0000:0000:1.2.3.256"_s, u"::1.2.3.256"_s }));
+    QCOMPARE(
+        rowCells(results(), 1),
+        (QStringList { u"abc"_s, QString(), QString(), u"0000:0000:0000:0000:0000:0000:abc"_s, u"::abc"_s }));
+    QCOMPARE(rowCells(results(), 2),
+             (QStringList { QString(), u"0000:0000:0000:0000:0000:0000::"_s, u":::"_s,
+                            u"0000:0000:0000:0000:0000:0000:"_s, u"::"_s }));
     QCOMPARE(m_fake->messageBoxes->texts().back(), u"Done."_s);
 }
 
@@ -551,7 +557,7 @@ void TestForm2::secondStartDuringARunDoesNothing()
     duringTheRun([&] { click("PushButton2"); });
     click("PushButton2");
     QCOMPARE(results().rows(), 3);
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
 }
 
 void TestForm2::deleteAndInputClearDuringARunDoNothing()
@@ -642,7 +648,7 @@ void TestForm2::moreRowsThanSixteenBitsConvert()
     click("PushButton2");
     QCOMPARE(results().rows(), 40000);
     QCOMPARE(results().subItem(39999, 2), u"::0A00:9C3F"_s);
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
 }
 
 void TestForm2::saveTickedRowsAsTextFile()
@@ -651,7 +657,7 @@ void TestForm2::saveTickedRowsAsTextFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.txt"_s);
     QVERIFY(writeFile(path, "an older file"));
-    m_fake->fileDialogs->saveAnswers = {path};
+    m_fake->fileDialogs->saveAnswers = { path };
     click("PushButton3");
 
     const FileDialogSetup& setup = m_fake->fileDialogs->saveSetups.at(0);
@@ -704,11 +710,12 @@ void TestForm2::spreadsheetNotInstalled()
 {
     m_fake->spreadsheet->installed = false;
     click("PushButton13"); // an empty table: the test runs all the same
-    QCOMPARE(m_fake->messageBoxes->texts(),
-             (QStringList{u"Excel is not installed on this computer. You need to have it installed to use this "
-                          "software without error."_s,
-                          u"Excel is not installed on this computer. You need to have it installed to use this "
-                          "feature."_s}));
+    QCOMPARE(
+        m_fake->messageBoxes->texts(),
+        (QStringList { u"Excel is not installed on this computer. You need to have it installed to use this "
+                       "software without error."_s,
+                       u"Excel is not installed on this computer. You need to have it installed to use this "
+                       "feature."_s }));
     QCOMPARE(m_fake->spreadsheet->workbooksStarted, 0);
 }
 
@@ -722,12 +729,12 @@ void TestForm2::spreadsheetOfTheTickedRows()
     samplesConvertedAndTicked();
     click("PushButton13");
     const auto& cells = m_fake->spreadsheet->cells;
-    QCOMPARE(cells.at({1, 1}), u"Original"_s);
-    QCOMPARE(cells.at({1, 5}), u" IPv6 and Dot Notation Shorthand Address"_s);
-    QCOMPARE(cells.at({2, 1}), u"204.93.240.0"_s);
-    QCOMPARE(cells.at({2, 3}), u"::CC5D:F000"_s);
-    QVERIFY(!cells.count({3, 1})); // row 2 is not ticked
-    QCOMPARE(cells.at({4, 5}), u"::173.245.48.111"_s);
+    QCOMPARE(cells.at({ 1, 1 }), u"Original"_s);
+    QCOMPARE(cells.at({ 1, 5 }), u" IPv6 and Dot Notation Shorthand Address"_s);
+    QCOMPARE(cells.at({ 2, 1 }), u"204.93.240.0"_s);
+    QCOMPARE(cells.at({ 2, 3 }), u"::CC5D:F000"_s);
+    QVERIFY(!cells.count({ 3, 1 })); // row 2 is not ticked
+    QCOMPARE(cells.at({ 4, 5 }), u"::173.245.48.111"_s);
     QVERIFY(m_fake->spreadsheet->visible);
     QVERIFY(m_fake->messageBoxes->shown.empty());
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
@@ -740,7 +747,8 @@ void TestForm2::spreadsheetFailuresAreReported()
     click("PushButton13");
     QStringList reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 1);
-    QVERIFY(reports[0].startsWith(u"Calc could not be started\r\nin Hexmap2021/08/31.Form2.PushButton13_Click at line 108"_s));
+    QVERIFY(reports[0].startsWith(
+        u"Calc could not be started\r\nin Hexmap2021/08/31.Form2.PushButton13_Click at line 108"_s));
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 
     // A refused cell ends the rows with one report; the columns are still
@@ -762,7 +770,8 @@ void TestForm2::spreadsheetFailuresAreReported()
     click("PushButton13");
     reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 3);
-    QVERIFY2(reports[2].startsWith(u"A cell was not written: row 3, column 1: refused\r\n"_s), qPrintable(reports[2]));
+    QVERIFY2(reports[2].startsWith(u"A cell was not written: row 3, column 1: refused\r\n"_s),
+             qPrintable(reports[2]));
     QVERIFY(reports[2].contains(u"PushButton13_Click at line 112\r\r"_s));
     QVERIFY(m_fake->spreadsheet->visible);
     QCOMPARE(m_fake->spreadsheet->cell(4, 1), QString());
@@ -790,7 +799,7 @@ void TestForm2::leavingDuringAnExportStopsIt()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.txt"_s);
     QVERIFY(writeFile(path, "an older file"));
-    m_fake->fileDialogs->saveAnswers = {path};
+    m_fake->fileDialogs->saveAnswers = { path };
     m_fake->clipboard->text = u"held before"_s;
 
     QPointer<Form2> form = m_form;
@@ -812,12 +821,13 @@ void TestForm2::pasteAddsTheClipboardsLines_data()
 {
     QTest::addColumn<QString>("clipboard");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("CR LF") << u"1.2.3.4\r\n\r\n5.6.7.8\r\n"_s << QStringList{u"1.2.3.4"_s, QString(), u"5.6.7.8"_s};
-    QTest::newRow("CR") << u"1.2.3.4\r5.6.7.8"_s << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s};
+    QTest::newRow("CR LF") << u"1.2.3.4\r\n\r\n5.6.7.8\r\n"_s
+                           << QStringList { u"1.2.3.4"_s, QString(), u"5.6.7.8"_s };
+    QTest::newRow("CR") << u"1.2.3.4\r5.6.7.8"_s << QStringList { u"1.2.3.4"_s, u"5.6.7.8"_s };
     // A column copied from a terminal: a bare LF splits, and the last one leaves an empty row.
-    QTest::newRow("LF") << u"1.2.3.4\n5.6.7.8\n"_s << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s, QString()};
-    QTest::newRow("LF inside a CR LF line") << u"a\nb\r\nc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s};
-    QTest::newRow("one address") << u" 10.0.0.1 "_s << QStringList{u" 10.0.0.1 "_s};
+    QTest::newRow("LF") << u"1.2.3.4\n5.6.7.8\n"_s << QStringList { u"1.2.3.4"_s, u"5.6.7.8"_s, QString() };
+    QTest::newRow("LF inside a CR LF line") << u"a\nb\r\nc"_s << QStringList { u"a"_s, u"b"_s, u"c"_s };
+    QTest::newRow("one address") << u" 10.0.0.1 "_s << QStringList { u" 10.0.0.1 "_s };
     QTest::newRow("empty clipboard") << QString() << QStringList();
 }
 
@@ -828,9 +838,9 @@ void TestForm2::pasteAddsTheClipboardsLines()
     input().appendRow(u"mine"_s);
     m_fake->clipboard->text = clipboard;
     QTest::keyClick(view("ListView1"), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + rows);
+    QCOMPARE(rowTexts(input()), QStringList { u"mine"_s } + rows);
     pasteFromTheMenu();
-    QCOMPARE(rowTexts(input()), QStringList{u"mine"_s} + rows + rows);
+    QCOMPARE(rowTexts(input()), QStringList { u"mine"_s } + rows + rows);
     // The results table takes no paste.
     QTest::keyClick(view("ListView2"), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(results().rows(), 0);
@@ -849,7 +859,7 @@ void TestForm2::pasteDuringARunIsRefused()
     QCOMPARE(rowTexts(input()), Samples);
     // Once the run is over the paste works again.
     QTest::keyClick(view("ListView1"), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(rowTexts(input()), (Samples + QStringList{u"9.9.9.9"_s, u"8.8.8.8"_s}));
+    QCOMPARE(rowTexts(input()), (Samples + QStringList { u"9.9.9.9"_s, u"8.8.8.8"_s }));
 }
 
 void TestForm2::droppedFilesLoadAsTheLoadButtonLoadsThem_data()
@@ -869,18 +879,18 @@ void TestForm2::droppedFilesLoadAsTheLoadButtonLoadsThem()
     const QString gone = dir.filePath(u"gone.txt"_s);
 
     // What "Load IPv4s From Text File" gives for the same files in the same order.
-    m_fake->fileDialogs->openAnswers = {{dir.filePath(u"b.txt"_s), gone, dir.filePath(u"a.txt"_s)}};
+    m_fake->fileDialogs->openAnswers = { { dir.filePath(u"b.txt"_s), gone, dir.filePath(u"a.txt"_s) } };
     click("PushButton4");
     const QStringList loaded = rowTexts(input());
     const QStringList said = m_fake->messageBoxes->texts();
-    QCOMPARE(loaded, (QStringList{u"3.3.3.3"_s, u"4.4.4.4"_s, u"1.1.1.1"_s, u"2.2.2.2"_s}));
-    QCOMPARE(said, QStringList{u"File not found"_s});
+    QCOMPARE(loaded, (QStringList { u"3.3.3.3"_s, u"4.4.4.4"_s, u"1.1.1.1"_s, u"2.2.2.2"_s }));
+    QCOMPARE(said, QStringList { u"File not found"_s });
     click("PushButton6");
     m_fake->messageBoxes->shown.clear();
 
     QWidget* widget = view(target.constData());
     widget = widget ? static_cast<ListView*>(widget)->viewport() : button(target.constData());
-    const std::unique_ptr<QMimeData> data(filesData({files[1], gone, files[0]}));
+    const std::unique_ptr<QMimeData> data(filesData({ files[1], gone, files[0] }));
     QVERIFY(dragAndDrop(widget, *data));
     QCOMPARE(rowTexts(input()), loaded);
     QCOMPARE(m_fake->messageBoxes->texts(), said);
@@ -894,7 +904,7 @@ void TestForm2::droppedUnreadableFilesAreReported()
     QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
     const QString folder = dir.filePath(u"folder.txt"_s);
 
-    std::unique_ptr<QMimeData> data(filesData({folder}));
+    std::unique_ptr<QMimeData> data(filesData({ folder }));
     QVERIFY(dragAndDrop(m_form, *data));
     QStringList reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 1);
@@ -903,19 +913,19 @@ void TestForm2::droppedUnreadableFilesAreReported()
     QCOMPARE(input().rows(), 0);
 
     // One of several: reported, and the others still load.
-    data.reset(filesData({folder, files[0]}));
+    data.reset(filesData({ folder, files[0] }));
     QVERIFY(dragAndDrop(view("ListView1")->viewport(), *data));
     reports = m_fake->messageBoxes->errorReports();
     QCOMPARE(reports.size(), 2);
     QVERIFY(reports[1].contains(u"Form_OLEDragDrop at line 134\r\r"_s));
-    QCOMPARE(rowTexts(input()), (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QCOMPARE(rowTexts(input()), (QStringList { u"1.1.1.1"_s, u"2.2.2.2"_s }));
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 
     // An address that is no file here is not found; nothing is read from it.
     QMimeData remote;
-    remote.setUrls({QUrl(u"https://example.org/list.txt"_s), QUrl::fromLocalFile(files[1])});
+    remote.setUrls({ QUrl(u"https://example.org/list.txt"_s), QUrl::fromLocalFile(files[1]) });
     QVERIFY(dragAndDrop(m_form, remote));
-    QCOMPARE(m_fake->messageBoxes->texts().mid(2), QStringList{u"File not found"_s});
+    QCOMPARE(m_fake->messageBoxes->texts().mid(2), QStringList { u"File not found"_s });
     QCOMPARE(input().rows(), 4);
 }
 
@@ -924,10 +934,10 @@ void TestForm2::droppedTextIsPasted()
     QMimeData text;
     text.setText(u"10.0.0.1\r\n10.0.0.2\n"_s);
     QVERIFY(dragAndDrop(view("ListView1")->viewport(), text));
-    QCOMPARE(rowTexts(input()), (QStringList{u"10.0.0.1"_s, u"10.0.0.2"_s, QString()}));
+    QCOMPARE(rowTexts(input()), (QStringList { u"10.0.0.1"_s, u"10.0.0.2"_s, QString() }));
     // A link from a browser is its text, not a file.
     QMimeData link;
-    link.setUrls({QUrl(u"https://example.org/"_s)});
+    link.setUrls({ QUrl(u"https://example.org/"_s) });
     link.setText(u"1.1.1.1"_s);
     QVERIFY(dragAndDrop(m_form, link));
     QCOMPARE(input().rows(), 4);
@@ -959,14 +969,14 @@ void TestForm2::dropsDuringARunAreRefused()
     click("PushButton2");
     QVERIFY(!taken);
     QCOMPARE(rowTexts(input()), Samples);
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
 }
 
 void TestForm2::resultsColumnsShowWholeForms()
 {
     // The widest hex digits and octets of three digits.
-    for (const QString& address : {u"170.170.170.170"_s, u"221.221.221.221"_s, u"255.255.255.255"_s,
-                                   u"188.188.188.188"_s})
+    for (const QString& address :
+         { u"170.170.170.170"_s, u"221.221.221.221"_s, u"255.255.255.255"_s, u"188.188.188.188"_s })
         input().appendRow(address);
     click("PushButton2");
     QCoreApplication::processEvents();
@@ -977,8 +987,9 @@ void TestForm2::resultsColumnsShowWholeForms()
     QCOMPARE(header->sectionSize(0), 1200 / 15);
     for (int column = 1; column <= 4; ++column) {
         const int width = header->sectionSize(column);
-        QVERIFY2(width >= cells->sizeHintForColumn(column),
-                 qPrintable(u"column %1: %2 < %3"_s.arg(column).arg(width).arg(cells->sizeHintForColumn(column))));
+        QVERIFY2(
+            width >= cells->sizeHintForColumn(column),
+            qPrintable(u"column %1: %2 < %3"_s.arg(column).arg(width).arg(cells->sizeHintForColumn(column))));
         QVERIFY(width >= header->sectionSizeHint(column));
         for (int row = 0; row < 4; ++row) {
             const QString text = results().subItem(row, column);
@@ -1009,22 +1020,24 @@ void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
     QTest::keyClick(embedding, Qt::Key_Down);
     QCOMPARE(embedding->currentText(), u"nat64"_s);
     QCOMPARE(rowCells(results(), 0),
-             (QStringList{u"192.0.2.33"_s, u"0064:FF9B:0000:0000:0000:0000:C000:0221"_s, u"0064:FF9B::C000:0221"_s,
-                          u"0064:FF9B:0000:0000:0000:0000:192.0.2.33"_s, u"0064:FF9B::192.0.2.33"_s}));
+             (QStringList { u"192.0.2.33"_s, u"0064:FF9B:0000:0000:0000:0000:C000:0221"_s,
+                            u"0064:FF9B::C000:0221"_s, u"0064:FF9B:0000:0000:0000:0000:192.0.2.33"_s,
+                            u"0064:FF9B::192.0.2.33"_s }));
 
     // RFC 5952 text refuses the three-part row: its cells show empty.
     QTest::mouseClick(rfc5952, Qt::LeftButton, {}, QPoint(5, rfc5952->height() / 2));
     QVERIFY(rfc5952->isChecked());
-    QCOMPARE(rowCells(results(), 0),
-             (QStringList{u"192.0.2.33"_s, u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s, u"64:ff9b::c000:221"_s,
-                          u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s, u"64:ff9b::192.0.2.33"_s}));
-    QCOMPARE(rowCells(results(), 1), (QStringList{u"1.2.3"_s, {}, {}, {}, {}}));
+    QCOMPARE(
+        rowCells(results(), 0),
+        (QStringList { u"192.0.2.33"_s, u"0064:ff9b:0000:0000:0000:0000:c000:0221"_s, u"64:ff9b::c000:221"_s,
+                       u"0064:ff9b:0000:0000:0000:0000:192.0.2.33"_s, u"64:ff9b::192.0.2.33"_s }));
+    QCOMPARE(rowCells(results(), 1), (QStringList { u"1.2.3"_s, {}, {}, {}, {} }));
 
     QVERIFY(results().setChecked(0, true));
     QVERIFY(results().setChecked(1, true));
     QTemporaryDir dir;
     const QString path = dir.filePath(u"rfc.txt"_s);
-    m_fake->fileDialogs->saveAnswers = {path};
+    m_fake->fileDialogs->saveAnswers = { path };
     click("PushButton3");
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -1039,7 +1052,7 @@ void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
     QCOMPARE(results().subItem(1, 2), u"0064:FF9B::0102:0203"_s);
 
     // A refused prefix is explained and changes nothing.
-    m_fake->inputBoxes->answers = {u"::1/96"_s};
+    m_fake->inputBoxes->answers = { u"::1/96"_s };
     const size_t shownBefore = m_fake->messageBoxes->shown.size();
     QTest::keyClick(embedding, Qt::Key_End);
     QCOMPARE(m_fake->messageBoxes->shown.size(), shownBefore + 1);
@@ -1047,7 +1060,7 @@ void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
     QCOMPARE(embedding->currentText(), u"nat64"_s);
     QCOMPARE(results().subItem(0, 2), u"0064:FF9B::C000:0221"_s);
 
-    m_fake->inputBoxes->answers = {u"2001:DB8:64::/96"_s};
+    m_fake->inputBoxes->answers = { u"2001:DB8:64::/96"_s };
     QTest::keyClick(embedding, Qt::Key_End);
     QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);
     QCOMPARE(results().subItem(0, 2), u"2001:0DB8:0064::C000:0221"_s);
@@ -1074,7 +1087,7 @@ void TestForm2::formColumnsFitTheChosenForms()
     const QList<int> defaults = widths();
     QVERIFY(fits(2, u"::FFFF:FFFF"_s));
 
-    m_fake->inputBoxes->answers = {u"2001:db8:64::/96"_s};
+    m_fake->inputBoxes->answers = { u"2001:db8:64::/96"_s };
     embedding->setFocus();
     QTest::keyClick(embedding, Qt::Key_End);
     QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);

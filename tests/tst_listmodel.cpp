@@ -14,9 +14,9 @@ std::unique_ptr<ListModel> resultsTable()
 {
     auto model = std::make_unique<ListModel>(ListModel::CheckBoxes::OnEveryRow);
     model->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
-    for (const QString& caption : {u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 Shorthand Address"_s,
-                                   u" IPv6 and Dot Notation Full Address"_s,
-                                   u" IPv6 and Dot Notation Shorthand Address"_s})
+    for (const QString& caption :
+         { u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 Shorthand Address"_s,
+           u" IPv6 and Dot Notation Full Address"_s, u" IPv6 and Dot Notation Shorthand Address"_s })
         model->addColumn(caption);
     return model;
 }
@@ -89,10 +89,10 @@ void TestListModel::subItemsReadBackExactly()
     model->setSubItem(2, 1, u"0000:0000:0000:0000:0000:0000::"_s);
 
     const QStringList expected[] = {
-        {u"10.0.0.1"_s, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s, u"something else"_s,
-         u"::10.0.0.1"_s},
-        {u"abc"_s, QString(), u"::0A00:0001"_s, QString(), u"::abc"_s},
-        {QString(), u"0000:0000:0000:0000:0000:0000::"_s, QString(), QString(), QString()},
+        { u"10.0.0.1"_s, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s, u"something else"_s,
+          u"::10.0.0.1"_s },
+        { u"abc"_s, QString(), u"::0A00:0001"_s, QString(), u"::abc"_s },
+        { QString(), u"0000:0000:0000:0000:0000:0000::"_s, QString(), QString(), QString() },
     };
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 5; ++column) {
@@ -161,7 +161,7 @@ void TestListModel::derivedSubItemsMatchTheFormsSetAsText()
 void TestListModel::removingRowsShiftsLaterOnes()
 {
     auto model = resultsTable();
-    for (const QString& text : {u"1"_s, u"2"_s, u"3"_s})
+    for (const QString& text : { u"1"_s, u"2"_s, u"3"_s })
         model->appendRow(text);
     model->setSubItem(2, 3, u"kept"_s);
     tick(*model, 2);

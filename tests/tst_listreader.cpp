@@ -47,7 +47,11 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 class FailingDevice final : public QIODevice
 {
 public:
-    FailingDevice(QByteArray bytes, qint64 good) : m_bytes(std::move(bytes)), m_good(good) {}
+    FailingDevice(QByteArray bytes, qint64 good)
+        : m_bytes(std::move(bytes))
+        , m_good(good)
+    {
+    }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override
@@ -95,23 +99,24 @@ void TestListReader::lineRules_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("rows");
 
-    QTest::newRow("CR LF with an empty line") << "1.2.3.4\r\n\r\n5.6.7.8\r\n"_ba
-                                              << QStringList{u"1.2.3.4"_s, QString(), u"5.6.7.8"_s};
-    QTest::newRow("LF only with a final LF") << "1.2.3.4\n5.6.7.8\n"_ba
-                                             << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s, QString()};
-    QTest::newRow("LF only without a final LF") << "1.2.3.4\n5.6.7.8"_ba
-                                                << QStringList{u"1.2.3.4"_s, u"5.6.7.8"_s};
-    QTest::newRow("CR only") << "a\rb\r"_ba << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("no final line end") << "a\r\nb"_ba << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("CR LF with an empty line")
+        << "1.2.3.4\r\n\r\n5.6.7.8\r\n"_ba << QStringList { u"1.2.3.4"_s, QString(), u"5.6.7.8"_s };
+    QTest::newRow("LF only with a final LF")
+        << "1.2.3.4\n5.6.7.8\n"_ba << QStringList { u"1.2.3.4"_s, u"5.6.7.8"_s, QString() };
+    QTest::newRow("LF only without a final LF")
+        << "1.2.3.4\n5.6.7.8"_ba << QStringList { u"1.2.3.4"_s, u"5.6.7.8"_s };
+    QTest::newRow("CR only") << "a\rb\r"_ba << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("no final line end") << "a\r\nb"_ba << QStringList { u"a"_s, u"b"_s };
     QTest::newRow("empty file") << QByteArray() << QStringList();
-    QTest::newRow("one CR LF") << "\r\n"_ba << QStringList{QString()};
-    QTest::newRow("one LF") << "\n"_ba << QStringList{QString(), QString()};
-    QTest::newRow("LF before CR LF") << "a\n\r\n"_ba << QStringList{u"a"_s, QString()};
-    QTest::newRow("CR CR LF") << "a\r\r\nb"_ba << QStringList{u"a"_s, QString(), u"b"_s};
-    QTest::newRow("LF CR") << "a\n\rb"_ba << QStringList{u"a"_s, QString(), u"b"_s};
-    QTest::newRow("nothing trimmed") << " 10.0.0.1 \t\r\n"_ba << QStringList{u" 10.0.0.1 \t"_s};
-    QTest::newRow("byte-order mark kept") << "\xEF\xBB\xBF" "1.2.3.4\r\n"_ba
-                                          << QStringList{u"\u00EF\u00BB\u00BF1.2.3.4"_s};
+    QTest::newRow("one CR LF") << "\r\n"_ba << QStringList { QString() };
+    QTest::newRow("one LF") << "\n"_ba << QStringList { QString(), QString() };
+    QTest::newRow("LF before CR LF") << "a\n\r\n"_ba << QStringList { u"a"_s, QString() };
+    QTest::newRow("CR CR LF") << "a\r\r\nb"_ba << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("LF CR") << "a\n\rb"_ba << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("nothing trimmed") << " 10.0.0.1 \t\r\n"_ba << QStringList { u" 10.0.0.1 \t"_s };
+    QTest::newRow("byte-order mark kept") << "\xEF\xBB\xBF"
+                                             "1.2.3.4\r\n"_ba
+                                          << QStringList { u"\u00EF\u00BB\u00BF1.2.3.4"_s };
 }
 
 void TestListReader::lineRules()
@@ -192,7 +197,7 @@ void TestListReader::missingFileSaysFileNotFound()
     ListModel list(ListModel::CheckBoxes::None);
     LoadListviewFromTextFile(list, dir.filePath(u"gone.txt"_s), *fake.platform);
     QCOMPARE(list.rows(), 0);
-    QCOMPARE(fake.messageBoxes->texts(), QStringList{u"File not found"_s});
+    QCOMPARE(fake.messageBoxes->texts(), QStringList { u"File not found"_s });
     QCOMPARE(fake.messageBoxes->shown[0].title, u"Quadrix"_s);
 }
 
@@ -223,10 +228,9 @@ void TestListReader::readFailureKeepsRowsSoFar()
     FailingDevice device("1.1.1.1\r\n2.2.2.2\r\n3.3"_ba, 19);
     QVERIFY(device.open(QIODevice::ReadOnly));
     QStringList rows;
-    QVERIFY_THROWS_EXCEPTION(AppError, readListRows(device, u"list"_s, [&](QStringView row) {
-        rows.append(row.toString());
-    }));
-    QCOMPARE(rows, (QStringList{u"1.1.1.1"_s, u"2.2.2.2"_s}));
+    QVERIFY_THROWS_EXCEPTION(
+        AppError, readListRows(device, u"list"_s, [&](QStringView row) { rows.append(row.toString()); }));
+    QCOMPARE(rows, (QStringList { u"1.1.1.1"_s, u"2.2.2.2"_s }));
 }
 
 void TestListReader::nulBytesAndLongLines()

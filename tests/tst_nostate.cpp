@@ -104,7 +104,7 @@ void TestNoState::bothWindowsWriteOnlyWhatTheUserAsksFor()
         QVERIFY(file.write("204.93.240.0\r\n10.0.0.1\r\n") > 0);
     }
     const QStringList before = filesUnderHome();
-    QCOMPARE(before, (QStringList{u"config"_s, u"list.txt"_s}));
+    QCOMPARE(before, (QStringList { u"config"_s, u"list.txt"_s }));
 
     // The real services, but no home page drawn and no spreadsheet started.
     Platform::Services services = qtPlatformServices();
@@ -128,14 +128,14 @@ void TestNoState::bothWindowsWriteOnlyWhatTheUserAsksFor()
         Form2* batch = single.batchWindow();
         QVERIFY(batch);
 
-        m_chosenPaths = {list};
+        m_chosenPaths = { list };
         click(batch, "PushButton4"); // Load IPv4s From Text File
         QCOMPARE(batch->ListView1()->rows(), 2);
         click(batch, "PushButton2"); // Start Converting
         ListModel* table = batch->ListView2();
         table->publishRows();
         QVERIFY(table->setData(table->index(0, 0), Qt::Checked, Qt::CheckStateRole));
-        m_chosenPaths = {results};
+        m_chosenPaths = { results };
         click(batch, "PushButton3"); // Save Results As Text File
         click(batch, "PushButton8"); // Copy Results To Clipboard
         click(batch, "PushButton13"); // Save Results As Excel File
@@ -154,7 +154,7 @@ void TestNoState::bothWindowsWriteOnlyWhatTheUserAsksFor()
     QVERIFY(sheets->visible);
     // Only the list the user wrote and the results the user saved; no
     // QtProject.conf or anything else under the configuration folder.
-    QCOMPARE(filesUnderHome(), (QStringList{u"config"_s, u"list.txt"_s, u"results.txt"_s}));
+    QCOMPARE(filesUnderHome(), (QStringList { u"config"_s, u"list.txt"_s, u"results.txt"_s }));
 }
 
 int main(int argc, char* argv[])

@@ -62,8 +62,8 @@ void TestPathHelpers::fileExists()
         QFile::setPermissions(dir.filePath(u"closed"_s), QFileDevice::Permissions());
         if (::geteuid() != 0)
             QVERIFY(!FileExists(inside));
-        QFile::setPermissions(dir.filePath(u"closed"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                             | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.filePath(u"closed"_s),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 

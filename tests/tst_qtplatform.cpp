@@ -1,5 +1,5 @@
-#include "export/Clipboard.h"
 #include "app/DesktopPlatform.h"
+#include "export/Clipboard.h"
 #include "shell/QtPlatform.h"
 
 #include <QClipboard>
@@ -23,8 +23,8 @@ private slots:
 void TestQtPlatform::nameFilters()
 {
     QCOMPARE(toQtNameFilters(u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s),
-             (QStringList{u"Text Files (*.txt)"_s, u"All Files (*)"_s}));
-    QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList{u"Lists (*.txt *.lst)"_s});
+             (QStringList { u"Text Files (*.txt)"_s, u"All Files (*)"_s }));
+    QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList { u"Lists (*.txt *.lst)"_s });
 }
 
 void TestQtPlatform::displayText()

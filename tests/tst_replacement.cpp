@@ -32,7 +32,8 @@ struct Run
     QString errors;
 };
 
-Run runBatch(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+Run runBatch(const QStringList& arguments,
+             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -180,7 +181,9 @@ void TestReplacement::readOnlyFileIsRefusedOrKeepsItsMode()
         QVERIFY(::chown(QFile::encodeName(out).constData(), 65534, 65534) == 0);
 
     const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list });
-    struct stat status {};
+    struct stat status
+    {
+    };
     QVERIFY(::stat(QFile::encodeName(out).constData(), &status) == 0);
     QCOMPARE(status.st_mode & 07777, 0444u);
     if (isRoot()) {
@@ -225,7 +228,8 @@ void TestReplacement::failedSyncIsAFailedSave()
 
     const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, environment);
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s),
+             qPrintable(run.errors));
     QCOMPARE(contentsOf(out), OldBytes);
     QCOMPARE(entriesOf(dir.path()), QStringList { u"out.file"_s });
 
@@ -247,7 +251,8 @@ void TestReplacement::namedWorkingFileWhereNoUnnamedOne()
     Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list },
                        failing({ u"QUADRIX_NO_TMPFILE"_s, u"QUADRIX_FAIL_SYNC"_s }));
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(u"Cannot save "_s + out + u": Input/output error"_s),
+             qPrintable(run.errors));
     QCOMPARE(contentsOf(out), OldBytes);
     QCOMPARE(entriesOf(dir.path()), QStringList { name });
 
@@ -359,9 +364,11 @@ void TestReplacement::smallFileSystems()
         ::close(fd);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     } else {
-        QVERIFY2(lines == QStringList({ u"exit 2"_s, u"out.xlsx"_s, u"kept"_s }), qPrintable(output + errors));
+        QVERIFY2(lines == QStringList({ u"exit 2"_s, u"out.xlsx"_s, u"kept"_s }),
+                 qPrintable(output + errors));
         QVERIFY2(errors.contains(u"Cannot save "_s + folder + u"/out.xlsx: "_s), qPrintable(errors));
-        QVERIFY2(!errors.contains(u".quadrix-"_s) && !errors.contains(u"/proc/"_s) && !errors.contains(u"[ERROR]"_s),
+        QVERIFY2(!errors.contains(u".quadrix-"_s) && !errors.contains(u"/proc/"_s)
+                     && !errors.contains(u"[ERROR]"_s),
                  qPrintable(errors));
         qInfo("%s", qPrintable(errors));
     }
@@ -371,16 +378,19 @@ void TestReplacement::refusedCellsAreNamedAndTheRestWritten()
 {
     QTemporaryDir dir;
     const QString list = dir.filePath(u"odd.txt"_s);
-    QVERIFY(writeFile(list, "10.0.0.1\n" + QByteArray(40007, 'x') + "\nA" + QByteArray(1, '\0') + "B.1.1.1\n"));
+    QVERIFY(
+        writeFile(list, "10.0.0.1\n" + QByteArray(40007, 'x') + "\nA" + QByteArray(1, '\0') + "B.1.1.1\n"));
     const QString out = dir.filePath(u"out.xlsx"_s);
 
     const Run run = runBatch({ u"-f"_s, u"xlsx"_s, u"-o"_s, out, list });
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.errors.contains(
-                 u"quadrix-batch: cell not written, row 2, column 1: 40007 characters, more than the 32767 a cell holds\n"_s),
-             qPrintable(run.errors));
-    QVERIFY2(run.errors.contains(u"quadrix-batch: cell not written, row 3, column 1: it holds a NUL character"_s),
-             qPrintable(run.errors));
+    QVERIFY2(
+        run.errors.contains(
+            u"quadrix-batch: cell not written, row 2, column 1: 40007 characters, more than the 32767 a cell holds\n"_s),
+        qPrintable(run.errors));
+    QVERIFY2(
+        run.errors.contains(u"quadrix-batch: cell not written, row 3, column 1: it holds a NUL character"_s),
+        qPrintable(run.errors));
     // The forms with the row's text in them are refused alike.
     QVERIFY(run.errors.contains(u"cell not written, row 3, column 4: it holds a NUL character"_s));
     QVERIFY(looksWritten(contentsOf(out), u"xlsx"_s));

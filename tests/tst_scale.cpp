@@ -35,7 +35,7 @@ private:
     }
     QByteArray saved(const QString& path)
     {
-        m_fake->fileDialogs->saveAnswers = {path};
+        m_fake->fileDialogs->saveAnswers = { path };
         click("PushButton3");
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -86,7 +86,7 @@ void TestScale::millionRowsWithOddLines()
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(bytes), bytes.size());
     }
-    m_fake->fileDialogs->openAnswers = {{path}};
+    m_fake->fileDialogs->openAnswers = { { path } };
     click("PushButton4");
     ListModel& input = *m_form->ListView1();
     QCOMPARE(input.rows(), Rows);
@@ -116,7 +116,7 @@ void TestScale::textOutsideTheCodePageInTheSingleByteFile()
 {
     // Typed by hand: a euro sign (in windows-1252), a Latin a with macron and
     // an emoji (not in it). The file keeps one byte per UTF-16 unit.
-    m_fake->inputBoxes->answers = {u"\u20AC\u0101\U0001F600"_s};
+    m_fake->inputBoxes->answers = { u"\u20AC\u0101\U0001F600"_s };
     click("PushButton1");
     click("PushButton2");
     tickAll();
@@ -149,8 +149,9 @@ void TestScale::sixteenBitBoundary()
     ListModel& results = *m_form->ListView2();
     QCOMPARE(results.rows(), rows);
     QCOMPARE(results.text(rows - 1), input.text(rows - 1));
-    QCOMPARE(results.subItem(rows - 1, 2), u"::0A00:"_s + QString::number(rows - 1, 16).toUpper().rightJustified(4, u'0'));
-    QCOMPARE(m_fake->messageBoxes->texts(), QStringList{u"Done."_s});
+    QCOMPARE(results.subItem(rows - 1, 2),
+             u"::0A00:"_s + QString::number(rows - 1, 16).toUpper().rightJustified(4, u'0'));
+    QCOMPARE(m_fake->messageBoxes->texts(), QStringList { u"Done."_s });
 }
 
 QTEST_MAIN(TestScale)

@@ -413,7 +413,8 @@ void TestSpreadsheet::refusedCellsAreReportedOnceAndTheRestWritten()
     auto workbook = fake.start();
     fake.refuseText = u"after"_s;
     QVERIFY_THROWS_EXCEPTION(RefusedCells, writeDataRows(*table, *workbook, yielder));
-    QCOMPARE(fake.sheetRow(3), QStringList({ QString(XlsxWorkbook::MaxCellLength + 1, u'x'), QString(), u"c"_s }));
+    QCOMPARE(fake.sheetRow(3),
+             QStringList({ QString(XlsxWorkbook::MaxCellLength + 1, u'x'), QString(), u"c"_s }));
 }
 
 void TestSpreadsheet::cutOrMiscountedWorkbookFailsTheCheck()
@@ -449,8 +450,9 @@ void TestSpreadsheet::cutOrMiscountedWorkbookFailsTheCheck()
     };
     // The caption row and 2,000 data rows.
     QCOMPARE(check(whole, 2001), QString());
-    QCOMPARE(check(whole, 2000),
-             u"Cannot save my.xlsx: the workbook came out incomplete (2001 rows in the sheet, 2000 written)"_s);
+    QCOMPARE(
+        check(whole, 2000),
+        u"Cannot save my.xlsx: the workbook came out incomplete (2001 rows in the sheet, 2000 written)"_s);
     QVERIFY(check(whole.first(whole.size() - 30), 2001).startsWith(u"Cannot save my.xlsx: "_s));
     // A byte changed inside the packed sheet.
     QByteArray damaged = whole;
@@ -580,8 +582,8 @@ void TestSpreadsheet::roundTripThroughCalc()
     QVERIFY_THROWS_EXCEPTION(RefusedCells, writeWorkbookFile(*longTable, files.back(), yielder));
     // Texts the format would read as its own escapes, control characters
     // and blanks at either end come back as they were.
-    const QStringList exact { u"a_x0001_b"_s, u"c_x005F_d"_s, u"e_x000D_f"_s, u"_X00aF__x12_x1234_"_s, u"_x_x005f_X"_s,
-                              u"\u0001\u001F\tz"_s, u"  blanks  "_s, u"_x004_"_s };
+    const QStringList exact { u"a_x0001_b"_s,  u"c_x005F_d"_s,       u"e_x000D_f"_s,  u"_X00aF__x12_x1234_"_s,
+                              u"_x_x005f_X"_s, u"\u0001\u001F\tz"_s, u"  blanks  "_s, u"_x004_"_s };
     auto exactTable = tableWithCaptions({ u"Original"_s });
     for (const QString& text : exact)
         addRow(*exactTable, { text });

@@ -16,7 +16,7 @@ struct Option
 constexpr Option Options[] = {
     { u"address", u'a', true },  { u"sample", QChar(), false }, { u"format", u'f', true },
     { u"output", u'o', true },   { u"tick", u't', true },       { u"help", u'h', false },
-    { u"version", u'V', false }, { u"embedding", u'e', true }, { u"rfc5952", QChar(), false },
+    { u"version", u'V', false }, { u"embedding", u'e', true },  { u"rfc5952", QChar(), false },
 };
 
 const Option* findLong(QStringView name)
@@ -42,9 +42,9 @@ constexpr struct
     QStringView name;
     BatchOptions::Format format;
 } FormatNames[] = {
-    { u"text", BatchOptions::Format::Text },   { u"clipboard", BatchOptions::Format::Clipboard },
-    { u"tsv", BatchOptions::Format::Tsv },     { u"xlsx", BatchOptions::Format::Xlsx },
-    { u"csv", BatchOptions::Format::Csv },     { u"jsonl", BatchOptions::Format::JsonLines },
+    { u"text", BatchOptions::Format::Text }, { u"clipboard", BatchOptions::Format::Clipboard },
+    { u"tsv", BatchOptions::Format::Tsv },   { u"xlsx", BatchOptions::Format::Xlsx },
+    { u"csv", BatchOptions::Format::Csv },   { u"jsonl", BatchOptions::Format::JsonLines },
 };
 
 std::optional<BatchOptions::Format> formatNamed(QStringView name)

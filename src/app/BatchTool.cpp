@@ -1,5 +1,5 @@
-#include "batch_window/BatchLists.h"
 #include "BatchTool.h"
+#include "batch_window/BatchLists.h"
 
 #include "TerminalProgress.h"
 #include "batch_window/CellDeriver.h"
@@ -9,9 +9,9 @@
 #include "export/ClipboardText.h"
 #include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
+#include "export/SpreadsheetExport.h"
 #include "export/TableFormats.h"
 #include "export/TextFileWriter.h"
-#include "export/SpreadsheetExport.h"
 #include "export/XlsxWorkbook.h"
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
@@ -37,7 +37,6 @@ namespace {
 constexpr QStringView StandardInput = u"standard input";
 constexpr QStringView StandardOutput = u"standard output";
 
-
 // How often, in rows, reading tells the progress bar how far it is.
 constexpr qsizetype RowsPerProgressStep = 4096;
 
@@ -59,7 +58,8 @@ void writeOutOfMemory(QIODevice& errors)
 QString shownRow(QStringView row)
 {
     constexpr qsizetype Shown = 40;
-    return u'"' + row.first(std::min(row.size(), Shown)).toString() + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
+    return u'"' + row.first(std::min(row.size(), Shown)).toString()
+        + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
 }
 
 // True for a text such as 10.0.0.1: something meant as an address rather
@@ -305,9 +305,8 @@ bool BatchTool::outputIsAnInput()
         fileError(shownName + u": input file is output file"_s);
         return true;
     };
-    const auto refuseStandardInput = [&] {
-        return refuse(identityOfDevice(m_streams.input), StandardInput.toString());
-    };
+    const auto refuseStandardInput
+        = [&] { return refuse(identityOfDevice(m_streams.input), StandardInput.toString()); };
     if (m_options.inputs.empty())
         return refuseStandardInput();
     for (const BatchOptions::Input& input : m_options.inputs) {
@@ -439,8 +438,9 @@ void BatchTool::runTable()
                      [&table](EncodedBlocks& output, Yielder& yielder) { writeCsv(table, yielder, output); });
         break;
     case BatchOptions::Format::JsonLines:
-        writeEncoded(EncodedBlocks::Encoding::Utf8,
-                     [&table](EncodedBlocks& output, Yielder& yielder) { writeJsonLines(table, yielder, output); });
+        writeEncoded(EncodedBlocks::Encoding::Utf8, [&table](EncodedBlocks& output, Yielder& yielder) {
+            writeJsonLines(table, yielder, output);
+        });
         break;
     case BatchOptions::Format::Tsv:
         break;

@@ -47,7 +47,8 @@ public:
 class ConversionFormsDeriver final : public CellDeriver
 {
 public:
-    explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults())
+    explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options
+                                    = MapIP::ConversionOptions::defaults())
         : m_options(options)
         , m_rfc5952(options.style() == MapIP::TextStyle::Rfc5952)
     {
@@ -69,7 +70,7 @@ private:
     // once. The copy, not the row's memory, says whether a row is the same.
     struct LastRow
     {
-        std::array<char16_t, 15> text{};
+        std::array<char16_t, 15> text {};
         qsizetype size = -1;
         std::optional<MapIP::RowConversion> conversion;
     };

@@ -1,7 +1,7 @@
 #include "Form2.h"
 
-#include "BuildConfig.h"
 #include "BatchLists.h"
+#include "BuildConfig.h"
 #include "CellDeriver.h"
 #include "ListFileReader.h"
 #include "ListModel.h"
@@ -9,17 +9,17 @@
 #include "TextProgressBar.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
-#include "shell/SpreadsheetApplication.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextFileWriter.h"
 #include "shell/AppIcon.h"
-#include "shell/Appearance.h"
 #include "shell/AppTitle.h"
+#include "shell/Appearance.h"
 #include "shell/Controls.h"
 #include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
 #include "shell/Platform.h"
+#include "shell/SpreadsheetApplication.h"
 #include "shell/Twips.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yielder.h"
@@ -162,9 +162,9 @@ void Form2::buildControls()
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form2::applyEmbedding);
 
     // The window's tab order.
-    const QList<QWidget*> tabOrder{m_listView1, m_listView2, pushButton1, pushButton4, pushButton6,
-                                   pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
-                                   pushButton8, pushButton9, pushButton10, pushButton11};
+    const QList<QWidget*> tabOrder { m_listView1, m_listView2, pushButton1,  pushButton4, pushButton6,
+                                     pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
+                                     pushButton8, pushButton9, pushButton10, pushButton11 };
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
@@ -176,9 +176,9 @@ void Form2::buildControls()
     // arrive here: the lists themselves take no drops.
     setAcceptDrops(true);
 
-    for (QPushButton* pushButton : {pushButton1, pushButton2, pushButton3, pushButton4, pushButton5, pushButton6,
-                                    pushButton7, pushButton8, pushButton9, pushButton10, pushButton11,
-                                    pushButton13})
+    for (QPushButton* pushButton :
+         { pushButton1, pushButton2, pushButton3, pushButton4, pushButton5, pushButton6, pushButton7,
+           pushButton8, pushButton9, pushButton10, pushButton11, pushButton13 })
         m_pointer->hoverSets(pushButton, MousePointer::Custom);
     m_pointer->hoverSets(this, MousePointer::Default);
     m_pointer->hoverSets(m_listView1, MousePointer::Default, WindowPointer::Parts::WithParts);
@@ -269,8 +269,8 @@ void Form2::PushButton1_Click()
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton1_Click"));
     QString address;
     trap(100, [&] {
-        address = m_platform.inputBoxes().ask(QStringLiteral("Enter IPv4 to add: "), m_platform.applicationTitle(),
-                                              QStringLiteral("0.0.0.0"));
+        address = m_platform.inputBoxes().ask(QStringLiteral("Enter IPv4 to add: "),
+                                              m_platform.applicationTitle(), QStringLiteral("0.0.0.0"));
     });
     if (address.isEmpty()) // 102: Cancel, or OK on an emptied box
         return;
@@ -314,7 +314,7 @@ void Form2::PushButton2_Click()
 
     if (!m_unloaded) {
         setMousePointer(MousePointer::Default); // 132
-        m_progressBar->setValue(0);             // 134
+        m_progressBar->setValue(0); // 134
         m_progressBar->setText(IdleProgressText); // 136
         m_resultsModel->publishRows();
         trap(138, [&] { m_platform.showMessage(QStringLiteral("Done.")); });
@@ -346,7 +346,7 @@ void Form2::applyEmbedding()
 
 void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
 {
-    static constexpr auto FormLines = std::to_array({122, 124, 126, 128});
+    static constexpr auto FormLines = std::to_array({ 122, 124, 126, 128 });
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     const MapIP::ConversionOptions& options
         = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver())->options();
@@ -376,10 +376,10 @@ void Form2::PushButton4_Click()
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton4_Click"));
     FileDialogSetup setup;
-    setup.fileName = QString();                                                      // 100
-    setup.flags = FileDialogOptions;                                                 // 102
+    setup.fileName = QString(); // 100
+    setup.flags = FileDialogOptions; // 102
     setup.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); // 104
-    setup.filter = TextFileFilter;                                                   // 106
+    setup.filter = TextFileFilter; // 106
     QStringList paths;
     trap(108, [&] { paths = m_platform.fileDialogs().openFileNames(setup); });
     if (paths.isEmpty()) // 110
@@ -402,9 +402,9 @@ void Form2::PushButton3_Click()
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton3_Click"));
     FileDialogSetup setup;
-    setup.flags = FileDialogOptions;   // 100
+    setup.flags = FileDialogOptions; // 100
     setup.title = QStringLiteral("Save"); // 102
-    setup.filter = TextFileFilter;     // 104
+    setup.filter = TextFileFilter; // 104
     QString path;
     trap(106, [&] { path = m_platform.fileDialogs().saveFileName(setup); });
     // 108: Cancel writes nothing and says nothing; an empty table is saved as
@@ -413,7 +413,8 @@ void Form2::PushButton3_Click()
         return;
     setMousePointer(MousePointer::Hourglass); // 110
     EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
-    SaveListviewProperlySpaced(*m_resultsModel, path, m_progressBar, yielder, m_platform.errorReporter()); // 112
+    SaveListviewProperlySpaced(*m_resultsModel, path, m_progressBar, yielder,
+                               m_platform.errorReporter()); // 112
     endBusy(); // 114
 }
 
@@ -430,7 +431,8 @@ void Form2::PushButton13_Click()
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton13_Click"));
     bool installed = false;
-    trap(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform.spreadsheet(), m_platform); });
+    trap(100,
+         [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(m_platform.spreadsheet(), m_platform); });
     if (!installed) {
         trap(102, [&] { m_platform.showMessage(SpreadsheetFeatureNeedsExcelMessage.toString()); });
         return;
@@ -479,8 +481,8 @@ void Form2::PushButton9_Click()
 {
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton9_Click"));
     trap(100, [&] {
-        m_platform.showMessage(
-            QStringLiteral("You must load text files into the list. You can not load Word files for example."));
+        m_platform.showMessage(QStringLiteral(
+            "You must load text files into the list. You can not load Word files for example."));
     });
 }
 
@@ -488,7 +490,8 @@ void Form2::PushButton10_Click()
 {
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton10_Click"));
     trap(100, [&] {
-        m_platform.webBrowser().open(QUrl(QStringLiteral(QUADRIX_HELP_ADDRESS)), WebBrowser::WindowMode::Normal);
+        m_platform.webBrowser().open(QUrl(QStringLiteral(QUADRIX_HELP_ADDRESS)),
+                                     WebBrowser::WindowMode::Normal);
     });
 }
 

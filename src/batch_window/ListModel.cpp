@@ -120,7 +120,7 @@ void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
     }
     if (row < m_published) {
         const QModelIndex changed = index(int(row), subItem);
-        emit dataChanged(changed, changed, {Qt::DisplayRole});
+        emit dataChanged(changed, changed, { Qt::DisplayRole });
     }
 }
 

@@ -104,7 +104,7 @@ private:
         const char16_t* text = nullptr; // in the arena
         qsizetype length = 0;
         quint32 storedCells = 0; // 1 + index into m_storedCells, 0 when none
-        StateBits states = 0;    // two bits per sub-item
+        StateBits states = 0; // two bits per sub-item
         bool checked = false;
     };
 

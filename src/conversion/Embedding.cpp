@@ -98,7 +98,7 @@ std::optional<Address> readIPv6(QStringView text)
                || head.size() + tail.size() > 7) {
         return std::nullopt;
     }
-    Address address{};
+    Address address {};
     std::copy(head.begin(), head.end(), address.begin());
     std::copy(tail.begin(), tail.end(), address.end() - qsizetype(tail.size()));
     return address;
@@ -129,8 +129,8 @@ std::pair<int, int> longestZeroRun(const quint16* groups, int count) noexcept
         i = j;
     }
     if (bestLength < 2)
-        return {-1, -1};
-    return {bestBegin, bestBegin + bestLength};
+        return { -1, -1 };
+    return { bestBegin, bestBegin + bestLength };
 }
 
 char16_t* writeGroup(quint16 value, GroupSpelling spelling, char16_t* out) noexcept
@@ -154,8 +154,8 @@ char16_t* writeGroup(quint16 value, GroupSpelling spelling, char16_t* out) noexc
 std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, TextStyle style)
 {
     const bool program = style == TextStyle::Program;
-    const GroupSpelling full{true, program};
-    const GroupSpelling shortened{program, program};
+    const GroupSpelling full { true, program };
+    const GroupSpelling shortened { program, program };
     char16_t buffer[40];
     const auto text = [&](GroupSpelling spelling, bool shorten) {
         char16_t* end = buffer;
@@ -191,10 +191,12 @@ std::array<QString, 4> shortenedTemplates(const Embedding::Groups& groups)
 {
     std::array<QString, 4> templates;
     for (int zeros = 0; zeros < 4; ++zeros) {
-        const std::array<quint16, 8> address{groups[0], groups[1], groups[2], groups[3], groups[4], groups[5],
-                                             quint16(zeros & 1), quint16((zeros & 2) >> 1)};
+        const std::array<quint16, 8> address { groups[0],          groups[1],
+                                               groups[2],          groups[3],
+                                               groups[4],          groups[5],
+                                               quint16(zeros & 1), quint16((zeros & 2) >> 1) };
         char16_t buffer[40];
-        const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling{}, buffer);
+        const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling {}, buffer);
         templates[size_t(zeros)] = QStringView(buffer, end - buffer).toString();
     }
     return templates;
@@ -204,7 +206,7 @@ std::array<QString, 4> shortenedTemplates(const Embedding::Groups& groups)
 // not zero.
 std::array<qsizetype, 4> shortenedLengthsFor(const std::array<QString, 4>& templates)
 {
-    std::array<qsizetype, 4> lengths{};
+    std::array<qsizetype, 4> lengths {};
     for (int zeros = 0; zeros < 4; ++zeros)
         lengths[size_t(zeros)] = templates[size_t(zeros)].size() - (zeros & 1) - ((zeros & 2) >> 1);
     return lengths;
@@ -223,7 +225,8 @@ std::array<QString, 4> shortenedHeadsFor(std::array<QString, 4> templates)
 
 } // namespace
 
-char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling, char16_t* out) noexcept
+char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling,
+                               char16_t* out) noexcept
 {
     const auto [runBegin, runEnd] = longestZeroRun(groups, count);
     for (int i = 0; i < count; ++i) {
@@ -246,9 +249,9 @@ Embedding Embedding::named(Named name)
     case Named::Compatible:
         return Embedding();
     case Named::Mapped:
-        return Embedding(Groups{0, 0, 0, 0, 0, 0xFFFF});
+        return Embedding(Groups { 0, 0, 0, 0, 0, 0xFFFF });
     case Named::Nat64:
-        return Embedding(Groups{0x64, 0xFF9B, 0, 0, 0, 0});
+        return Embedding(Groups { 0x64, 0xFF9B, 0, 0, 0, 0 });
     }
     return Embedding();
 }
@@ -286,9 +289,11 @@ std::optional<Embedding> Embedding::parse(QStringView text, QString* error)
 
 QString Embedding::prefixText() const
 {
-    const Address address{m_groups[0], m_groups[1], m_groups[2], m_groups[3], m_groups[4], m_groups[5], 0, 0};
+    const Address address {
+        m_groups[0], m_groups[1], m_groups[2], m_groups[3], m_groups[4], m_groups[5], 0, 0
+    };
     char16_t buffer[40];
-    const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling{}, buffer);
+    const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling {}, buffer);
     return QStringView(buffer, end - buffer).toString() + u"/96"_s;
 }
 

@@ -21,10 +21,13 @@ public:
 
     // The named blocks, in the order the windows offer them.
     enum class Named { Compatible, Mapped, Nat64 };
-    static constexpr std::array<QStringView, 3> Names{u"compatible", u"mapped", u"nat64"};
+    static constexpr std::array<QStringView, 3> Names { u"compatible", u"mapped", u"nat64" };
 
     Embedding() = default; // ::/96
-    explicit Embedding(const Groups& groups) : m_groups(groups) {}
+    explicit Embedding(const Groups& groups)
+        : m_groups(groups)
+    {
+    }
     static Embedding named(Named name);
 
     // A name above or a prefix written as IPv6 text with "/96". A text that is
@@ -38,7 +41,7 @@ public:
     friend bool operator==(const Embedding&, const Embedding&) = default;
 
 private:
-    Groups m_groups{};
+    Groups m_groups {};
 };
 
 // How the forms are written: the program's own text (upper case, every group
@@ -51,7 +54,10 @@ enum class TextStyle { Program, Rfc5952 };
 class ConversionOptions
 {
 public:
-    ConversionOptions() : ConversionOptions(Embedding(), TextStyle::Program) {}
+    ConversionOptions()
+        : ConversionOptions(Embedding(), TextStyle::Program)
+    {
+    }
     ConversionOptions(const Embedding& embedding, TextStyle style);
 
     // The options of a program given no choice; the object lives as long as
@@ -96,7 +102,7 @@ private:
     // Where the run written "::" lies depends only on which of the last two
     // groups are zero: the shorthand's length for each case, leaving out the
     // digits of a group that is not zero.
-    std::array<qsizetype, 4> m_shortenedLengths{};
+    std::array<qsizetype, 4> m_shortenedLengths {};
     std::array<QString, 4> m_shortenedHeads;
 };
 
@@ -110,6 +116,7 @@ struct GroupSpelling
 };
 // Writes `count` groups at `out` (room for 5 * count characters) and returns
 // the end of the text.
-char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling, char16_t* out) noexcept;
+char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling,
+                               char16_t* out) noexcept;
 
 } // namespace MapIP

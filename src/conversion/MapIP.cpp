@@ -149,7 +149,7 @@ char16_t* writeDecimal(char16_t* cursor, unsigned value) noexcept
 char16_t* writeLowerGroup(char16_t* cursor, unsigned high, unsigned low) noexcept
 {
     static constexpr char16_t Hex[] = u"0123456789abcdef";
-    for (const unsigned value : {high, low}) {
+    for (const unsigned value : { high, low }) {
         *cursor++ = Hex[value >> 4];
         *cursor++ = Hex[value & 0xF];
     }
@@ -232,9 +232,9 @@ RowConversion::RowConversion(QStringView address, const ConversionOptions& optio
     if (options.style() == TextStyle::Program)
         m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
     else if (!ends.isFourOctets())
-        m_failure = {ConversionError::NotFourParts, address};
+        m_failure = { ConversionError::NotFourParts, address };
     else
-        m_octets = {ends.first, ends.second, ends.beforeLast, ends.last};
+        m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
 }
 
 QStringView RowConversion::rfc5952Body(Form form) const noexcept

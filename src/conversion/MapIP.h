@@ -91,7 +91,7 @@ private:
     // In RFC 5952 text: the four octets, and what has been written of the
     // lower-case groups, the canonical dotted quad and the whole shortened
     // address (a length of -1 until then).
-    std::array<quint8, 4> m_octets{};
+    std::array<quint8, 4> m_octets {};
     mutable char16_t m_lowerGroups[9];
     mutable char16_t m_quad[15];
     mutable char16_t m_shortened[39];
@@ -105,17 +105,20 @@ ConversionFailure tryConvert(Form form, QStringView address, QString& out,
                              const ConversionOptions& options = ConversionOptions::defaults());
 
 // Length of the form's text without building it; -1 when the form fails.
-qsizetype formLength(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
+qsizetype formLength(Form form, QStringView address,
+                     const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // Length of the form's text for an address the form is known to convert,
 // found without reading the address's parts: the hex part of forms 1 and 2
 // depends only on whether there are two parts or more. Meaningless for an
 // address that fails in the program's text; in RFC 5952 text, whose forms
 // depend on the values, the address is read and -1 is returned when it fails.
-qsizetype convertedLength(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
+qsizetype convertedLength(Form form, QStringView address,
+                          const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // True when `text` is exactly what `form` gives for `address`.
-bool isForm(Form form, QStringView address, QStringView text, const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
+bool isForm(Form form, QStringView address, QStringView text,
+            const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
 
 // What forms 1 and 2 raise when the windows call them: the description above,
 // which the error trap shows as any error's what().
@@ -136,7 +139,8 @@ private:
 
 // A form's text as the windows take it: raises ConversionException when the
 // form fails.
-QString convert(Form form, QStringView address, const ConversionOptions& options = ConversionOptions::defaults());
+QString convert(Form form, QStringView address,
+                const ConversionOptions& options = ConversionOptions::defaults());
 
 // The four operations as the windows call them: forms 1 and 2 raise
 // ConversionException; forms 3 and 4 never fail.
@@ -157,6 +161,7 @@ FullConversion convertAll(const QString& address);
 // The same into an existing record, whose strings keep their memory from call
 // to call: converting a stream of addresses allocates nothing once they are
 // long enough. The failures' parts are views into `address`.
-void convertAllInto(QStringView address, FullConversion& conversion, const ConversionOptions& options = ConversionOptions::defaults());
+void convertAllInto(QStringView address, FullConversion& conversion,
+                    const ConversionOptions& options = ConversionOptions::defaults());
 
 } // namespace MapIP

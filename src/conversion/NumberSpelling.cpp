@@ -47,8 +47,8 @@ ParsedPart readAddressPart(QStringView part) noexcept
             magnitude = magnitude * 10 + unsigned(c.unicode() - u'0');
     }
     if (magnitude > 255 || (negative && magnitude != 0))
-        return {PartValue::OutOfRange, 0};
-    return {PartValue::Valid, static_cast<unsigned char>(magnitude)};
+        return { PartValue::OutOfRange, 0 };
+    return { PartValue::Valid, static_cast<unsigned char>(magnitude) };
 }
 
 std::optional<double> readOctetNumber(QStringView text) noexcept

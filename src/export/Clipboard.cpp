@@ -4,8 +4,7 @@
 
 namespace {
 
-template <typename Attempt>
-void retry(Attempt&& attempt) noexcept
+template<typename Attempt> void retry(Attempt&& attempt) noexcept
 {
     for (int i = 0; i < ClipboardAttempts; ++i) {
         try {

@@ -9,9 +9,8 @@ namespace {
 
 void appendField(EncodedBlocks& output, QStringView text)
 {
-    const bool quoted = std::any_of(text.begin(), text.end(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
-    });
+    const bool quoted = std::any_of(
+        text.begin(), text.end(), [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
     if (!quoted) {
         output.append(text);
         return;

@@ -35,7 +35,9 @@ QByteArray folderOf(const QByteArray& path)
 QByteArray resolveLinks(QByteArray path)
 {
     for (int hop = 0; hop < MaxLinkHops; ++hop) {
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
             return path;
         QByteArray target(qsizetype(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
@@ -90,7 +92,9 @@ FileReplacement::FileReplacement(const QString& path, bool seekable)
     if (path.isEmpty())
         throw AppError(u"Cannot create a file without a name"_s);
     const QByteArray given = QFile::encodeName(path);
-    struct stat status {};
+    struct stat status
+    {
+    };
     m_existed = ::stat(given.constData(), &status) == 0;
     if (m_existed && S_ISDIR(status.st_mode))
         throw AppError(u"Cannot create "_s + m_name + u": it is a folder"_s);
@@ -229,7 +233,8 @@ void FileReplacement::putInPlace()
             QByteArray hidden;
             for (int attempt = 1;; ++attempt) {
                 hidden = hiddenNameIn(folderOf(m_target));
-                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW) == 0)
+                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW)
+                    == 0)
                     break;
                 if (errno != EEXIST || attempt == 100)
                     fail(u"Cannot save "_s, errno);

@@ -7,10 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 
@@ -93,7 +93,8 @@ LibreOfficeCalc::~LibreOfficeCalc()
         return; // the folder removes itself
     const QString seconds = QString::number((longestWaitMs + 999) / 1000);
     m_folder->setAutoRemove(false);
-    const bool handedOn = startShellDetached(u"sleep \"$1\" && rm -rf -- \"$2\""_s, { seconds, m_folder->path() });
+    const bool handedOn
+        = startShellDetached(u"sleep \"$1\" && rm -rf -- \"$2\""_s, { seconds, m_folder->path() });
     if (!handedOn)
         m_folder->remove();
 }
@@ -138,8 +139,9 @@ void LibreOfficeCalc::open(const QString& file)
     const QString status = file + u".status"_s;
     const QString errors = file + u".errors"_s;
     const bool started = !executable.isEmpty()
-        && startShellDetached(u"\"$1\" --calc -n \"$2\" 2> \"$4\"; echo $? > \"$3.part\" && mv \"$3.part\" \"$3\""_s,
-                              { executable, file, status, errors });
+        && startShellDetached(
+            u"\"$1\" --calc -n \"$2\" 2> \"$4\"; echo $? > \"$3.part\" && mv \"$3.part\" \"$3\""_s,
+            { executable, file, status, errors });
     if (!started)
         throw AppError(u"LibreOffice Calc could not be started"_s);
 
@@ -160,9 +162,10 @@ void LibreOfficeCalc::open(const QString& file)
         errorFile.remove();
         if (exitCode != 0) {
             QFile::remove(file);
-            throw AppError(said.isEmpty()
-                               ? u"LibreOffice Calc ended with an error (exit code %1)"_s.arg(exitCode)
-                               : u"LibreOffice Calc ended with an error (exit code %1): %2"_s.arg(exitCode).arg(said));
+            throw AppError(
+                said.isEmpty()
+                    ? u"LibreOffice Calc ended with an error (exit code %1)"_s.arg(exitCode)
+                    : u"LibreOffice Calc ended with an error (exit code %1): %2"_s.arg(exitCode).arg(said));
         }
     }
     HandedOver handedOver { file, {} };

@@ -1,9 +1,9 @@
 #include "SpreadsheetExport.h"
 
-#include "shell/SpreadsheetApplication.h"
 #include "TableSource.h"
 #include "TableWalk.h"
 #include "shell/PlatformServices.h"
+#include "shell/SpreadsheetApplication.h"
 
 #include <algorithm>
 #include <optional>
@@ -33,7 +33,8 @@ RefusedCells::RefusedCells(QStringList cells)
 {
 }
 
-bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept
+bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet,
+                                            UserMessages& messages) noexcept
 {
     bool installed = false;
     try {

@@ -41,7 +41,8 @@ inline constexpr QStringView SpreadsheetFeatureNeedsExcelMessage
 // True when the spreadsheet application can be started. Otherwise shows
 // ExcelNotInstalledMessage (OK only, no icon, the application title) and
 // returns false. Never raises: every error of the test is absorbed.
-bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet, UserMessages& messages) noexcept;
+bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet,
+                                            UserMessages& messages) noexcept;
 
 // The cells writeDataRows left empty because the workbook refused them; the
 // rest of the rows were written. One text per cell, naming its table row and

@@ -99,8 +99,7 @@ public:
     // lengths of its cells in every row, ticked or not. Yields before every
     // cell; nothing when stopped. A template, so that every cell of a large
     // table reaches a final measure without a virtual call.
-    template <typename Measure>
-    std::optional<std::vector<qsizetype>> columnWidths(Measure& measure);
+    template<typename Measure> std::optional<std::vector<qsizetype>> columnWidths(Measure& measure);
     std::optional<std::vector<qsizetype>> columnWidths();
 
     // Calls `visit` for each column in order, yielding before each; false
@@ -111,8 +110,7 @@ public:
     // cell. False when stopped (by the yielder or the format); true at the
     // end of the table, however it was reached. A template for the same
     // reason as columnWidths().
-    template <typename Format>
-    bool forEachTickedRow(Format& format);
+    template<typename Format> bool forEachTickedRow(Format& format);
 
 private:
     int columns()
@@ -129,8 +127,7 @@ private:
     std::optional<int> m_columns;
 };
 
-template <typename Measure>
-std::optional<std::vector<qsizetype>> TableWalk::columnWidths(Measure& measure)
+template<typename Measure> std::optional<std::vector<qsizetype>> TableWalk::columnWidths(Measure& measure)
 {
     static_assert(std::is_base_of_v<ColumnMeasure, Measure>);
     const int columns = this->columns();
@@ -153,8 +150,7 @@ std::optional<std::vector<qsizetype>> TableWalk::columnWidths(Measure& measure)
     return widths;
 }
 
-template <typename Format>
-bool TableWalk::forEachTickedRow(Format& format)
+template<typename Format> bool TableWalk::forEachTickedRow(Format& format)
 {
     static_assert(std::is_base_of_v<RowFormat, Format>);
     const int columns = this->columns();

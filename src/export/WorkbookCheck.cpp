@@ -53,11 +53,13 @@ public:
         QByteArray bytes(length, Qt::Uninitialized);
         qsizetype got = 0;
         while (got < length) {
-            const ssize_t n = ::pread(m_fd, bytes.data() + got, size_t(length - got), off_t(offset + quint64(got)));
+            const ssize_t n
+                = ::pread(m_fd, bytes.data() + got, size_t(length - got), off_t(offset + quint64(got)));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
-                throw AppError(u"Cannot read back "_s + m_name + u": "_s + QString::fromLocal8Bit(std::strerror(errno)));
+                throw AppError(u"Cannot read back "_s + m_name + u": "_s
+                               + QString::fromLocal8Bit(std::strerror(errno)));
             if (n == 0)
                 fail(u"it ends early"_s);
             got += n;
@@ -83,7 +85,9 @@ quint32 little(const QByteArray& bytes, qsizetype at, int width)
 
 Entry Reader::findSheet() const
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstat(m_fd, &status) != 0 || status.st_size < 22)
         fail(u"no zip directory"_s);
     const quint64 size = quint64(status.st_size);
@@ -101,7 +105,8 @@ Entry Reader::findSheet() const
         if (little(directory, at, 4) != 0x02014b50)
             fail(u"a broken zip directory"_s);
         const qsizetype nameLength = little(directory, at + 28, 2);
-        const qsizetype skip = 46 + nameLength + little(directory, at + 30, 2) + little(directory, at + 32, 2);
+        const qsizetype skip
+            = 46 + nameLength + little(directory, at + 30, 2) + little(directory, at + 32, 2);
         if (at + 46 + nameLength > directory.size())
             fail(u"a broken zip directory"_s);
         if (std::string_view(directory.constData() + at + 46, size_t(nameLength)) == SheetName) {

@@ -129,8 +129,8 @@ private:
 void refuseIfNotStorable(const QString& text)
 {
     if (text.size() > XlsxWorkbook::MaxCellLength)
-        throw CellRefused(u"%1 characters, more than the %2 a cell holds"_s.arg(text.size()).arg(
-            XlsxWorkbook::MaxCellLength));
+        throw CellRefused(u"%1 characters, more than the %2 a cell holds"_s.arg(text.size())
+                              .arg(XlsxWorkbook::MaxCellLength));
     if (text.contains(QChar(u'\0')))
         throw CellRefused(u"it holds a NUL character, which a cell cannot hold"_s);
 }
@@ -157,7 +157,8 @@ XlsxWorkbook::XlsxWorkbook(const QString& path)
             lxw_workbook_free(m_workbook);
         m_workbook = nullptr;
         const QString reason = messages.systemReason();
-        throw AppError(u"Cannot start a new workbook for "_s + m_path + (reason.isEmpty() ? QString() : u": "_s + reason));
+        throw AppError(u"Cannot start a new workbook for "_s + m_path
+                       + (reason.isEmpty() ? QString() : u": "_s + reason));
     }
 }
 
@@ -223,7 +224,8 @@ void XlsxWorkbook::makeVisible()
     try {
         if (error != LXW_NO_ERROR) {
             const QString reason = messages.systemReason();
-            throw AppError(u"Cannot save "_s + m_path + u": "_s + (reason.isEmpty() ? describe(error) : reason));
+            throw AppError(u"Cannot save "_s + m_path + u": "_s
+                           + (reason.isEmpty() ? describe(error) : reason));
         }
         checkWorkbook(m_file->descriptor(), m_rowsWritten, m_path);
         m_file->commit();

@@ -25,7 +25,7 @@ constexpr char16_t HighControls[32] = {
 
 constexpr std::array<char16_t, 256> makeDecodeTable()
 {
-    std::array<char16_t, 256> table{};
+    std::array<char16_t, 256> table {};
     for (int byte = 0; byte < 256; ++byte)
         table[byte] = static_cast<char16_t>(byte);
     for (int i = 0; i < 32; ++i)

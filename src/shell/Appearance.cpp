@@ -48,8 +48,8 @@ bool isRecoloured(const QWidget* widget)
 bool skinFileListed(const QString& path)
 {
     const QFileInfo info(path);
-    const QStringList listed =
-        info.dir().entryList({info.fileName()}, QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
+    const QStringList listed
+        = info.dir().entryList({ info.fileName() }, QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
     return listed.contains(info.fileName());
 }
 
@@ -60,15 +60,15 @@ bool skinFileListed(const QString& path)
 QByteArray readRegularFile(const QString& path, qint64 limit)
 {
     const QByteArray name = QFile::encodeName(path);
-    const auto notAFile = [&path] {
-        return AppError(QStringLiteral("Cannot read \"%1\": it is not a file").arg(path));
-    };
+    const auto notAFile
+        = [&path] { return AppError(QStringLiteral("Cannot read \"%1\": it is not a file").arg(path)); };
     struct stat status = {};
     if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
         throw notAFile();
     const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0)
-        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw AppError(
+            QStringLiteral("Cannot open \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(descriptor);
         throw notAFile();

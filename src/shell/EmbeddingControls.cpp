@@ -83,7 +83,8 @@ void EmbeddingControls::comboBoxActivated(int index)
 
 void EmbeddingControls::apply(const MapIP::Embedding& embedding)
 {
-    const MapIP::TextStyle style = m_checkBox->isChecked() ? MapIP::TextStyle::Rfc5952 : MapIP::TextStyle::Program;
+    const MapIP::TextStyle style
+        = m_checkBox->isChecked() ? MapIP::TextStyle::Rfc5952 : MapIP::TextStyle::Program;
     const MapIP::ConversionOptions options(embedding, style);
     if (options == m_options)
         return;

@@ -24,8 +24,8 @@ class EmbeddingControls final : public QObject
 public:
     // Places the controls on one row of `parent` at `top` (twips), from
     // `left` across `width`.
-    EmbeddingControls(QWidget* parent, int left, int top, int width, InputBoxes& inputBoxes, UserMessages& messages,
-                      const std::function<QString()>& title);
+    EmbeddingControls(QWidget* parent, int left, int top, int width, InputBoxes& inputBoxes,
+                      UserMessages& messages, const std::function<QString()>& title);
 
     const MapIP::ConversionOptions& options() const { return m_options; }
 

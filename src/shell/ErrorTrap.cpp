@@ -2,8 +2,7 @@
 
 #include "BuildConfig.h"
 
-QString errorReportText(const QString& description, const QString& object,
-                        const QString& procedure, int line)
+QString errorReportText(const QString& description, const QString& object, const QString& procedure, int line)
 {
     return description + QStringLiteral("\r\nin Hexmap2021/08/31.") + object + u'.' + procedure
         + QStringLiteral(" at line ") + QString::number(line)

@@ -56,8 +56,7 @@ public:
     }
 
     // Runs one statement; false when it raised an error (already reported).
-    template <typename Statement>
-    bool operator()(int line, Statement&& statement)
+    template<typename Statement> bool operator()(int line, Statement&& statement)
     {
         m_line = line;
         try {

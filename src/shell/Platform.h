@@ -54,7 +54,10 @@ private:
     class MessageBoxReporter final : public ErrorReporter
     {
     public:
-        explicit MessageBoxReporter(Platform& platform) : m_platform(platform) {}
+        explicit MessageBoxReporter(Platform& platform)
+            : m_platform(platform)
+        {
+        }
         void reportError(const QString& reportText) override;
 
     private:
@@ -63,5 +66,5 @@ private:
 
     Services m_services;
     QString m_applicationTitle;
-    MessageBoxReporter m_errorReporter{*this};
+    MessageBoxReporter m_errorReporter { *this };
 };

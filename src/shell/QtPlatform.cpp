@@ -33,7 +33,6 @@ QStringList toQtNameFilters(const QString& filter)
     return filters;
 }
 
-
 QString toDisplayText(const QString& text)
 {
     QString shown = text;
@@ -67,8 +66,8 @@ public:
     QString ask(const QString& prompt, const QString& title, const QString& defaultText) override
     {
         bool accepted = false;
-        const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
-                                                   defaultText, &accepted);
+        const QString text
+            = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, defaultText, &accepted);
         return accepted ? text : QString();
     }
 };
@@ -150,10 +149,7 @@ public:
         m_engine.seed(static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay()));
     }
 
-    double nextFraction() override
-    {
-        return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine);
-    }
+    double nextFraction() override { return std::uniform_real_distribution<double>(0.0, 1.0)(m_engine); }
 
 private:
     std::mt19937 m_engine;
@@ -173,7 +169,7 @@ Platform::Services qtPlatformServices()
     // settings ("QtProject.conf") whenever one closes. The program keeps
     // nothing between runs, so the user's settings lead where no file can be
     // made: the dialogs start afresh each time and write nothing.
-    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat })
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
 
     Platform::Services services;

@@ -51,7 +51,7 @@ void WindowPointer::apply()
 
 void WindowPointer::hoverSets(QWidget* control, MousePointer value, Parts parts)
 {
-    m_rules.insert(control, {value, parts});
+    m_rules.insert(control, { value, parts });
 }
 
 const WindowPointer::HoverRule* WindowPointer::ruleFor(QWidget* underMouse) const
@@ -76,7 +76,8 @@ bool WindowPointer::eventFilter(QObject* watched, QEvent* event)
         return false;
     // A move is offered to the control under the mouse and then to its parents;
     // whichever of them this is, the control under the mouse decides.
-    const QPoint position = m_window->mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    const QPoint position
+        = m_window->mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
     QWidget* underMouse = m_window->childAt(position);
     if (const HoverRule* rule = ruleFor(underMouse ? underMouse : m_window))
         set(rule->value);

@@ -22,7 +22,7 @@ public:
 class NoYield final : public Yielder
 {
 public:
-    void yield() override {}
+    void yield() override { }
     bool stopRequested() const override { return false; }
 };
 

@@ -6,8 +6,8 @@
 #include "conversion/NumberSpelling.h"
 #include "export/Clipboard.h"
 #include "shell/AppIcon.h"
-#include "shell/Appearance.h"
 #include "shell/AppTitle.h"
+#include "shell/Appearance.h"
 #include "shell/Controls.h"
 #include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
@@ -19,18 +19,18 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QGuiApplication>
 #include <QTimer>
 
 namespace {
 
-const QString OctetToolTip =
-    QStringLiteral("Enter Your Server IP Address Located at the Lower Right of Tallyclock");
+const QString OctetToolTip
+    = QStringLiteral("Enter Your Server IP Address Located at the Lower Right of Tallyclock");
 
 QLineEdit* makeResultBox(QWidget* parent, const char* name)
 {
@@ -59,8 +59,8 @@ Form1::~Form1()
 
 void Form1::buildControls()
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
     // One row below the results holds the embedding and the text style.
     setFixedSize(Twips::toPixels(8040), Twips::toPixels(7500));
     setFont(arialFont(9));
@@ -75,7 +75,8 @@ void Form1::buildControls()
 
     m_pushButton2 = createPushButton(this, "PushButton2", QStringLiteral("Start Converting"));
     Twips::place(m_pushButton2, 120, 2610, 7800, 405);
-    m_pushButton1 = createPushButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
+    m_pushButton1
+        = createPushButton(this, "PushButton1", QStringLiteral("Convert Multiple Addresses At Once"));
     Twips::place(m_pushButton1, 120, 1140, 7800, 405);
     m_pushButton5 = createPushButton(this, "PushButton5", QStringLiteral("Load Sample/Example IP"));
     Twips::place(m_pushButton5, 120, 630, 7800, 405);
@@ -84,10 +85,10 @@ void Form1::buildControls()
                                         [this] { return m_platform.applicationTitle(); });
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form1::Embedding_Change);
 
-    for (QPushButton* button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5})
+    for (QPushButton* button : { m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5 })
         m_pointer->hoverSets(button, MousePointer::Custom);
-    for (QWidget* background : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1),
-                                static_cast<QWidget*>(m_frame2)})
+    for (QWidget* background :
+         { static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1), static_cast<QWidget*>(m_frame2) })
         m_pointer->hoverSets(background, MousePointer::Default);
 
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
@@ -104,10 +105,10 @@ void Form1::buildAddressFrame()
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     Twips::place(m_frame1, 120, 1590, 7800, 915);
 
-    static constexpr int OctetLeft[] = {270, 960, 1650, 2340};
+    static constexpr int OctetLeft[] = { 270, 960, 1650, 2340 };
     // A screen reader says which of the four boxes has the focus.
-    static constexpr const char16_t* OctetNames[] = {u"First octet", u"Second octet", u"Third octet",
-                                                     u"Fourth octet"};
+    static constexpr const char16_t* OctetNames[]
+        = { u"First octet", u"Second octet", u"Third octet", u"Fourth octet" };
     for (int i = 0; i < 4; ++i) {
         auto* box = new QLineEdit(QStringLiteral("0"), m_frame1);
         box->setObjectName(QStringLiteral("Text1_%1").arg(i + 1));
@@ -122,7 +123,11 @@ void Form1::buildAddressFrame()
     }
 
     // The dots between the octets; index 7 stands between the second and third box.
-    static constexpr struct { int index; int left; } Dots[] = {{5, 810}, {6, 2190}, {7, 1500}};
+    static constexpr struct
+    {
+        int index;
+        int left;
+    } Dots[] = { { 5, 810 }, { 6, 2190 }, { 7, 1500 } };
     for (const auto& dot : Dots) {
         auto* box = new QLineEdit(QStringLiteral("."), m_frame1);
         box->setObjectName(QStringLiteral("Sepa1_%1").arg(dot.index));
@@ -160,11 +165,17 @@ void Form1::buildResultsFrame()
     Twips::place(m_pushButton3, 240, 3280, 7290, 405);
 
     // One row of the results frame per form: its label above its box.
-    static constexpr struct { const char* box; const char* label; int top; int labelWidth; } ResultRows[] = {
-        {"Text2", "Label1", 360, 2400},
-        {"Text3", "Label2", 1080, 2400},
-        {"Text4", "Label3", 1800, 3720},
-        {"Text5", "Label4", 2520, 3840},
+    static constexpr struct
+    {
+        const char* box;
+        const char* label;
+        int top;
+        int labelWidth;
+    } ResultRows[] = {
+        { "Text2", "Label1", 360, 2400 },
+        { "Text3", "Label2", 1080, 2400 },
+        { "Text4", "Label3", 1800, 3720 },
+        { "Text5", "Label4", 2520, 3840 },
     };
     static_assert(std::size(ResultRows) == MapIP::FormCount, "every form needs a row of the results frame");
     for (int i = 0; i < MapIP::FormCount; ++i) {
@@ -283,7 +294,7 @@ void Form1::showForms(ErrorTrap& trap, const QString& address, const MapIP::Conv
                       bool emptyFailed)
 {
     // The statements that fill the result boxes, one per form.
-    static constexpr auto FormLines = std::to_array({110, 116, 118, 120});
+    static constexpr auto FormLines = std::to_array({ 110, 116, 118, 120 });
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     for (int i = 0; i < MapIP::FormCount; ++i) {
         const bool shown = trap(FormLines[i], [&] {
@@ -321,7 +332,7 @@ void Form1::PushButton3_Click()
             + Text1(3)->text() + u'.' + Text1(4)->text() + lineBreak;
     });
     // A line per form, label and box; the last one ends the text.
-    static constexpr auto FormLines = std::to_array({108, 110, 112, 114});
+    static constexpr auto FormLines = std::to_array({ 108, 110, 112, 114 });
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     for (int i = 0; i < MapIP::FormCount; ++i) {
         trap(FormLines[i], [&] {

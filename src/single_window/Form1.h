@@ -78,8 +78,8 @@ private:
     QPushButton* m_pushButton5 = nullptr;
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
-    std::array<QLineEdit*, 4> m_text1{};
+    std::array<QLineEdit*, 4> m_text1 {};
     // Text2 to Text5 and Label1 to Label4: one result box and its label per form.
-    std::array<QLineEdit*, MapIP::FormCount> m_resultBoxes{};
-    std::array<QLabel*, MapIP::FormCount> m_labels{};
+    std::array<QLineEdit*, MapIP::FormCount> m_resultBoxes {};
+    std::array<QLabel*, MapIP::FormCount> m_labels {};
 };

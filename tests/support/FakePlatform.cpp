@@ -6,7 +6,7 @@
 
 void FakeMessageBoxes::show(const QString& text, const QString& title, Icon icon)
 {
-    shown.push_back({text, title, icon});
+    shown.push_back({ text, title, icon });
     if (whileOpen)
         whileOpen(shown.back());
 }
@@ -31,7 +31,7 @@ QStringList FakeMessageBoxes::errorReports() const
 
 QString FakeInputBoxes::ask(const QString& prompt, const QString& title, const QString& defaultText)
 {
-    asked.push_back({prompt, title, defaultText});
+    asked.push_back({ prompt, title, defaultText });
     if (answers.empty())
         return defaultText;
     QString answer = answers.front();
@@ -41,8 +41,7 @@ QString FakeInputBoxes::ask(const QString& prompt, const QString& title, const Q
 
 namespace {
 
-template <typename Answer>
-Answer nextAnswer(std::deque<Answer>& answers)
+template<typename Answer> Answer nextAnswer(std::deque<Answer>& answers)
 {
     if (answers.empty())
         return {};
@@ -69,7 +68,7 @@ void FakeWebBrowser::open(const QUrl& url, WindowMode mode)
 {
     if (!failWith.isEmpty())
         throw AppError(failWith);
-    opened.push_back({url, mode});
+    opened.push_back({ url, mode });
 }
 
 bool FakeClipboard::tryClear()
@@ -115,17 +114,20 @@ public:
 
     void setCellText(qsizetype row, int column, const QString& text) override
     {
-        m_application.workbookCall({FakeSpreadsheet::CallKind::SetCell, row, column, text});
+        m_application.workbookCall({ FakeSpreadsheet::CallKind::SetCell, row, column, text });
         if (!m_application.refuseText.isEmpty() && text == m_application.refuseText)
             throw CellRefused(QStringLiteral("refused"));
-        m_application.cells[{row, column}] = text;
+        m_application.cells[{ row, column }] = text;
     }
 
-    void autofitColumns() override { m_application.workbookCall({FakeSpreadsheet::CallKind::Autofit, 0, 0, {}}); }
+    void autofitColumns() override
+    {
+        m_application.workbookCall({ FakeSpreadsheet::CallKind::Autofit, 0, 0, {} });
+    }
 
     void makeVisible() override
     {
-        m_application.workbookCall({FakeSpreadsheet::CallKind::MakeVisible, 0, 0, {}});
+        m_application.workbookCall({ FakeSpreadsheet::CallKind::MakeVisible, 0, 0, {} });
         m_application.visible = true;
     }
 
@@ -135,7 +137,7 @@ private:
 
 bool FakeSpreadsheet::canStart()
 {
-    calls.push_back({CallKind::CanStart, 0, 0, {}});
+    calls.push_back({ CallKind::CanStart, 0, 0, {} });
     if (!canStartThrows.isEmpty())
         throw AppError(canStartThrows);
     return installed;
@@ -143,7 +145,7 @@ bool FakeSpreadsheet::canStart()
 
 std::unique_ptr<SpreadsheetWorkbook> FakeSpreadsheet::start()
 {
-    calls.push_back({CallKind::Start, 0, 0, {}});
+    calls.push_back({ CallKind::Start, 0, 0, {} });
     if (!installed)
         throw AppError(QStringLiteral("Cannot create the spreadsheet application"));
     if (!failStartWith.isEmpty())
@@ -164,7 +166,7 @@ void FakeSpreadsheet::workbookCall(Call call)
 
 QString FakeSpreadsheet::cell(qsizetype row, int column) const
 {
-    const auto found = cells.find({row, column});
+    const auto found = cells.find({ row, column });
     return found == cells.end() ? QString() : found->second;
 }
 
@@ -183,7 +185,8 @@ QStringList FakeSpreadsheet::sheetRow(qsizetype row) const
 
 int FakeSpreadsheet::callsOf(CallKind kind) const
 {
-    return int(std::count_if(calls.begin(), calls.end(), [kind](const Call& call) { return call.kind == kind; }));
+    return int(
+        std::count_if(calls.begin(), calls.end(), [kind](const Call& call) { return call.kind == kind; }));
 }
 
 FakePlatform::FakePlatform()

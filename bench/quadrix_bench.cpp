@@ -7,7 +7,7 @@
 // and, where it has them, further fields (see the scenario's comment).
 
 #include "batch_window/Form2.h"
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 #include "export/XlsxWorkbook.h"
 #include "shell/Yielder.h"
 #include "single_window/Form1.h"

@@ -4,14 +4,14 @@
 //   build/quadrix-microbench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //
 // bench/compare runs it this way and puts the medians into docs/performance.md.
-#include "batch_window/CellDeriver.h"
-#include "batch_window/ListFileReader.h"
-#include "batch_window/ListModel.h"
 #include "conversion/MapIP.h"
+#include "export/CellDeriver.h"
 #include "export/ClipboardText.h"
 #include "export/ExportTarget.h"
+#include "export/ListModel.h"
 #include "export/TextFileWriter.h"
 #include "shell/ErrorTrap.h"
+#include "shell/ListFileReader.h"
 #include "shell/Yielder.h"
 
 #include <QBuffer>

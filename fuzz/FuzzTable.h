@@ -3,7 +3,7 @@
 // Random tables for the formatter targets: up to five columns and forty rows
 // of texts of any UTF-16 units but line breaks, each row checked or not.
 
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

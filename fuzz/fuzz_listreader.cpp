@@ -1,8 +1,8 @@
 // Any bytes give rows, and the rows are what the line rules make of the
 // decoded bytes, however the bytes arrive.
 
-#include "batch_window/ListFileReader.h"
 #include "shell/AnsiCodePage.h"
+#include "shell/ListFileReader.h"
 
 #include <QBuffer>
 #include <QStringList>

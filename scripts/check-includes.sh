@@ -2,7 +2,7 @@
 # Fails when a folder of the sources includes a header from a folder above it.
 # The folders from the bottom up; each may include only itself and those
 # before it:
-LAYERS=(conversion shell export batch_window single_window app)
+LAYERS=(conversion shell export widgets batch_window single_window app)
 #
 # Usage: check-includes.sh [SOURCE_ROOT]   (default: src/ of this checkout)
 set -euo pipefail

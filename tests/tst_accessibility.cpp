@@ -1,5 +1,5 @@
 #include "batch_window/Form2.h"
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"

@@ -1,9 +1,9 @@
 #include "batch_window/Form2.h"
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 #include "shell/AppError.h"
-#include "shell/Appearance.h"
-#include "shell/WindowPointer.h"
 #include "single_window/Form1.h"
+#include "widgets/Appearance.h"
+#include "widgets/WindowPointer.h"
 
 #include "FakePlatform.h"
 

@@ -1,6 +1,5 @@
 #include "app/RowSelection.h"
 #include "app/TerminalProgress.h"
-#include "batch_window/ListFileReader.h"
 #include "conversion/Embedding.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
@@ -8,6 +7,7 @@
 #include "export/XlsxWorkbook.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
+#include "shell/ListFileReader.h"
 
 #include "BuildConfig.h"
 #include "ExportFixtures.h"

@@ -1,6 +1,6 @@
 #include "BuildConfig.h"
+#include "app/StartCheck.h"
 #include "batch_window/Form2.h"
-#include "shell/StartCheck.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"

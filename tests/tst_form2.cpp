@@ -1,8 +1,8 @@
 #include "BuildConfig.h"
 #include "batch_window/Form2.h"
-#include "batch_window/ListModel.h"
 #include "batch_window/ListView.h"
 #include "batch_window/TextProgressBar.h"
+#include "export/ListModel.h"
 #include "single_window/Form1.h"
 
 #include "shell/PlatformServices.h"

@@ -1,6 +1,6 @@
-#include "batch_window/CellDeriver.h"
-#include "batch_window/ListModel.h"
 #include "conversion/MapIP.h"
+#include "export/CellDeriver.h"
+#include "export/ListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
-#include "batch_window/ListFileReader.h"
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
+#include "shell/ListFileReader.h"
 
 #include "FakePlatform.h"
 #include "FilePrivileges.h"
@@ -180,7 +180,7 @@ void TestListReader::loadIntoList()
     ListModel list(ListModel::CheckBoxes::None);
     list.addColumn(u" IPv4(s)"_s);
     list.appendRow(u"before"_s);
-    LoadListviewFromTextFile(list, path, *fake.platform);
+    LoadListviewFromTextFile([&list](QStringView row) { list.appendRow(row); }, path, *fake.platform);
     QCOMPARE(list.rows(), 4);
     QCOMPARE(list.text(0), u"before"_s);
     QCOMPARE(list.text(1), u"1.2.3.4"_s);
@@ -195,7 +195,8 @@ void TestListReader::missingFileSaysFileNotFound()
     FakePlatform fake;
     fake.platform->setApplicationTitle(u"Quadrix"_s);
     ListModel list(ListModel::CheckBoxes::None);
-    LoadListviewFromTextFile(list, dir.filePath(u"gone.txt"_s), *fake.platform);
+    LoadListviewFromTextFile([&list](QStringView row) { list.appendRow(row); }, dir.filePath(u"gone.txt"_s),
+                             *fake.platform);
     QCOMPARE(list.rows(), 0);
     QCOMPARE(fake.messageBoxes->texts(), QStringList { u"File not found"_s });
     QCOMPARE(fake.messageBoxes->shown[0].title, u"Quadrix"_s);

@@ -3,9 +3,9 @@
 // an empty folder, and checks that the program leaves nothing there but the
 // files the user asked for.
 
+#include "app/QtPlatform.h"
 #include "batch_window/Form2.h"
-#include "batch_window/ListModel.h"
-#include "shell/QtPlatform.h"
+#include "export/ListModel.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"

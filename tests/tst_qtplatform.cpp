@@ -1,6 +1,6 @@
 #include "app/DesktopPlatform.h"
+#include "app/QtPlatform.h"
 #include "export/Clipboard.h"
-#include "shell/QtPlatform.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

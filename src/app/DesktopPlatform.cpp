@@ -1,7 +1,7 @@
 #include "DesktopPlatform.h"
 
+#include "app/QtPlatform.h"
 #include "export/LibreOfficeCalc.h"
-#include "shell/QtPlatform.h"
 
 std::unique_ptr<Platform> createDesktopPlatform()
 {

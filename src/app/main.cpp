@@ -1,6 +1,6 @@
 #include "BuildConfig.h"
 #include "app/DesktopPlatform.h"
-#include "shell/StartCheck.h"
+#include "app/StartCheck.h"
 #include "single_window/Form1.h"
 
 #include <QApplication>

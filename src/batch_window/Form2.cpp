@@ -1,28 +1,28 @@
 #include "Form2.h"
 
-#include "BatchLists.h"
 #include "BuildConfig.h"
-#include "CellDeriver.h"
-#include "ListFileReader.h"
-#include "ListModel.h"
 #include "ListView.h"
 #include "TextProgressBar.h"
 #include "conversion/MapIP.h"
+#include "export/BatchLists.h"
+#include "export/CellDeriver.h"
 #include "export/ClipboardText.h"
+#include "export/ListModel.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextFileWriter.h"
-#include "shell/AppIcon.h"
 #include "shell/AppTitle.h"
-#include "shell/Appearance.h"
-#include "shell/Controls.h"
-#include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
+#include "shell/ListFileReader.h"
 #include "shell/PathHelpers.h"
 #include "shell/Platform.h"
 #include "shell/SpreadsheetApplication.h"
-#include "shell/Twips.h"
-#include "shell/WindowPointer.h"
 #include "shell/Yielder.h"
+#include "widgets/AppIcon.h"
+#include "widgets/Appearance.h"
+#include "widgets/Controls.h"
+#include "widgets/EmbeddingControls.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowPointer.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -393,7 +393,10 @@ void Form2::loadListFiles(ErrorTrap& trap, const QStringList& paths)
     // A file alone fails at line 120, one of several at line 134.
     const int line = paths.size() == 1 ? 120 : 134;
     for (const QString& path : paths)
-        trap(line, [&] { LoadListviewFromTextFile(*m_inputModel, path, m_platform); });
+        trap(line, [&] {
+            LoadListviewFromTextFile([this](QStringView row) { m_inputModel->appendRow(row); }, path,
+                                     m_platform);
+        });
     endBusy(); // 138
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/MousePointer.h"
+#include "widgets/MousePointer.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "ListView.h"
 
-#include "ListModel.h"
-#include "shell/Twips.h"
+#include "export/ListModel.h"
+#include "widgets/Twips.h"
 
 #include <QEvent>
 #include <QHeaderView>

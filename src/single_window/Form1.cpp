@@ -5,15 +5,15 @@
 #include "conversion/MapIP.h"
 #include "conversion/NumberSpelling.h"
 #include "export/Clipboard.h"
-#include "shell/AppIcon.h"
 #include "shell/AppTitle.h"
-#include "shell/Appearance.h"
-#include "shell/Controls.h"
-#include "shell/EmbeddingControls.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Platform.h"
-#include "shell/Twips.h"
-#include "shell/WindowPointer.h"
+#include "widgets/AppIcon.h"
+#include "widgets/Appearance.h"
+#include "widgets/Controls.h"
+#include "widgets/EmbeddingControls.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowPointer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

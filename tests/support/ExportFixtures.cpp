@@ -1,7 +1,7 @@
 #include "ExportFixtures.h"
 
-#include "batch_window/CellDeriver.h"
 #include "conversion/MapIP.h"
+#include "export/CellDeriver.h"
 
 using namespace Qt::StringLiterals;
 

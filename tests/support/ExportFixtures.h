@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch_window/ListModel.h"
+#include "export/ListModel.h"
 #include "export/ProgressDisplay.h"
 #include "export/TableSource.h"
 #include "shell/ErrorTrap.h"

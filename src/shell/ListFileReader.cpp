@@ -1,6 +1,5 @@
 #include "ListFileReader.h"
 
-#include "ListModel.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
 #include "shell/PathHelpers.h"
@@ -102,11 +101,11 @@ void readListRows(QIODevice& device, const QString& name, const RowSink& sink)
     splitter.finish();
 }
 
-void LoadListviewFromTextFile(ListModel& list, const QString& path, UserMessages& messages)
+void LoadListviewFromTextFile(const RowSink& list, const QString& path, UserMessages& messages)
 {
     if (!FileExists(path)) {
         messages.showMessage(QStringLiteral("File not found"));
         return;
     }
-    readListFile(path, [&list](QStringView row) { list.appendRow(row); });
+    readListFile(path, list);
 }

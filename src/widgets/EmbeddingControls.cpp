@@ -1,7 +1,7 @@
 #include "EmbeddingControls.h"
 
-#include "PlatformServices.h"
 #include "Twips.h"
+#include "shell/PlatformServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class ListModel;
 class QIODevice;
 class UserMessages;
 
@@ -49,6 +48,6 @@ void readListRows(QIODevice& device, const QString& name, const RowSink& sink);
 // file; the file is closed by then and the rows passed on before stay.
 void readListFile(const QString& path, const RowSink& sink);
 
-// Appends the rows of a list file to a list. A path that does not exist gets
-// the message "File not found" and adds nothing.
-void LoadListviewFromTextFile(ListModel& list, const QString& path, UserMessages& messages);
+// Appends the rows of a list file to a list, through `list`. A path that does
+// not exist gets the message "File not found" and adds nothing.
+void LoadListviewFromTextFile(const RowSink& list, const QString& path, UserMessages& messages);

@@ -1,10 +1,10 @@
 #include "Appearance.h"
 
-#include "AppError.h"
-#include "ErrorTrap.h"
-#include "PathHelpers.h"
-#include "SkinFramework.h"
 #include "WindowPointer.h"
+#include "shell/AppError.h"
+#include "shell/ErrorTrap.h"
+#include "shell/PathHelpers.h"
+#include "shell/SkinFramework.h"
 
 #include <QBuffer>
 #include <QCheckBox>

@@ -80,23 +80,28 @@ void convertAll(benchmark::State& state)
     const QStringList list = addresses(1024);
     qsizetype i = 0;
     for (auto _ : state) {
-        MapIP::FullConversion conversion = MapIP::convertAll(list[i++ & 1023]);
-        benchmark::DoNotOptimize(conversion);
+        const MapIP::RowConversion row(list[i++ & 1023]);
+        std::array<QString, MapIP::FormCount> texts;
+        for (const MapIP::FormDefinition& form : MapIP::Forms)
+            row.write(form.form, texts[MapIP::formIndex(form.form)]);
+        benchmark::DoNotOptimize(texts);
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(convertAll);
 
-// One address to all four forms into a record reused from address to address,
-// as the tsv output converts.
+// One address to all four forms into strings reused from address to
+// address, as a stream of rows is converted.
 void convertAllIntoReusedRecord(benchmark::State& state)
 {
     const QStringList list = addresses(1024);
-    MapIP::FullConversion conversion;
+    std::array<QString, MapIP::FormCount> texts;
     qsizetype i = 0;
     for (auto _ : state) {
-        MapIP::convertAllInto(list[i++ & 1023], conversion);
-        benchmark::DoNotOptimize(conversion);
+        const MapIP::RowConversion row(list[i++ & 1023]);
+        for (const MapIP::FormDefinition& form : MapIP::Forms)
+            row.write(form.form, texts[MapIP::formIndex(form.form)]);
+        benchmark::DoNotOptimize(texts);
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -111,8 +116,8 @@ void convertEachFormIntoReusedString(benchmark::State& state)
     qsizetype i = 0;
     for (auto _ : state) {
         const QString& address = list[i++ & 1023];
-        for (int form = 1; form <= 4; ++form) {
-            MapIP::tryConvert(MapIP::Form(form), address, text);
+        for (const MapIP::FormDefinition& form : MapIP::Forms) {
+            MapIP::RowConversion(address).write(form.form, text);
             benchmark::DoNotOptimize(text);
         }
     }

@@ -73,19 +73,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString address(size / 2, Qt::Uninitialized);
     std::memcpy(address.data(), data, size / 2 * 2);
 
+    const MapIP::RowConversion row(address);
     QString dotFull;
     QString dotShorthand;
-    check(!MapIP::tryConvert(MapIP::Form::DotFull, address, dotFull).failed());
-    check(!MapIP::tryConvert(MapIP::Form::DotShorthand, address, dotShorthand).failed());
+    check(!row.write(MapIP::Form::DotFull, dotFull).failed());
+    check(!row.write(MapIP::Form::DotShorthand, dotShorthand).failed());
     check(dotFull == SixZeroGroups.toString() + address);
     check(dotShorthand == QStringLiteral("::") + address);
 
     const Expected expected = expectedDigits(address);
     for (MapIP::Form form : { MapIP::Form::Full, MapIP::Form::Shorthand }) {
         QString text = QStringLiteral("untouched");
-        const MapIP::ConversionFailure failure = MapIP::tryConvert(form, address, text);
+        const MapIP::ConversionFailure failure = row.write(form, text);
         check(failure.error == expected.error);
-        check(MapIP::formLength(form, address) == (failure.failed() ? -1 : text.size()));
+        check(MapIP::RowConversion(address).length(form) == (failure.failed() ? -1 : text.size()));
         if (failure.failed()) {
             check(text == u"untouched");
             // The part named in the message lies inside the argument.
@@ -97,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const QString prefix = form == MapIP::Form::Full ? SixZeroGroups.toString() : QStringLiteral("::");
         check(text == prefix + expected.digits.left(4) + u':' + expected.digits.right(4));
-        check(MapIP::isForm(form, address, text));
+        check(MapIP::RowConversion(address).isText(form, text));
+        check(MapIP::RowConversion(address).lengthIfConverts(form) == text.size());
     }
     return 0;
 }

@@ -29,13 +29,8 @@ const QStringList AllCaptions { u"Original"_s, u" IPv6 Full Address"_s, u" IPv6 
 
 QStringList formsOf(const QString& address)
 {
-    const ConversionResult result = MapIP::convertAll(address).result;
-    QStringList texts;
-    for (const QString& text :
-         { result.Original, result.Full, result.Shorthand, result.DotFull, result.DotShorthand }) {
-        if (!text.isEmpty())
-            texts.append(text);
-    }
+    QStringList texts = QStringList { address } + formTexts(address);
+    texts.removeAll(QString());
     return texts;
 }
 

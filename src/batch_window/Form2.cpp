@@ -56,9 +56,12 @@ QStringList widestTexts(MapIP::Form form, const MapIP::ConversionOptions& option
     QStringList texts;
     for (int digit = 0; digit < 16; ++digit) {
         const QString address = QStringList(4, QString::number(digit * 0x11)).join(u'.');
+        const MapIP::RowConversion conversion(address, options);
         QString text;
-        if (!MapIP::tryConvert(form, address, text, options).failed())
+        if (conversion.converts(form)) {
+            conversion.write(form, text);
             texts.append(text);
+        }
     }
     return texts;
 }
@@ -365,7 +368,7 @@ void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
             // The table builds the text from the row when it is read.
             if (lenient.converts(form) && row >= 0 && m_resultsModel->removalCount() == removals)
                 m_resultsModel->setSubItemDerived(row, k);
-            if (!conversion.converts(form))
+            if (conversion.failure(form).failed())
                 throw MapIP::ConversionException(conversion.failure(form));
         });
     }

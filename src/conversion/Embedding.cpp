@@ -1,9 +1,8 @@
 #include "Embedding.h"
 
-#include <QList>
+#include <QStringList>
 
 #include <algorithm>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -11,163 +10,78 @@ namespace MapIP {
 
 namespace {
 
-using Address = std::array<quint16, 8>;
-
-int hexValue(QChar c) noexcept
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
-// A dotted quad in strict decimal (no blanks, no leading zeros), as IPv6 text
-// may end in one.
-bool readDottedQuad(QStringView text, quint16* high, quint16* low)
-{
-    const QList<QStringView> parts = text.split(u'.');
-    if (parts.size() != 4)
-        return false;
-    unsigned value = 0;
-    for (QStringView part : parts) {
-        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part[0] == u'0'))
-            return false;
-        unsigned octet = 0;
-        for (QChar c : part) {
-            if (c < u'0' || c > u'9')
-                return false;
-            octet = octet * 10 + unsigned(c.unicode() - u'0');
-        }
-        if (octet > 255)
-            return false;
-        value = value << 8 | octet;
-    }
-    *high = quint16(value >> 16);
-    *low = quint16(value & 0xFFFF);
-    return true;
-}
-
-// Groups of one side of "::" (or of an address without one); a dotted quad
-// may end the last side and counts as two groups.
-bool readGroups(QStringView text, bool mayEndInQuad, std::vector<quint16>& groups)
-{
-    if (text.isEmpty())
-        return true;
-    const QList<QStringView> pieces = text.split(u':');
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        const QStringView piece = pieces[i];
-        if (mayEndInQuad && i + 1 == pieces.size() && piece.contains(u'.')) {
-            quint16 high = 0;
-            quint16 low = 0;
-            if (!readDottedQuad(piece, &high, &low))
-                return false;
-            groups.push_back(high);
-            groups.push_back(low);
-            return true;
-        }
-        if (piece.isEmpty() || piece.size() > 4)
-            return false;
-        unsigned value = 0;
-        for (QChar c : piece) {
-            const int digit = hexValue(c);
-            if (digit < 0)
-                return false;
-            value = value << 4 | unsigned(digit);
-        }
-        groups.push_back(quint16(value));
-    }
-    return true;
-}
-
-// IPv6 text as RFC 4291 section 2.2 allows it.
-std::optional<Address> readIPv6(QStringView text)
-{
-    const qsizetype gap = text.indexOf(u"::");
-    if (gap >= 0 && text.indexOf(u"::", gap + 1) >= 0)
-        return std::nullopt;
-    std::vector<quint16> head;
-    std::vector<quint16> tail;
-    if (gap < 0) {
-        if (!readGroups(text, true, head) || head.size() != 8)
-            return std::nullopt;
-    } else if (!readGroups(text.first(gap), false, head) || !readGroups(text.sliced(gap + 2), true, tail)
-               || head.size() + tail.size() > 7) {
-        return std::nullopt;
-    }
-    Address address {};
-    std::copy(head.begin(), head.end(), address.begin());
-    std::copy(tail.begin(), tail.end(), address.end() - qsizetype(tail.size()));
-    return address;
-}
-
 QString quoted(QStringView text)
 {
     return u'"' + text.toString() + u'"';
 }
 
-// The first of the longest runs of two or more zero groups, as [begin, end).
-std::pair<int, int> longestZeroRun(const quint16* groups, int count) noexcept
+quint8 byteAt(const Ipv6Groups& groups, int position)
 {
-    int bestBegin = 0;
-    int bestLength = 0;
-    for (int i = 0; i < count;) {
-        if (groups[i] != 0) {
-            ++i;
-            continue;
-        }
-        int j = i;
-        while (j < count && groups[j] == 0)
-            ++j;
-        if (j - i > bestLength) {
-            bestBegin = i;
-            bestLength = j - i;
-        }
-        i = j;
-    }
-    if (bestLength < 2)
-        return { -1, -1 };
-    return { bestBegin, bestBegin + bestLength };
+    const quint16 group = groups[size_t(position / 2)];
+    return quint8(position % 2 == 0 ? group >> 8 : group & 0xFF);
 }
 
-char16_t* writeGroup(quint16 value, GroupSpelling spelling, char16_t* out) noexcept
+void setByte(Ipv6Groups& groups, int position, quint8 value)
 {
-    static constexpr char16_t Lower[] = u"0123456789abcdef";
-    static constexpr char16_t Upper[] = u"0123456789ABCDEF";
-    const char16_t* digits = spelling.upper ? Upper : Lower;
-    bool started = spelling.fourDigits;
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        const unsigned digit = (value >> shift) & 0xF;
-        if (digit != 0 || shift == 0)
-            started = true;
-        if (started)
-            *out++ = digits[digit];
-    }
-    return out;
+    quint16& group = groups[size_t(position / 2)];
+    group = position % 2 == 0 ? quint16((group & 0x00FF) | value << 8) : quint16((group & 0xFF00) | value);
 }
 
-// The prefixes of the four forms, each ending where the address's part
-// begins.
-std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, TextStyle style)
+// Behind a prefix of `length` bits the address's four bytes take the next
+// four byte positions, passing over byte 8 (bits 64 to 71), which RFC 6052
+// keeps zero.
+std::array<int, 4> bytePositionsFor(int length)
+{
+    std::array<int, 4> positions {};
+    int position = length / 8;
+    for (int& byte : positions) {
+        if (position == 8)
+            ++position;
+        byte = position++;
+    }
+    return positions;
+}
+
+bool bitsSetPast(const Ipv6Groups& groups, int length)
+{
+    for (int position = length / 8; position < 16; ++position) {
+        if (byteAt(groups, position) != 0)
+            return true;
+    }
+    return false;
+}
+
+QString ordinal(int number)
+{
+    const int lastTwo = number % 100;
+    const int last = number % 10;
+    const char16_t* suffix = (lastTwo >= 11 && lastTwo <= 13) ? u"th"
+        : last == 1                                           ? u"st"
+        : last == 2                                           ? u"nd"
+        : last == 3                                           ? u"rd"
+                                                              : u"th";
+    return QString::number(number) + QString::fromUtf16(suffix);
+}
+
+QString lengthList()
+{
+    QStringList lengths;
+    for (const int length : Embedding::Lengths)
+        lengths.append(u'/' + QString::number(length));
+    return lengths.mid(0, lengths.size() - 1).join(u", "_s) + u" or "_s + lengths.last();
+}
+
+// The prefixes of the four forms in a /96 block, each ending where the
+// address's part begins.
+std::array<QString, FormCount> prefixesFor(const Ipv6Groups& groups, TextStyle style)
 {
     const bool program = style == TextStyle::Program;
     const GroupSpelling full { true, program };
     const GroupSpelling shortened { program, program };
-    char16_t buffer[40];
+    char16_t buffer[MaxIpv6TextLength];
     const auto text = [&](GroupSpelling spelling, bool shorten) {
-        char16_t* end = buffer;
-        if (shorten) {
-            end = writeShortenedGroups(groups.data(), 6, spelling, buffer);
-        } else {
-            for (int i = 0; i < 6; ++i) {
-                end = writeGroup(groups[size_t(i)], spelling, end);
-                *end++ = u':';
-            }
-            --end;
-        }
+        char16_t* end = shorten ? writeShortenedGroups(groups.data(), 6, spelling, buffer)
+                                : writeGroups(groups.data(), 6, spelling, buffer);
         // A text ending in "::" is followed directly by the address's part.
         if (!(end - buffer >= 2 && end[-1] == u':' && end[-2] == u':'))
             *end++ = u':';
@@ -179,7 +93,7 @@ std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, Text
         if (!program && form.prefix == Prefix::Shortened && form.body == Body::HexGroups)
             continue;
         const bool shorten = form.prefix == Prefix::Shortened;
-        prefixes[size_t(int(form.form) - 1)] = text(shorten ? shortened : full, shorten);
+        prefixes[formIndex(form.form)] = text(shorten ? shortened : full, shorten);
     }
     return prefixes;
 }
@@ -187,17 +101,14 @@ std::array<QString, FormCount> prefixesFor(const Embedding::Groups& groups, Text
 // The shorthand for each case of the last two groups being zero or not, with
 // a group that is not zero standing as 1: the run written "::" lies where it
 // lies for every address of the case.
-std::array<QString, 4> shortenedTemplates(const Embedding::Groups& groups)
+std::array<QString, 4> shortenedTemplates(const Ipv6Groups& prefix)
 {
     std::array<QString, 4> templates;
     for (int zeros = 0; zeros < 4; ++zeros) {
-        const std::array<quint16, 8> address { groups[0],          groups[1],
-                                               groups[2],          groups[3],
-                                               groups[4],          groups[5],
-                                               quint16(zeros & 1), quint16((zeros & 2) >> 1) };
-        char16_t buffer[40];
-        const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling {}, buffer);
-        templates[size_t(zeros)] = QStringView(buffer, end - buffer).toString();
+        Ipv6Groups address = prefix;
+        address[6] = quint16(zeros & 1);
+        address[7] = quint16((zeros & 2) >> 1);
+        templates[size_t(zeros)] = ipv6Text(address, Rfc5952Spelling, true);
     }
     return templates;
 }
@@ -223,24 +134,21 @@ std::array<QString, 4> shortenedHeadsFor(std::array<QString, 4> templates)
     return templates;
 }
 
+ConversionOptions::Layout layoutOf(const Embedding& embedding, TextStyle style)
+{
+    if (embedding.length() != 96)
+        return ConversionOptions::Layout::Groups;
+    return style == TextStyle::Program ? ConversionOptions::Layout::ProgramBlock
+                                       : ConversionOptions::Layout::Rfc5952Block;
+}
+
 } // namespace
 
-char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling,
-                               char16_t* out) noexcept
+Embedding::Embedding(const Ipv6Groups& prefix, int length)
+    : m_prefix(prefix)
+    , m_length(length)
+    , m_positions(bytePositionsFor(length))
 {
-    const auto [runBegin, runEnd] = longestZeroRun(groups, count);
-    for (int i = 0; i < count; ++i) {
-        if (i == runBegin) {
-            *out++ = u':';
-            *out++ = u':';
-            i = runEnd - 1;
-            continue;
-        }
-        if (i > 0 && i != runEnd)
-            *out++ = u':';
-        out = writeGroup(groups[i], spelling, out);
-    }
-    return out;
 }
 
 Embedding Embedding::named(Named name)
@@ -249,9 +157,9 @@ Embedding Embedding::named(Named name)
     case Named::Compatible:
         return Embedding();
     case Named::Mapped:
-        return Embedding(Groups { 0, 0, 0, 0, 0, 0xFFFF });
+        return Embedding({ 0, 0, 0, 0, 0, 0xFFFF, 0, 0 }, 96);
     case Named::Nat64:
-        return Embedding(Groups { 0x64, 0xFF9B, 0, 0, 0, 0 });
+        return Embedding({ 0x64, 0xFF9B, 0, 0, 0, 0, 0, 0 }, 96);
     }
     return Embedding();
 }
@@ -269,40 +177,85 @@ std::optional<Embedding> Embedding::parse(QStringView text, QString* error)
     }
     const qsizetype slash = text.indexOf(u'/');
     const QStringView addressText = slash < 0 ? text : text.first(slash);
-    const std::optional<Address> address = readIPv6(addressText);
+    const std::optional<Ipv6Groups> address = readIpv6(addressText);
     if (!address) {
         return refuse(u"The prefix %1 is not IPv6 text: write it as groups of hex digits joined by \":\", "
                       u"such as 2001:db8:64::/96"_s.arg(quoted(addressText)));
     }
-    if (slash < 0 || text.sliced(slash + 1) != u"96") {
-        return refuse(u"The prefix %1 is not a /96 prefix: an IPv4 address fills the last 32 bits, so "
-                      u"write it ending in /96, such as 2001:db8:64::/96"_s.arg(quoted(text)));
+    const QStringView lengthText = slash < 0 ? QStringView() : text.sliced(slash + 1);
+    if (lengthText != u"96") {
+        return refuse(
+            u"The prefix %1 is not a /96 prefix: an IPv4 address fills the last 32 bits, so write it "
+            u"ending in /96, such as 2001:db8:64::/96"_s.arg(quoted(text)));
     }
-    if ((*address)[6] != 0 || (*address)[7] != 0) {
-        return refuse(u"The prefix %1 has bits set past the 96th: its last two groups must be zero"_s.arg(
-            quoted(text)));
+    const auto* length = std::find_if(Lengths.begin(), Lengths.end(),
+                                      [&](int known) { return lengthText == QString::number(known); });
+    if (length == Lengths.end()) {
+        return refuse(u"The prefix %1 has no length an IPv4 address can follow: write it ending in %2 "
+                      u"(RFC 6052), such as 2001:db8:64::/96"_s.arg(quoted(text), lengthList()));
     }
-    Groups groups;
-    std::copy_n(address->begin(), 6, groups.begin());
-    return Embedding(groups);
+    if (bitsSetPast(*address, *length)) {
+        const QString rule = *length == 96 ? u"its last two groups must be zero"_s
+                                           : u"every bit after its first %1 must be zero"_s.arg(*length);
+        return refuse(
+            u"The prefix %1 has bits set past the %2: %3"_s.arg(quoted(text), ordinal(*length), rule));
+    }
+    return Embedding(*address, *length);
+}
+
+QStringView Embedding::name() const
+{
+    for (size_t i = 0; i < Names.size(); ++i) {
+        if (*this == named(Named(i)))
+            return Names[i];
+    }
+    return {};
 }
 
 QString Embedding::prefixText() const
 {
-    const Address address {
-        m_groups[0], m_groups[1], m_groups[2], m_groups[3], m_groups[4], m_groups[5], 0, 0
-    };
-    char16_t buffer[40];
-    const char16_t* end = writeShortenedGroups(address.data(), 8, GroupSpelling {}, buffer);
-    return QStringView(buffer, end - buffer).toString() + u"/96"_s;
+    return ipv6Text(m_prefix, Rfc5952Spelling, true) + u'/' + QString::number(m_length);
+}
+
+QString Embedding::label() const
+{
+    const QStringView known = name();
+    return known.isEmpty() ? prefixText() : known.toString();
+}
+
+Ipv6Groups Embedding::embed(quint32 address) const noexcept
+{
+    Ipv6Groups groups = m_prefix;
+    for (int i = 0; i < 4; ++i)
+        setByte(groups, m_positions[size_t(i)], quint8(address >> (24 - 8 * i)));
+    return groups;
+}
+
+Embedding::Refusal Embedding::extract(const Ipv6Groups& address, quint32* ipv4) const noexcept
+{
+    const int whole = m_length / 16;
+    if (!std::equal(m_prefix.begin(), m_prefix.begin() + whole, address.begin()))
+        return Refusal::OutsideBlock;
+    if (m_length % 16 != 0 && byteAt(address, m_length / 8 - 1) != byteAt(m_prefix, m_length / 8 - 1))
+        return Refusal::OutsideBlock;
+    if (m_length < 96 && byteAt(address, 8) != 0)
+        return Refusal::ReservedBitsSet;
+    quint32 value = 0;
+    for (const int position : m_positions)
+        value = value << 8 | byteAt(address, position);
+    *ipv4 = value;
+    return Refusal::None;
 }
 
 ConversionOptions::ConversionOptions(const Embedding& embedding, TextStyle style)
     : m_embedding(embedding)
     , m_style(style)
-    , m_prefixes(prefixesFor(embedding.groups(), style))
+    , m_layout(layoutOf(embedding, style))
 {
-    const std::array<QString, 4> templates = shortenedTemplates(embedding.groups());
+    if (m_layout == Layout::Groups)
+        return;
+    m_prefixes = prefixesFor(embedding.prefix(), style);
+    const std::array<QString, 4> templates = shortenedTemplates(embedding.prefix());
     m_shortenedLengths = shortenedLengthsFor(templates);
     m_shortenedHeads = shortenedHeadsFor(templates);
 }

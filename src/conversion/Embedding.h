@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "Ipv6Text.h"
 
 #include <QString>
 #include <QStringView>
@@ -10,38 +11,62 @@
 
 namespace MapIP {
 
-// The /96 block an IPv4 address is embedded in: its six upper 16-bit groups.
-// The IPv4-compatible block ::/96 is the default, as it has always been the
-// program's; the IPv4-mapped block and the NAT64 well-known prefix are what
-// networks use today, and a NAT64 gateway may have a /96 prefix of its own.
+// The IPv6 prefix an IPv4 address is embedded behind. The IPv4-compatible
+// block ::/96 is the default, as it has always been the program's; the
+// IPv4-mapped block and the NAT64 well-known prefix are what networks use
+// today, and a NAT64 gateway may have a prefix of its own of 32, 40, 48, 56,
+// 64 or 96 bits, the address's 32 bits then laid out as RFC 6052 section 2.2
+// lays them (bits 64 to 71 stay zero).
 class Embedding
 {
 public:
-    using Groups = std::array<quint16, 6>;
-
     // The named blocks, in the order the windows offer them.
     enum class Named { Compatible, Mapped, Nat64 };
     static constexpr std::array<QStringView, 3> Names { u"compatible", u"mapped", u"nat64" };
+    // The prefix lengths an address can be embedded behind.
+    static constexpr std::array<int, 6> Lengths { 32, 40, 48, 56, 64, 96 };
 
     Embedding() = default; // ::/96
-    explicit Embedding(const Groups& groups)
-        : m_groups(groups)
-    {
-    }
     static Embedding named(Named name);
 
-    // A name above or a prefix written as IPv6 text with "/96". A text that is
-    // not one of them leaves `error` with a message saying why.
+    // A name above, or a prefix written as IPv6 text with one of the
+    // lengths. A text that is not one of them leaves `error` with a message
+    // saying why.
     static std::optional<Embedding> parse(QStringView text, QString* error = nullptr);
 
-    const Groups& groups() const { return m_groups; }
-    // The block as "prefix/96" in RFC 5952 text.
+    // The prefix's groups, zero past its length.
+    const Ipv6Groups& prefix() const { return m_prefix; }
+    int length() const { return m_length; }
+    // The name of a named block, or empty for any other prefix.
+    QStringView name() const;
+    // The prefix as RFC 5952 text with its length, such as 64:ff9b::/96.
     QString prefixText() const;
+    // The name, or for any other prefix its text.
+    QString label() const;
 
-    friend bool operator==(const Embedding&, const Embedding&) = default;
+    // Where the address's bytes go: the byte positions (0 the most
+    // significant of the sixteen) of its four bytes.
+    const std::array<int, 4>& bytePositions() const { return m_positions; }
+    // The IPv6 address of an IPv4 address.
+    Ipv6Groups embed(quint32 address) const noexcept;
+
+    // Why an IPv6 address does not carry an IPv4 address behind this prefix.
+    enum class Refusal { None, OutsideBlock, ReservedBitsSet };
+    // The IPv4 address an IPv6 address carries, read back by the same
+    // layout; the bits after it (the suffix) are not looked at.
+    Refusal extract(const Ipv6Groups& address, quint32* ipv4) const noexcept;
+
+    friend bool operator==(const Embedding& a, const Embedding& b)
+    {
+        return a.m_length == b.m_length && a.m_prefix == b.m_prefix;
+    }
 
 private:
-    Groups m_groups {};
+    Embedding(const Ipv6Groups& prefix, int length);
+
+    Ipv6Groups m_prefix {};
+    int m_length = 96;
+    std::array<int, 4> m_positions { 12, 13, 14, 15 };
 };
 
 // How the forms are written: the program's own text (upper case, every group
@@ -54,6 +79,14 @@ enum class TextStyle { Program, Rfc5952 };
 class ConversionOptions
 {
 public:
+    // How a row's forms are made. A /96 block is written as a prefix text
+    // shared by every row and the address's own part: in the program's text
+    // that part is the hex digits of any number of parts, or the address as
+    // given; in RFC 5952 text only four octets make an address. Below /96 an
+    // address is spread over the groups, so a form is written whole from
+    // its eight groups, and there are no dot forms.
+    enum class Layout { ProgramBlock, Rfc5952Block, Groups };
+
     ConversionOptions()
         : ConversionOptions(Embedding(), TextStyle::Program)
     {
@@ -66,11 +99,20 @@ public:
 
     const Embedding& embedding() const { return m_embedding; }
     TextStyle style() const { return m_style; }
+    Layout layout() const { return m_layout; }
 
-    // What the form writes ahead of the address's part: the six groups of the
-    // block, in full or shortened, with the colon that joins them to the
-    // rest. Empty for the RFC 5952 shorthand, which is shortened as a whole.
-    QStringView prefix(Form form) const { return m_prefixes[size_t(int(form) - 1)]; }
+    // Whether the form is written at all: the dot forms need the address in
+    // the last 32 bits.
+    bool writesForm(Form form) const
+    {
+        return m_layout != Layout::Groups || definition(form).body != Body::AddressAsGiven;
+    }
+
+    // What the form writes ahead of the address's part in a /96 block: the
+    // six groups of the block, in full or shortened, with the colon that
+    // joins them to the rest. Empty for the RFC 5952 shorthand, which is
+    // shortened as a whole, and below /96.
+    QStringView prefix(Form form) const { return m_prefixes[formIndex(form)]; }
 
     // The length of the RFC 5952 shorthand of the whole address whose last
     // two groups are `seventh` and `eighth`, found without writing it.
@@ -98,6 +140,7 @@ public:
 private:
     Embedding m_embedding;
     TextStyle m_style;
+    Layout m_layout;
     std::array<QString, FormCount> m_prefixes;
     // Where the run written "::" lies depends only on which of the last two
     // groups are zero: the shorthand's length for each case, leaving out the
@@ -105,18 +148,5 @@ private:
     std::array<qsizetype, 4> m_shortenedLengths {};
     std::array<QString, 4> m_shortenedHeads;
 };
-
-// The groups as RFC 5952 writes them: leading zeros dropped (or kept, with
-// `fourDigits`), the first of the longest runs of two or more zero groups
-// written "::". `upper` writes the hex letters in upper case.
-struct GroupSpelling
-{
-    bool fourDigits = false;
-    bool upper = false;
-};
-// Writes `count` groups at `out` (room for 5 * count characters) and returns
-// the end of the text.
-char16_t* writeShortenedGroups(const quint16* groups, int count, GroupSpelling spelling,
-                               char16_t* out) noexcept;
 
 } // namespace MapIP

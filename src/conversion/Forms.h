@@ -57,9 +57,15 @@ inline constexpr int FormCount = int(Forms.size());
 inline constexpr QStringView OriginalName = u"original";
 inline constexpr QStringView OriginalCaption = u"Original";
 
+// The form's place in the table, and in every array kept per form.
+constexpr size_t formIndex(Form form)
+{
+    return size_t(int(form) - 1);
+}
+
 constexpr const FormDefinition& definition(Form form)
 {
-    return Forms[size_t(int(form) - 1)];
+    return Forms[formIndex(form)];
 }
 
 // Form k of the table is sub-item k of a results row and column k of an

@@ -14,13 +14,13 @@ namespace {
 // The parts in between are never needed, so they are not kept.
 struct HexDigitEnds
 {
-    unsigned char first = 0;
-    unsigned char second = 0;
-    unsigned char beforeLast = 0;
-    unsigned char last = 0;
+    quint8 first = 0;
+    quint8 second = 0;
+    quint8 beforeLast = 0;
+    quint8 last = 0;
     qsizetype parts = 0;
 
-    void append(unsigned char value) noexcept
+    void append(quint8 value) noexcept
     {
         if (parts == 0)
             first = value;
@@ -31,11 +31,6 @@ struct HexDigitEnds
         ++parts;
     }
 
-    // Characters of the head and of the tail: two per part, at most four.
-    qsizetype endLength() const noexcept { return parts >= 2 ? 4 : 2 * parts; }
-    // Length of the hex part of forms 1 and 2: head, ":", tail.
-    qsizetype length() const noexcept { return 2 * endLength() + 1; }
-
     // Writes head, ":", tail; returns the position after them.
     char16_t* write(char16_t* cursor) const noexcept
     {
@@ -43,24 +38,13 @@ struct HexDigitEnds
             *cursor++ = u':';
             return cursor;
         }
-        cursor = writeByte(cursor, first);
+        cursor = writeHexByte(cursor, first, true);
         if (parts >= 2)
-            cursor = writeByte(cursor, second);
+            cursor = writeHexByte(cursor, second, true);
         *cursor++ = u':';
         if (parts >= 2)
-            cursor = writeByte(cursor, beforeLast);
-        return writeByte(cursor, last);
-    }
-
-    // The four octets of a four-part address, which are the ends' bytes.
-    bool isFourOctets() const noexcept { return parts == 4; }
-
-    static char16_t* writeByte(char16_t* cursor, unsigned char value) noexcept
-    {
-        static constexpr char16_t Hex[] = u"0123456789ABCDEF";
-        *cursor++ = Hex[value >> 4];
-        *cursor++ = Hex[value & 0xF];
-        return cursor;
+            cursor = writeHexByte(cursor, beforeLast, true);
+        return writeHexByte(cursor, last, true);
     }
 };
 
@@ -69,9 +53,20 @@ bool isDigit(char16_t c) noexcept
     return c >= u'0' && c <= u'9';
 }
 
-ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
+// How strictly an address's parts are read.
+enum class Reading {
+    // Any number of parts, each a number as NumberSpelling spells one.
+    AnyParts,
+    // Four such parts.
+    FourParts,
+    // Four octets in decimal digits and nothing else, as RFC 5952 text takes them.
+    FourOctets,
+};
+
+// Reads the parts of `address` one by one into `ends`; the first part that
+// is no octet ends the reading with its failure.
+ConversionFailure readParts(QStringView address, Reading reading, HexDigitEnds& ends) noexcept
 {
-    using NumberSpelling::ParsedPart;
     using NumberSpelling::PartValue;
     if (address.isEmpty())
         return {};
@@ -85,14 +80,19 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
         unsigned value = 0;
         for (int digits = 0; digits < 3 && cursor != end && isDigit(*cursor); ++digits)
             value = value * 10 + unsigned(*cursor++ - u'0');
-        ParsedPart parsed;
+        NumberSpelling::ParsedPart parsed;
         if (cursor != partStart && (cursor == end || *cursor == u'.')) {
-            parsed = value <= 255 ? ParsedPart { PartValue::Valid, static_cast<unsigned char>(value) }
-                                  : ParsedPart { PartValue::OutOfRange, 0 };
+            parsed = value <= 255 ? NumberSpelling::ParsedPart { PartValue::Valid, quint8(value) }
+                                  : NumberSpelling::ParsedPart { PartValue::OutOfRange, 0 };
         } else {
             while (cursor != end && *cursor != u'.')
                 ++cursor;
-            parsed = NumberSpelling::readAddressPart(QStringView(partStart, cursor));
+            const QStringView part(partStart, cursor);
+            parsed = NumberSpelling::readAddressPart(part);
+            // RFC 5952 text takes leading zeros, but no blank or sign.
+            if (reading == Reading::FourOctets && parsed.state == PartValue::Valid
+                && !std::all_of(part.begin(), part.end(), [](QChar c) { return isDigit(c.unicode()); }))
+                return { ConversionError::NotAnOctet, part };
         }
         switch (parsed.state) {
         case PartValue::Valid:
@@ -109,11 +109,6 @@ ConversionFailure hexDigits(QStringView address, HexDigitEnds& ends) noexcept
     }
 }
 
-bool isHexForm(Form form) noexcept
-{
-    return definition(form).body == Body::HexGroups;
-}
-
 // Makes `out` `size` characters long, contents undefined. Its buffer is
 // reused when it has room, so a caller converting row after row into one
 // string does not allocate; otherwise a new one is made outright, which
@@ -124,15 +119,6 @@ void setLength(QString& out, qsizetype size)
         out.resize(size);
     else
         out = QString(size, Qt::Uninitialized);
-}
-
-// Sets `out` to the two texts joined.
-void assign(QString& out, QStringView first, QStringView second)
-{
-    setLength(out, first.size() + second.size());
-    QChar* cursor = out.data();
-    cursor = std::copy(first.begin(), first.end(), cursor);
-    std::copy(second.begin(), second.end(), cursor);
 }
 
 // Writes an octet in decimal without leading zeros.
@@ -146,45 +132,14 @@ char16_t* writeDecimal(char16_t* cursor, unsigned value) noexcept
     return cursor;
 }
 
-char16_t* writeLowerGroup(char16_t* cursor, unsigned high, unsigned low) noexcept
-{
-    static constexpr char16_t Hex[] = u"0123456789abcdef";
-    for (const unsigned value : { high, low }) {
-        *cursor++ = Hex[value >> 4];
-        *cursor++ = Hex[value & 0xF];
-    }
-    return cursor;
-}
-
 qsizetype decimalLength(unsigned value) noexcept
 {
     return 1 + qsizetype(value >= 10) + qsizetype(value >= 100);
 }
 
-// The forms that write the address as given, which convert whatever it holds.
-constexpr unsigned nonHexForms()
+bool isHexForm(Form form) noexcept
 {
-    unsigned forms = 0;
-    for (const FormDefinition& form : Forms) {
-        if (form.body != Body::HexGroups)
-            forms |= 1u << (int(form.form) - 1);
-    }
-    return forms;
-}
-constexpr unsigned NonHexForms = nonHexForms();
-
-// A group in lower case without leading zeros, as RFC 5952 writes it.
-char16_t* writeShortGroup(char16_t* cursor, unsigned value) noexcept
-{
-    static constexpr char16_t Hex[] = u"0123456789abcdef";
-    if (value >= 0x1000)
-        *cursor++ = Hex[value >> 12];
-    if (value >= 0x100)
-        *cursor++ = Hex[(value >> 8) & 0xF];
-    if (value >= 0x10)
-        *cursor++ = Hex[(value >> 4) & 0xF];
-    *cursor++ = Hex[value & 0xF];
-    return cursor;
+    return definition(form).body == Body::HexGroups;
 }
 
 QString quotedForMessage(QStringView part)
@@ -194,6 +149,15 @@ QString quotedForMessage(QStringView part)
     if (part.size() <= Shown)
         return u'"' + part.toString() + u'"';
     return u'"' + part.first(Shown).toString() + QStringLiteral("\u2026\"");
+}
+
+QString describeParts(const ConversionFailure& failure, QStringView needs)
+{
+    const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
+    return QStringLiteral("Not an IPv4 address: the address %1 has %2 parts, not the four that %3")
+        .arg(quotedForMessage(failure.part))
+        .arg(parts)
+        .arg(needs);
 }
 
 } // namespace
@@ -209,93 +173,66 @@ QString describe(const ConversionFailure& failure)
     case ConversionError::OutOfRange:
         return QStringLiteral("Overflow: the address part %1 is outside 0 to 255")
             .arg(quotedForMessage(failure.part));
-    case ConversionError::NotFourParts: {
-        const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
-        return QStringLiteral("Not an IPv4 address: the address %1 has %2 parts, not the four that RFC 5952 "
-                              "text needs")
-            .arg(quotedForMessage(failure.part))
-            .arg(parts);
-    }
+    case ConversionError::NotAnOctet:
+        return QStringLiteral(
+                   "Not an IPv4 address: the address part %1 is not written in decimal digits alone, "
+                   "as RFC 5952 text needs")
+            .arg(quotedForMessage(failure.part));
+    case ConversionError::NotFourParts:
+        return describeParts(failure, u"RFC 5952 text needs");
+    case ConversionError::NotFourPartsToSpread:
+        return describeParts(failure, u"an embedding behind a prefix shorter than /96 needs");
     }
     return {};
 }
 
-RowConversion::RowConversion(QStringView address, const ConversionOptions& options) noexcept
-    : m_options(&options)
-    , m_rfc5952(options.style() == TextStyle::Rfc5952)
-    , m_address(address)
+void RowConversion::read() const noexcept
 {
+    m_read = true;
+    const ConversionOptions::Layout layout = m_options->layout();
+    const bool rfc5952 = m_options->style() == TextStyle::Rfc5952;
+    const Reading reading = layout == ConversionOptions::Layout::ProgramBlock ? Reading::AnyParts
+        : rfc5952                                                             ? Reading::FourOctets
+                                                                              : Reading::FourParts;
     HexDigitEnds ends;
-    m_failure = hexDigits(address, ends);
+    m_failure = readParts(m_address, reading, ends);
     if (m_failure.failed())
         return;
-    if (options.style() == TextStyle::Program)
-        m_hexLength = ends.write(m_hexGroups) - m_hexGroups;
-    else if (!ends.isFourOctets())
-        m_failure = { ConversionError::NotFourParts, address };
-    else
-        m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
+    if (reading == Reading::AnyParts) {
+        // Both hex forms write the same part; it is written once.
+        m_lengths[formIndex(Form::Full)]
+            = ends.write(m_texts[formIndex(Form::Full)]) - m_texts[formIndex(Form::Full)];
+        m_lengths[formIndex(Form::Shorthand)] = m_lengths[formIndex(Form::Full)];
+        return;
+    }
+    if (ends.parts != 4) {
+        m_failure
+            = { rfc5952 ? ConversionError::NotFourParts : ConversionError::NotFourPartsToSpread, m_address };
+        return;
+    }
+    m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
 }
 
-QStringView RowConversion::rfc5952Body(Form form) const noexcept
+ConversionFailure RowConversion::failure(Form form) const noexcept
 {
-    const auto [first, second, beforeLast, last] = m_octets;
-    if (!isHexForm(form)) {
-        if (m_quadLength < 0) {
-            char16_t* cursor = m_quad;
-            for (const quint8 octet : m_octets) {
-                if (cursor != m_quad)
-                    *cursor++ = u'.';
-                cursor = writeDecimal(cursor, octet);
-            }
-            m_quadLength = cursor - m_quad;
-        }
-        return QStringView(m_quad, m_quadLength);
-    }
-    // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
-    if (definition(form).prefix == Prefix::Shortened) {
-        if (m_shortenedLength < 0) {
-            const unsigned seventh = first << 8 | second;
-            const unsigned eighth = beforeLast << 8 | last;
-            const QStringView head = m_options->shortenedHead(seventh == 0, eighth == 0);
-            char16_t* cursor = std::copy(head.utf16(), head.utf16() + head.size(), m_shortened);
-            if (seventh != 0) {
-                cursor = writeShortGroup(cursor, seventh);
-                *cursor++ = u':';
-                cursor = writeShortGroup(cursor, eighth);
-            } else if (eighth != 0) {
-                cursor = writeShortGroup(cursor, eighth);
-            }
-            m_shortenedLength = cursor - m_shortened;
-        }
-        return QStringView(m_shortened, m_shortenedLength);
-    }
-    if (m_lowerLength < 0) {
-        char16_t* cursor = writeLowerGroup(m_lowerGroups, first, second);
-        *cursor++ = u':';
-        m_lowerLength = writeLowerGroup(cursor, beforeLast, last) - m_lowerGroups;
-    }
-    return QStringView(m_lowerGroups, m_lowerLength);
+    if (!readsAddress(form) || !m_options->writesForm(form))
+        return {};
+    return readFailure();
 }
 
-// The lengths follow from the octets' values: a table measures every row's
-// cells before it writes any.
-qsizetype RowConversion::rfc5952BodyLength(Form form) const noexcept
+bool RowConversion::converts(Form form) const noexcept
 {
-    const auto [first, second, beforeLast, last] = m_octets;
-    if (!isHexForm(form))
-        return 3 + decimalLength(first) + decimalLength(second) + decimalLength(beforeLast)
-            + decimalLength(last);
-    if (definition(form).prefix == Prefix::Shortened)
-        return m_options->shortenedLength(quint16(first << 8 | second), quint16(beforeLast << 8 | last));
-    return 9;
+    return m_options->writesForm(form) && !failure(form).failed();
 }
 
 unsigned RowConversion::convertedForms() const noexcept
 {
-    if (m_rfc5952)
-        return m_failure.failed() ? 0u : (1u << FormCount) - 1;
-    return m_failure.failed() ? NonHexForms : (1u << FormCount) - 1;
+    unsigned forms = 0;
+    for (const FormDefinition& definition : Forms) {
+        if (converts(definition.form))
+            forms |= 1u << formIndex(definition.form);
+    }
+    return forms;
 }
 
 QStringView RowConversion::prefix(Form form) const noexcept
@@ -303,81 +240,136 @@ QStringView RowConversion::prefix(Form form) const noexcept
     return converts(form) ? m_options->prefix(form) : QStringView();
 }
 
+QStringView RowConversion::rfc5952Body(Form form) const noexcept
+{
+    const size_t index = formIndex(form);
+    char16_t* const text = m_texts[index];
+    if (m_lengths[index] >= 0)
+        return QStringView(text, m_lengths[index]);
+    const auto [first, second, beforeLast, last] = m_octets;
+    char16_t* cursor = text;
+    if (!isHexForm(form)) {
+        for (const quint8 octet : m_octets) {
+            if (cursor != text)
+                *cursor++ = u'.';
+            cursor = writeDecimal(cursor, octet);
+        }
+    } else if (definition(form).prefix == Prefix::Shortened) {
+        // RFC 5952 shortens the shorthand as one address, with no prefix of its own.
+        const quint16 seventh = quint16(first << 8 | second);
+        const quint16 eighth = quint16(beforeLast << 8 | last);
+        const QStringView head = m_options->shortenedHead(seventh == 0, eighth == 0);
+        cursor = std::copy(head.utf16(), head.utf16() + head.size(), cursor);
+        if (seventh != 0) {
+            cursor = writeGroup(seventh, Rfc5952Spelling, cursor);
+            *cursor++ = u':';
+        }
+        if (seventh != 0 || eighth != 0)
+            cursor = writeGroup(eighth, Rfc5952Spelling, cursor);
+    } else {
+        cursor = writeHexByte(writeHexByte(cursor, first, false), second, false);
+        *cursor++ = u':';
+        cursor = writeHexByte(writeHexByte(cursor, beforeLast, false), last, false);
+    }
+    m_lengths[index] = cursor - text;
+    return QStringView(text, m_lengths[index]);
+}
+
+QStringView RowConversion::groupsText(Form form) const noexcept
+{
+    const size_t index = formIndex(form);
+    char16_t* const text = m_texts[index];
+    if (m_lengths[index] < 0) {
+        const auto [first, second, third, fourth] = m_octets;
+        const Ipv6Groups groups = m_options->embedding().embed(quint32(first) << 24 | quint32(second) << 16
+                                                               | quint32(third) << 8 | fourth);
+        const bool program = m_options->style() == TextStyle::Program;
+        // The full form keeps every digit; only the shorthand drops zeros.
+        const char16_t* end = definition(form).prefix == Prefix::Shortened
+            ? writeShortenedGroups(groups.data(), 8, program ? ProgramSpelling : Rfc5952Spelling, text)
+            : writeGroups(groups.data(), 8, GroupSpelling { true, program }, text);
+        m_lengths[index] = end - text;
+    }
+    return QStringView(text, m_lengths[index]);
+}
+
 QStringView RowConversion::body(Form form) const noexcept
 {
     if (!converts(form))
         return {};
-    if (m_rfc5952)
+    switch (m_options->layout()) {
+    case ConversionOptions::Layout::ProgramBlock:
+        if (!isHexForm(form))
+            return m_address;
+        return QStringView(m_texts[formIndex(Form::Full)], m_lengths[formIndex(Form::Full)]);
+    case ConversionOptions::Layout::Rfc5952Block:
         return rfc5952Body(form);
-    return isHexForm(form) ? QStringView(m_hexGroups, m_hexLength) : m_address;
+    case ConversionOptions::Layout::Groups:
+        return groupsText(form);
+    }
+    return {};
 }
 
 qsizetype RowConversion::length(Form form) const noexcept
 {
     if (!converts(form))
         return -1;
+    if (m_options->layout() == ConversionOptions::Layout::Rfc5952Block) {
+        // The lengths follow from the octets' values: a table measures every
+        // row's cells before it writes any.
+        const auto [first, second, beforeLast, last] = m_octets;
+        const qsizetype prefix = m_options->prefix(form).size();
+        if (!isHexForm(form))
+            return prefix + 3 + decimalLength(first) + decimalLength(second) + decimalLength(beforeLast)
+                + decimalLength(last);
+        if (definition(form).prefix == Prefix::Shortened)
+            return m_options->shortenedLength(quint16(first << 8 | second), quint16(beforeLast << 8 | last));
+        return prefix + 9;
+    }
+    return prefix(form).size() + body(form).size();
+}
+
+qsizetype RowConversion::lengthIfConverts(Form form) const noexcept
+{
+    if (m_options->layout() != ConversionOptions::Layout::ProgramBlock)
+        return std::max<qsizetype>(0, length(form));
     const qsizetype prefix = m_options->prefix(form).size();
-    if (m_rfc5952)
-        return prefix + rfc5952BodyLength(form);
-    return prefix + (isHexForm(form) ? m_hexLength : m_address.size());
+    if (!isHexForm(form))
+        return prefix + m_address.size();
+    // No parts gives ":", one part its two digits twice, more parts four.
+    if (m_address.isEmpty())
+        return prefix + 1;
+    // Addresses are short and their first dot comes early: a plain search
+    // beats a call into the library's vectorised one.
+    const bool severalParts = std::find(m_address.begin(), m_address.end(), u'.') != m_address.end();
+    return prefix + (severalParts ? 9 : 5);
+}
+
+bool RowConversion::isText(Form form, QStringView text) const noexcept
+{
+    const QStringView head = m_options->prefix(form);
+    if (!converts(form) || !text.startsWith(head))
+        return false;
+    return text.sliced(head.size()) == body(form);
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
 {
     const ConversionFailure failed = failure(form);
-    if (!failed.failed())
-        assign(out, prefix(form), body(form));
-    return failed;
-}
-
-ConversionFailure tryConvert(Form form, QStringView address, QString& out, const ConversionOptions& options)
-{
-    // A form that writes the address as given needs nothing read from it.
-    if (!isHexForm(form) && options.style() == TextStyle::Program) {
-        assign(out, options.prefix(form), address);
-        return {};
-    }
-    return RowConversion(address, options).write(form, out);
-}
-
-qsizetype formLength(Form form, QStringView address, const ConversionOptions& options) noexcept
-{
-    if (!isHexForm(form) && options.style() == TextStyle::Program)
-        return options.prefix(form).size() + address.size();
-    return RowConversion(address, options).length(form);
-}
-
-qsizetype convertedLength(Form form, QStringView address, const ConversionOptions& options) noexcept
-{
-    if (options.style() == TextStyle::Rfc5952)
-        return RowConversion(address, options).length(form);
-    const qsizetype prefix = options.prefix(form).size();
-    if (!isHexForm(form))
-        return prefix + address.size();
-    // No parts gives ":", one part its two digits twice, more parts four.
-    if (address.isEmpty())
-        return prefix + 1;
-    // Addresses are short and their first dot comes early: a plain search
-    // beats a call into the library's vectorised one.
-    const bool severalParts = std::find(address.begin(), address.end(), u'.') != address.end();
-    return prefix + (severalParts ? 9 : 5);
-}
-
-bool isForm(Form form, QStringView address, QStringView text, const ConversionOptions& options) noexcept
-{
-    const QStringView prefix = options.prefix(form);
-    if (!text.startsWith(prefix))
-        return false;
-    if (!isHexForm(form) && options.style() == TextStyle::Program)
-        return text.sliced(prefix.size()) == address;
-    const RowConversion row(address, options);
-    return row.converts(form) && text.sliced(prefix.size()) == row.body(form);
+    if (!converts(form))
+        return failed;
+    const QStringView head = prefix(form);
+    const QStringView tail = body(form);
+    setLength(out, head.size() + tail.size());
+    QChar* cursor = std::copy(head.begin(), head.end(), out.data());
+    std::copy(tail.begin(), tail.end(), cursor);
+    return {};
 }
 
 QString convert(Form form, QStringView address, const ConversionOptions& options)
 {
     QString text;
-    const ConversionFailure failure = tryConvert(form, address, text, options);
+    const ConversionFailure failure = RowConversion(address, options).write(form, text);
     if (failure.failed())
         throw ConversionException(failure);
     return text;
@@ -401,38 +393,6 @@ QString IPv4ToIPv6DotFull(QStringView address)
 QString IPv4ToIPv6DotShorthand(QStringView address)
 {
     return convert(Form::DotShorthand, address);
-}
-
-namespace {
-
-// Every form written straight into its field, the address read once; a
-// failing form is emptied.
-void convertForms(QStringView address, FullConversion& conversion, const ConversionOptions& options)
-{
-    const RowConversion row(address, options);
-    for (const FormDefinition& form : Forms) {
-        QString& text = conversion.result.*form.field;
-        ConversionFailure& failure = conversion.failures[size_t(int(form.form) - 1)];
-        failure = row.write(form.form, text);
-        if (failure.failed())
-            text.truncate(0);
-    }
-}
-
-} // namespace
-
-FullConversion convertAll(const QString& address)
-{
-    FullConversion conversion;
-    conversion.result.Original = address;
-    convertForms(address, conversion, ConversionOptions::defaults());
-    return conversion;
-}
-
-void convertAllInto(QStringView address, FullConversion& conversion, const ConversionOptions& options)
-{
-    assign(conversion.result.Original, address, {});
-    convertForms(address, conversion, options);
 }
 
 } // namespace MapIP

@@ -13,19 +13,32 @@
 
 // The four IPv6 text forms of a dotted quad.
 //
-// Forms 1 and 2 split the argument at every "." (nothing trimmed, empty parts
-// count, an empty argument has no parts), write each part as two upper-case hex
-// digits and take the first four and the last four digits of that string on
-// their own: three parts overlap, five drop the digits in between, fewer than
-// four digits are taken whole twice. Forms 3 and 4 copy the argument unchanged
-// behind their prefixes and never fail.
+// In the program's own text, in a /96 block, forms 1 and 2 split the argument
+// at every "." (nothing trimmed, empty parts count, an empty argument has no
+// parts), write each part as two upper-case hex digits and take the first four
+// and the last four digits of that string on their own: three parts overlap,
+// five drop the digits in between, fewer than four digits are taken whole
+// twice. Forms 3 and 4 copy the argument unchanged behind their prefixes and
+// never fail.
 //
 // In RFC 5952 text no invalid address may be written: an argument that is not
-// exactly four octets fails every form, and the dotted quad is written
-// canonically (no blanks, no leading zeros).
+// exactly four octets written in decimal digits (leading zeros are fine) fails
+// every form, and the dotted quad is written canonically.
+//
+// Behind a prefix shorter than /96 the address's 32 bits are spread over the
+// groups, so it must be four octets; only the two hex forms exist there.
 namespace MapIP {
 
-enum class ConversionError : unsigned char { None, NotANumber, OutOfRange, NotFourParts };
+enum class ConversionError : unsigned char {
+    None,
+    NotANumber,
+    OutOfRange,
+    // An octet RFC 5952 text does not take as written: blanks, a sign.
+    NotAnOctet,
+    // Not four parts, in RFC 5952 text or behind a prefix below /96.
+    NotFourParts,
+    NotFourPartsToSpread,
+};
 
 struct ConversionFailure
 {
@@ -40,88 +53,84 @@ struct ConversionFailure
 // The description the error report and the command-line tool show.
 QString describe(const ConversionFailure& failure);
 
-// One address and its forms. The address is read once, when the object is
-// made; each form's text is then a prefix and a body that are views, so a
-// caller can write a form without building it (a row may be huge) or build
-// it into a string of its own. Every conversion in the program goes through
-// here: the windows, the results table's cells, the exports and the tool.
-class RowConversion
+// One address and its forms: the one way the program converts a row. The
+// windows, the results table's cells, the exports and the tool all come
+// through here.
+//
+// The address is read the first time a form needs it, and only then: in the
+// program's text a /96 block's dot forms copy the address and never read it.
+// Each form's text is a prefix and a body, both views, so a caller can write
+// a form without building it (a row may be huge) or build it into a string
+// of its own.
+class RowConversion final
 {
 public:
     // The address and the options must outlive the object.
     explicit RowConversion(QStringView address,
-                           const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
+                           const ConversionOptions& options = ConversionOptions::defaults()) noexcept
+        : m_options(&options)
+        , m_address(address)
+    {
+    }
 
     QStringView address() const noexcept { return m_address; }
-    // Why the form fails for this address; no failure when it converts. The
-    // forms that write the address as given take any text in the program's.
-    ConversionFailure failure(Form form) const noexcept
-    {
-        if (m_rfc5952 || definition(form).body == Body::HexGroups)
-            return m_failure;
-        return {};
-    }
-    bool converts(Form form) const noexcept { return !failure(form).failed(); }
-    // The forms that convert, bit k - 1 standing for form k.
+    const ConversionOptions& options() const noexcept { return *m_options; }
+
+    // Why the form fails for this address: no failure when it converts, and
+    // none for a form these options do not write either.
+    ConversionFailure failure(Form form) const noexcept;
+    // Whether the form has a text.
+    bool converts(Form form) const noexcept;
+    // The forms that have a text, bit formIndex(form) standing for each.
     unsigned convertedForms() const noexcept;
 
     // The form's text is its prefix followed by its body; both are empty
-    // when it fails.
+    // when it has none.
     QStringView prefix(Form form) const noexcept;
     QStringView body(Form form) const noexcept;
-    // The text's length, or -1 when the form fails.
+    // The text's length, or -1 when it has none.
     qsizetype length(Form form) const noexcept;
+    // The length of a form known to convert (a table checked it when the
+    // cell was set), found with as little reading as the form needs: the hex
+    // part of the program's forms only depends on whether there are two parts
+    // or more. 0 when the form turns out to have no text.
+    qsizetype lengthIfConverts(Form form) const noexcept;
+    // True when `text` is exactly the form's text.
+    bool isText(Form form, QStringView text) const noexcept;
     // The text into `out`, whose memory is reused when it has room; `out` is
-    // left alone when the form fails.
+    // left alone when the form has none.
     ConversionFailure write(Form form, QString& out) const;
 
 private:
-    // The RFC 5952 texts, written the first time a form asks for them: a
-    // table reads one form of a row at a time.
+    bool readsAddress(Form form) const noexcept
+    {
+        return m_options->layout() != ConversionOptions::Layout::ProgramBlock
+            || definition(form).body == Body::HexGroups;
+    }
+    const ConversionFailure& readFailure() const noexcept
+    {
+        if (!m_read)
+            read();
+        return m_failure;
+    }
+    void read() const noexcept;
     QStringView rfc5952Body(Form form) const noexcept;
-    qsizetype rfc5952BodyLength(Form form) const noexcept;
+    QStringView groupsText(Form form) const noexcept;
 
     const ConversionOptions* m_options;
-    bool m_rfc5952 = false;
     QStringView m_address;
-    ConversionFailure m_failure;
-    // The hex part of forms 1 and 2 in the program's text.
-    char16_t m_hexGroups[9];
-    qsizetype m_hexLength = 0;
-    // In RFC 5952 text: the four octets, and what has been written of the
-    // lower-case groups, the canonical dotted quad and the whole shortened
-    // address (a length of -1 until then).
-    std::array<quint8, 4> m_octets {};
-    mutable char16_t m_lowerGroups[9];
-    mutable char16_t m_quad[15];
-    mutable char16_t m_shortened[39];
-    mutable qsizetype m_lowerLength = -1;
-    mutable qsizetype m_quadLength = -1;
-    mutable qsizetype m_shortenedLength = -1;
+    mutable bool m_read = false;
+    mutable ConversionFailure m_failure;
+    mutable std::array<quint8, 4> m_octets {};
+    // Texts written the first time a form asks for them (a table reads one
+    // form of a row at a time), -1 until then: the hex part of the program's
+    // forms, or the texts of RFC 5952 and of the eight groups.
+    mutable std::array<qsizetype, FormCount> m_lengths { -1, -1, -1, -1 };
+    mutable char16_t m_texts[FormCount][MaxIpv6TextLength];
 };
 
-// Non-throwing conversion into `out`, which is left alone on failure.
-ConversionFailure tryConvert(Form form, QStringView address, QString& out,
-                             const ConversionOptions& options = ConversionOptions::defaults());
-
-// Length of the form's text without building it; -1 when the form fails.
-qsizetype formLength(Form form, QStringView address,
-                     const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
-
-// Length of the form's text for an address the form is known to convert,
-// found without reading the address's parts: the hex part of forms 1 and 2
-// depends only on whether there are two parts or more. Meaningless for an
-// address that fails in the program's text; in RFC 5952 text, whose forms
-// depend on the values, the address is read and -1 is returned when it fails.
-qsizetype convertedLength(Form form, QStringView address,
-                          const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
-
-// True when `text` is exactly what `form` gives for `address`.
-bool isForm(Form form, QStringView address, QStringView text,
-            const ConversionOptions& options = ConversionOptions::defaults()) noexcept;
-
-// What forms 1 and 2 raise when the windows call them: the description above,
-// which the error trap shows as any error's what().
+// What the windows raise for a form that fails: the description above, which
+// the error trap shows as any error's what().
 class ConversionException final : public std::exception
 {
 public:
@@ -148,20 +157,5 @@ QString IPv4ToIPv6Full(QStringView address);
 QString IPv4ToIPv6Shorthand(QStringView address);
 QString IPv4ToIPv6DotFull(QStringView address);
 QString IPv4ToIPv6DotShorthand(QStringView address);
-
-// Every form at once; a failing form stays empty and its failure is kept.
-struct FullConversion
-{
-    ConversionResult result;
-    std::array<ConversionFailure, FormCount> failures;
-
-    const ConversionFailure& failure(Form form) const { return failures[size_t(int(form) - 1)]; }
-};
-FullConversion convertAll(const QString& address);
-// The same into an existing record, whose strings keep their memory from call
-// to call: converting a stream of addresses allocates nothing once they are
-// long enough. The failures' parts are views into `address`.
-void convertAllInto(QStringView address, FullConversion& conversion,
-                    const ConversionOptions& options = ConversionOptions::defaults());
 
 } // namespace MapIP

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <algorithm>
-
 namespace {
 
 MapIP::Form formOf(int subItem)
@@ -24,16 +22,18 @@ bool isForm(int subItem)
 QString ConversionFormsDeriver::derive(int subItem, QStringView rowText) const
 {
     QString text;
-    if (isForm(subItem))
-        MapIP::tryConvert(formOf(subItem), rowText, text, m_options);
+    deriveInto(subItem, rowText, text);
     return text;
 }
 
-const MapIP::RowConversion* ConversionFormsDeriver::lastRowConversion(QStringView rowText) const
+const MapIP::RowConversion& ConversionFormsDeriver::conversionOf(QStringView rowText) const
 {
-    // The program's text copies most of its forms without reading the row.
-    if (m_options.style() != MapIP::TextStyle::Rfc5952 || rowText.size() > qsizetype(m_lastRow.text.size()))
-        return nullptr;
+    // A row too long to keep a copy of is read afresh each time.
+    if (rowText.size() > qsizetype(m_lastRow.text.size())) {
+        m_lastRow.size = -1;
+        m_lastRow.conversion.emplace(rowText, m_options);
+        return *m_lastRow.conversion;
+    }
     const char16_t* const text = rowText.utf16();
     const bool same = m_lastRow.size == rowText.size()
         && std::memcmp(text, m_lastRow.text.data(), size_t(rowText.size()) * sizeof(char16_t)) == 0;
@@ -42,7 +42,7 @@ const MapIP::RowConversion* ConversionFormsDeriver::lastRowConversion(QStringVie
         m_lastRow.size = rowText.size();
         m_lastRow.conversion.emplace(QStringView(m_lastRow.text.data(), m_lastRow.size), m_options);
     }
-    return &*m_lastRow.conversion;
+    return *m_lastRow.conversion;
 }
 
 void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
@@ -51,36 +51,30 @@ void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QStrin
         out.resize(0);
         return;
     }
-    const MapIP::RowConversion* conversion = m_rfc5952 ? lastRowConversion(rowText) : nullptr;
-    const MapIP::ConversionFailure failure = conversion
-        ? conversion->write(formOf(subItem), out)
-        : MapIP::tryConvert(formOf(subItem), rowText, out, m_options);
-    if (failure.failed())
+    const MapIP::RowConversion& conversion = conversionOf(rowText);
+    if (conversion.converts(formOf(subItem)))
+        conversion.write(formOf(subItem), out);
+    else
         out.resize(0);
 }
 
 qsizetype ConversionFormsDeriver::derivedLength(int subItem, QStringView rowText) const
 {
-    return isForm(subItem) ? MapIP::formLength(formOf(subItem), rowText, m_options) : -1;
+    return isForm(subItem) ? conversionOf(rowText).length(formOf(subItem)) : -1;
 }
 
 qsizetype ConversionFormsDeriver::knownDerivedLength(int subItem, QStringView rowText) const
 {
-    if (!isForm(subItem))
-        return -1;
     // A cell set in one text style may fail in another, and then reads as empty.
-    const MapIP::RowConversion* conversion = m_rfc5952 ? lastRowConversion(rowText) : nullptr;
-    const qsizetype length = conversion ? conversion->length(formOf(subItem))
-                                        : MapIP::convertedLength(formOf(subItem), rowText, m_options);
-    return std::max<qsizetype>(0, length);
+    return isForm(subItem) ? conversionOf(rowText).lengthIfConverts(formOf(subItem)) : -1;
 }
 
 bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringView value) const
 {
-    return isForm(subItem) && MapIP::isForm(formOf(subItem), rowText, value, m_options);
+    return isForm(subItem) && conversionOf(rowText).isText(formOf(subItem), value);
 }
 
 unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
 {
-    return MapIP::RowConversion(rowText, m_options).convertedForms();
+    return conversionOf(rowText).convertedForms();
 }

@@ -50,7 +50,6 @@ public:
     explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options
                                     = MapIP::ConversionOptions::defaults())
         : m_options(options)
-        , m_rfc5952(options.style() == MapIP::TextStyle::Rfc5952)
     {
     }
 
@@ -64,20 +63,17 @@ public:
     unsigned derivedSubItems(QStringView rowText) const override;
 
 private:
-    // The row converted last, when it is short enough to keep a copy of. A
-    // table is written row by row, each of its four cells read in turn, and
-    // RFC 5952 text reads the row's octets for every form: the row is read
-    // once. The copy, not the row's memory, says whether a row is the same.
+    // The row converted last. A table is written row by row, each of its
+    // cells read in turn, so the row is read once for all of them; the copy,
+    // not the row's memory, says whether a row is the same.
     struct LastRow
     {
         std::array<char16_t, 15> text {};
         qsizetype size = -1;
         std::optional<MapIP::RowConversion> conversion;
     };
-    const MapIP::RowConversion* lastRowConversion(QStringView rowText) const;
+    const MapIP::RowConversion& conversionOf(QStringView rowText) const;
 
     MapIP::ConversionOptions m_options;
-    // RFC 5952 cells are built from a row read once for all of them.
-    bool m_rfc5952;
     mutable LastRow m_lastRow;
 };

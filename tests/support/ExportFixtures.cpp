@@ -22,12 +22,21 @@ std::unique_ptr<ListModel> tableWithCaptions(const QStringList& captions)
     return table;
 }
 
+QStringList formTexts(QStringView address, const MapIP::ConversionOptions& options)
+{
+    const MapIP::RowConversion row(address, options);
+    QStringList texts;
+    for (const MapIP::FormDefinition& form : MapIP::Forms) {
+        QString text;
+        row.write(form.form, text);
+        texts.append(text);
+    }
+    return texts;
+}
+
 void addConverted(ListModel& table, const QString& address, bool checked)
 {
-    const MapIP::FullConversion conversion = MapIP::convertAll(address);
-    const ConversionResult& result = conversion.result;
-    addRow(table, { result.Original, result.Full, result.Shorthand, result.DotFull, result.DotShorthand },
-           checked);
+    addRow(table, QStringList { address } + formTexts(address), checked);
 }
 
 void addRow(ListModel& table, const QStringList& cells, bool checked)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/Embedding.h"
 #include "export/ListModel.h"
 #include "export/ProgressDisplay.h"
 #include "export/TableSource.h"
@@ -18,6 +19,11 @@
 std::unique_ptr<ListModel> resultsTable();
 // Any captions, cells stored as given.
 std::unique_ptr<ListModel> tableWithCaptions(const QStringList& captions);
+
+// The forms of an address, in the order of the forms' table; a form without
+// a text is the empty text.
+QStringList formTexts(QStringView address,
+                      const MapIP::ConversionOptions& options = MapIP::ConversionOptions::defaults());
 
 // Appends a row of the results table as the batch run fills it: the address
 // and its four forms, a failing form left empty. Ticks it when `checked`.

@@ -518,8 +518,9 @@ void TestBatchTool::usageErrors_data()
     QTest::newRow("embedding with bits past 96")
         << QStringList { u"--sample"_s, u"--embedding=::1/96"_s }
         << u"--embedding: The prefix \"::1/96\" has bits set past the 96th"_s;
-    QTest::newRow("embedding not /96") << QStringList { u"-e"_s, u"64:ff9b::/64"_s }
-                                       << u"--embedding: The prefix \"64:ff9b::/64\" is not a /96 prefix"_s;
+    QTest::newRow("embedding of a length RFC 6052 has not")
+        << QStringList { u"-e"_s, u"64:ff9b::/63"_s }
+        << u"--embedding: The prefix \"64:ff9b::/63\" has no length an IPv4 address can follow"_s;
     QTest::newRow("embedding not IPv6")
         << QStringList { u"-enat46"_s } << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
     QTest::newRow("embedding twice") << QStringList { u"-e"_s, u"nat64"_s, u"--embedding=mapped"_s }

@@ -183,11 +183,6 @@ std::optional<Embedding> Embedding::parse(QStringView text, QString* error)
                       u"such as 2001:db8:64::/96"_s.arg(quoted(addressText)));
     }
     const QStringView lengthText = slash < 0 ? QStringView() : text.sliced(slash + 1);
-    if (lengthText != u"96") {
-        return refuse(
-            u"The prefix %1 is not a /96 prefix: an IPv4 address fills the last 32 bits, so write it "
-            u"ending in /96, such as 2001:db8:64::/96"_s.arg(quoted(text)));
-    }
     const auto* length = std::find_if(Lengths.begin(), Lengths.end(),
                                       [&](int known) { return lengthText == QString::number(known); });
     if (length == Lengths.end()) {

@@ -142,7 +142,18 @@ bool isHexForm(Form form) noexcept
     return definition(form).body == Body::HexGroups;
 }
 
-QString quotedForMessage(QStringView part)
+QString describeParts(const ConversionFailure& failure, QStringView needs)
+{
+    const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
+    return QStringLiteral("Not an IPv4 address: the address %1 has %2 parts, not the four that %3")
+        .arg(quotedPart(failure.part))
+        .arg(parts)
+        .arg(needs);
+}
+
+} // namespace
+
+QString quotedPart(QStringView part)
 {
     // A part can be a whole line of a binary file; the message only needs its start.
     constexpr qsizetype Shown = 40;
@@ -151,17 +162,6 @@ QString quotedForMessage(QStringView part)
     return u'"' + part.first(Shown).toString() + QStringLiteral("\u2026\"");
 }
 
-QString describeParts(const ConversionFailure& failure, QStringView needs)
-{
-    const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
-    return QStringLiteral("Not an IPv4 address: the address %1 has %2 parts, not the four that %3")
-        .arg(quotedForMessage(failure.part))
-        .arg(parts)
-        .arg(needs);
-}
-
-} // namespace
-
 QString describe(const ConversionFailure& failure)
 {
     switch (failure.error) {
@@ -169,15 +169,15 @@ QString describe(const ConversionFailure& failure)
         return {};
     case ConversionError::NotANumber:
         return QStringLiteral("Type mismatch: the address part %1 is not a number")
-            .arg(quotedForMessage(failure.part));
+            .arg(quotedPart(failure.part));
     case ConversionError::OutOfRange:
         return QStringLiteral("Overflow: the address part %1 is outside 0 to 255")
-            .arg(quotedForMessage(failure.part));
+            .arg(quotedPart(failure.part));
     case ConversionError::NotAnOctet:
         return QStringLiteral(
                    "Not an IPv4 address: the address part %1 is not written in decimal digits alone, "
                    "as RFC 5952 text needs")
-            .arg(quotedForMessage(failure.part));
+            .arg(quotedPart(failure.part));
     case ConversionError::NotFourParts:
         return describeParts(failure, u"RFC 5952 text needs");
     case ConversionError::NotFourPartsToSpread:
@@ -198,19 +198,28 @@ void RowConversion::read() const noexcept
     m_failure = readParts(m_address, reading, ends);
     if (m_failure.failed())
         return;
+    if (ends.parts == 4) {
+        m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
+        m_fourOctets = true;
+    }
     if (reading == Reading::AnyParts) {
-        // Both hex forms write the same part; it is written once.
-        m_lengths[formIndex(Form::Full)]
-            = ends.write(m_texts[formIndex(Form::Full)]) - m_texts[formIndex(Form::Full)];
-        m_lengths[formIndex(Form::Shorthand)] = m_lengths[formIndex(Form::Full)];
+        // Both hex forms write the same part; it is written once, as the full form's.
+        char16_t* const text = m_texts[formIndex(Form::Full)];
+        m_lengths[formIndex(Form::Full)] = ends.write(text) - text;
         return;
     }
-    if (ends.parts != 4) {
+    if (ends.parts != 4)
         m_failure
             = { rfc5952 ? ConversionError::NotFourParts : ConversionError::NotFourPartsToSpread, m_address };
-        return;
-    }
-    m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
+}
+
+std::optional<quint32> RowConversion::ipv4() const noexcept
+{
+    readFailure();
+    if (m_failure.failed() || !m_fourOctets)
+        return std::nullopt;
+    const auto [first, second, third, fourth] = m_octets;
+    return quint32(first) << 24 | quint32(second) << 16 | quint32(third) << 8 | fourth;
 }
 
 ConversionFailure RowConversion::failure(Form form) const noexcept

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <exception>
+#include <optional>
 
 // The four IPv6 text forms of a dotted quad.
 //
@@ -53,6 +54,10 @@ struct ConversionFailure
 // The description the error report and the command-line tool show.
 QString describe(const ConversionFailure& failure);
 
+// A part of a row as messages show it: quoted, and only its start when it is
+// long (a row can be a whole line of a binary file).
+QString quotedPart(QStringView part);
+
 // One address and its forms: the one way the program converts a row. The
 // windows, the results table's cells, the exports and the tool all come
 // through here.
@@ -83,6 +88,8 @@ public:
     bool converts(Form form) const noexcept;
     // The forms that have a text, bit formIndex(form) standing for each.
     unsigned convertedForms() const noexcept;
+    // The address's value when it reads as four octets.
+    std::optional<quint32> ipv4() const noexcept;
 
     // The form's text is its prefix followed by its body; both are empty
     // when it has none.
@@ -122,6 +129,7 @@ private:
     mutable bool m_read = false;
     mutable ConversionFailure m_failure;
     mutable std::array<quint8, 4> m_octets {};
+    mutable bool m_fourOctets = false;
     // Texts written the first time a form asks for them (a table reads one
     // form of a row at a time), -1 until then: the hex part of the program's
     // forms, or the texts of RFC 5952 and of the eight groups.

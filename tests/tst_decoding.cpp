@@ -86,7 +86,27 @@ void TestDecoding::decodes_data()
     refused("loopback", u"", u"::1", DecodeError::NoIpv4);
     // What is no IPv6 address.
     refused("zone", u"", u"fe80::5efe:1.2.3.4%eth0", DecodeError::Zone);
-    refused("prefix length", u"", u"::ffff:0:0/96", DecodeError::PrefixLength);
+    // Prefixes carry an IPv4 prefix.
+    row("a mapped prefix", u"", u"::ffff:10.0.0.0/104", u"10.0.0.0/8", u"mapped");
+    row("the whole mapped block", u"", u"::ffff:0:0/96", u"0.0.0.0/0", u"mapped");
+    row("a nat64 prefix", u"", u"64:ff9b::c000:200/120", u"192.0.2.0/24", u"nat64");
+    row("a 6to4 prefix", u"", u"2002:c000:200::/40", u"192.0.2.0/24", u"6to4");
+    row("a compatible prefix", u"", u"::/96", u"0.0.0.0/0", u"compatible");
+    row("a whole address as a prefix", u"", u"::ffff:1.2.3.4/128", u"1.2.3.4/32", u"mapped");
+    row("behind a /48, bits 64 to 71 between", u"2001:db8:122::/48", u"2001:db8:122:c000:2::/80",
+        u"192.0.2.0/24", u"2001:db8:122::/48");
+    row("behind a /48, up to the u octet", u"2001:db8:122::/48", u"2001:db8:122:c000::/64", u"192.0.0.0/16",
+        u"2001:db8:122::/48");
+    refused("a prefix ending inside the u octet", u"2001:db8:122::/48", u"2001:db8:122:c000::/68",
+            DecodeError::PrefixInsideReservedBits);
+    refused("shorter than its embedding", u"", u"64:ff9b::/64", DecodeError::PrefixShorterThanEmbedding);
+    refused("shorter than the chosen prefix", u"2001:db8:122::/48", u"2001:db8::/32",
+            DecodeError::PrefixShorterThanEmbedding);
+    refused("host bits set", u"", u"64:ff9b::c000:201/120", DecodeError::HostBitsSet);
+    refused("a teredo prefix", u"", u"2001:0:4136:e378::/64", DecodeError::PrefixNotCarried);
+    refused("an isatap prefix", u"", u"fe80::5efe:0:0/96", DecodeError::PrefixNotCarried);
+    refused("a length past 128", u"", u"::ffff:0:0/129", DecodeError::PrefixLengthInvalid);
+    refused("an empty length", u"", u"::ffff:0:0/", DecodeError::PrefixLengthInvalid);
     refused("an IPv4 address", u"", u"1.2.3.4", DecodeError::NotIpv6);
     refused("empty", u"", u"", DecodeError::NotIpv6);
     refused("leading zero in the quad", u"", u"::ffff:1.2.3.04", DecodeError::NotIpv6);
@@ -139,6 +159,11 @@ void TestDecoding::decodes()
     QCOMPARE(decoding.text(RowDecoding::Field::Embedding).toString(), embedding);
     QCOMPARE(decoding.text(RowDecoding::Field::Detail).toString(), detail);
     QCOMPARE(MapIP::describe(decoding.decoded(), row, options).isEmpty(), error == int(DecodeError::None));
+    // The reverse-DNS name is the IPv4 address's (the zones are tested with
+    // the networks); one that did not decode has none.
+    QCOMPARE(decoding.reverseDnsName().isEmpty(), ipv4.isEmpty());
+    if (row == u"64:ff9b::c000:200/120")
+        QCOMPARE(decoding.reverseDnsName(), u"2.0.192.in-addr.arpa"_s);
 }
 
 void TestDecoding::messagesNameTheRowAndTheReason_data()
@@ -166,6 +191,18 @@ void TestDecoding::messagesNameTheRowAndTheReason_data()
                                    << u"Not an RFC 6052 address: \"2001:db8:122:c000:ff02:2100::\" has bits "
                                       u"64 to 71 set, which stay zero "
                                       u"behind 2001:db8:122::/48"_s;
+    QTest::newRow("host bits")
+        << QString() << u"64:ff9b::c000:201/120"_s
+        << u"Not a network: \"64:ff9b::c000:201/120\" has bits set past its length; did you mean "
+           u"64:ff9b::c000:200/120?"_s;
+    QTest::newRow("shorter than the embedding") << QString() << u"64:ff9b::/64"_s
+                                                << u"Not an IPv4 prefix: \"64:ff9b::/64\" is shorter than "
+                                                   u"its embedding (64:ff9b::/96 (nat64)), so it "
+                                                   u"holds more than IPv4 addresses"_s;
+    QTest::newRow("teredo prefix")
+        << QString() << u"2001:0:4136:e378::/64"_s
+        << u"Not an IPv4 prefix: \"2001:0:4136:e378::/64\" is a teredo prefix; Teredo "
+           u"and ISATAP addresses carry an IPv4 address, their prefixes none"_s;
     QTest::newRow("a long row is cut") << QString() << QString(100, u'x')
                                        << u"Not an IPv6 address: \""_s + QString(40, u'x')
             + u"\u2026\" is not IPv6 text (groups of hex digits joined by \":\")"_s;

@@ -36,8 +36,9 @@ bool zeroGroups(const Ipv6Groups& groups, int from, int to)
     return std::all_of(groups.begin() + from, groups.begin() + to, [](quint16 group) { return group == 0; });
 }
 
-// The carrier an address lies in, tried in order, with the IPv4 address.
-std::optional<Carrier> findCarrier(const Ipv6Groups& groups, Decoded& decoded)
+// The carrier an address lies in, tried in order, with the IPv4 address. The
+// network of a prefix may be :: itself, which as an address is none.
+std::optional<Carrier> findCarrier(const Ipv6Groups& groups, Decoded& decoded, bool prefix)
 {
     decoded.ipv4 = lastTwoGroups(groups);
     if (zeroGroups(groups, 0, 5) && groups[5] == 0xFFFF)
@@ -61,7 +62,7 @@ std::optional<Carrier> findCarrier(const Ipv6Groups& groups, Decoded& decoded)
     if ((groups[4] & ~0x0300) == 0 && groups[5] == 0x5EFE)
         return Carrier::Isatap;
     // :: and ::1 are the unspecified and the loopback address, not embeddings.
-    if (zeroGroups(groups, 0, 6) && decoded.ipv4 > 1)
+    if (zeroGroups(groups, 0, 6) && (decoded.ipv4 > 1 || prefix))
         return Carrier::Compatible;
     return std::nullopt;
 }
@@ -71,6 +72,29 @@ QString blockOf(const DecodeOptions& options)
     const Embedding& chosen = *options.chosen();
     const QStringView name = chosen.name();
     return name.isEmpty() ? chosen.prefixText() : chosen.prefixText() + u" ("_s + name.toString() + u')';
+}
+
+// The block a row was read behind, for messages: the chosen one, or the
+// carrier's.
+QString embeddingOf(const Decoded& decoded, const DecodeOptions& options)
+{
+    if (options.chosen() || !decoded.carrier)
+        return options.chosen() ? blockOf(options) : QString();
+    const QStringView name = carrierName(*decoded.carrier);
+    switch (*decoded.carrier) {
+    case Carrier::Mapped:
+        return u"::ffff:0:0/96 (mapped)"_s;
+    case Carrier::Nat64:
+        return u"64:ff9b::/96 (nat64)"_s;
+    case Carrier::SixToFour:
+        return u"2002::/16 (6to4)"_s;
+    case Carrier::Compatible:
+        return u"::/96 (compatible)"_s;
+    case Carrier::Teredo:
+    case Carrier::Isatap:
+        break;
+    }
+    return name.toString();
 }
 
 char16_t* writeNumber(unsigned value, char16_t* out)
@@ -86,41 +110,123 @@ char16_t* writeNumber(unsigned value, char16_t* out)
     return out;
 }
 
+// The bits of the IPv6 address past `length`, cleared.
+Ipv6Groups masked(Ipv6Groups groups, int length)
+{
+    for (int i = 0; i < 8; ++i) {
+        const int kept = std::clamp(length - 16 * i, 0, 16);
+        groups[size_t(i)] = kept == 0 ? 0 : quint16(groups[size_t(i)] & (0xFFFF << (16 - kept)));
+    }
+    return groups;
+}
+
+// How many of the IPv4 address's bits lie before `length`, when its bytes
+// stand at `positions`.
+int ipv4BitsBefore(int length, const std::array<int, 4>& positions)
+{
+    int bits = 0;
+    for (const int position : positions)
+        bits += std::clamp(length - 8 * position, 0, 8);
+    return bits;
+}
+
+// An IPv6 prefix: the IPv4 prefix it stands for, behind `embedding`'s layout
+// (or 6to4's, bits 16 to 47, when there is no embedding).
+DecodeError readPrefixLayout(int length, const Embedding* embedding, Decoded& decoded)
+{
+    static constexpr std::array<int, 4> SixToFour { 2, 3, 4, 5 };
+    const int embeddingLength = embedding ? embedding->length() : 16;
+    if (length < embeddingLength)
+        return DecodeError::PrefixShorterThanEmbedding;
+    if (embeddingLength < 96 && length > 64 && length < 72)
+        return DecodeError::PrefixInsideReservedBits;
+    decoded.length = ipv4BitsBefore(length, embedding ? embedding->bytePositions() : SixToFour);
+    return DecodeError::None;
+}
+
+DecodeError decodeByCarrier(const Ipv6Groups& groups, bool prefix, Decoded& decoded)
+{
+    decoded.carrier = findCarrier(groups, decoded, prefix);
+    if (!decoded.carrier)
+        return DecodeError::NoIpv4;
+    if (!prefix)
+        return DecodeError::None;
+    switch (*decoded.carrier) {
+    case Carrier::Teredo:
+    case Carrier::Isatap:
+        return DecodeError::PrefixNotCarried;
+    case Carrier::SixToFour:
+        return readPrefixLayout(decoded.ipv6Length, nullptr, decoded);
+    case Carrier::Mapped:
+    case Carrier::Nat64:
+    case Carrier::Compatible:
+        break;
+    }
+    const Embedding block
+        = Embedding::named(*decoded.carrier == Carrier::Mapped      ? Embedding::Named::Mapped
+                               : *decoded.carrier == Carrier::Nat64 ? Embedding::Named::Nat64
+                                                                    : Embedding::Named::Compatible);
+    return readPrefixLayout(decoded.ipv6Length, &block, decoded);
+}
+
+DecodeError decodeByChoice(const Ipv6Groups& groups, bool prefix, const Embedding& chosen, Decoded& decoded)
+{
+    if (prefix) {
+        const DecodeError error = readPrefixLayout(decoded.ipv6Length, &chosen, decoded);
+        if (error != DecodeError::None)
+            return error;
+    }
+    switch (chosen.extract(groups, &decoded.ipv4)) {
+    case Embedding::Refusal::None:
+        return DecodeError::None;
+    case Embedding::Refusal::OutsideBlock:
+        return DecodeError::OutsideBlock;
+    case Embedding::Refusal::ReservedBitsSet:
+        return DecodeError::ReservedBitsSet;
+    }
+    return DecodeError::None;
+}
+
+// A prefix length from 0 to 128; -1 otherwise.
+int readIpv6Length(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 3
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return -1;
+    const int length = text.toInt();
+    return length <= 128 ? length : -1;
+}
+
 } // namespace
 
 Decoded decode(QStringView row, const DecodeOptions& options)
 {
     Decoded decoded;
-    const QStringView text = withoutBlanks(row);
-    if (text.contains(u'%')) {
-        decoded.error = DecodeError::Zone;
+    QStringView text = withoutBlanks(row);
+    const auto fail = [&decoded](DecodeError error) {
+        decoded.error = error;
         return decoded;
-    }
-    if (text.contains(u'/')) {
-        decoded.error = DecodeError::PrefixLength;
-        return decoded;
+    };
+    if (text.contains(u'%'))
+        return fail(DecodeError::Zone);
+    const qsizetype slash = text.indexOf(u'/');
+    const bool prefix = slash >= 0;
+    if (prefix) {
+        decoded.ipv6Length = readIpv6Length(text.sliced(slash + 1));
+        text = text.first(slash);
     }
     const std::optional<Ipv6Groups> groups = readIpv6(text);
-    if (!groups) {
-        decoded.error = DecodeError::NotIpv6;
-        return decoded;
+    if (!groups)
+        return fail(DecodeError::NotIpv6);
+    if (prefix) {
+        if (decoded.ipv6Length < 0)
+            return fail(DecodeError::PrefixLengthInvalid);
+        decoded.network = masked(*groups, decoded.ipv6Length);
+        if (decoded.network != *groups)
+            return fail(DecodeError::HostBitsSet);
     }
-    if (!options.chosen()) {
-        decoded.carrier = findCarrier(*groups, decoded);
-        if (!decoded.carrier)
-            decoded.error = DecodeError::NoIpv4;
-        return decoded;
-    }
-    switch (options.chosen()->extract(*groups, &decoded.ipv4)) {
-    case Embedding::Refusal::None:
-        break;
-    case Embedding::Refusal::OutsideBlock:
-        decoded.error = DecodeError::OutsideBlock;
-        break;
-    case Embedding::Refusal::ReservedBitsSet:
-        decoded.error = DecodeError::ReservedBitsSet;
-        break;
-    }
+    decoded.error = options.chosen() ? decodeByChoice(*groups, prefix, *options.chosen(), decoded)
+                                     : decodeByCarrier(*groups, prefix, decoded);
     return decoded;
 }
 
@@ -136,8 +242,20 @@ QString describe(const Decoded& decoded, QStringView row, const DecodeOptions& o
     case DecodeError::Zone:
         return u"Not an IPv6 address: %1 names a zone (\"%\" and what follows); give the address without it"_s
             .arg(shown);
-    case DecodeError::PrefixLength:
-        return u"Not an IPv6 address: %1 has a prefix length; give the address without it"_s.arg(shown);
+    case DecodeError::PrefixLengthInvalid:
+        return u"Not a prefix: the length in %1 is not a number from 0 to 128"_s.arg(shown);
+    case DecodeError::HostBitsSet:
+        return u"Not a network: %1 has bits set past its length; did you mean %2/%3?"_s.arg(
+            shown, ipv6Text(decoded.network, Rfc5952Spelling, true), QString::number(decoded.ipv6Length));
+    case DecodeError::PrefixShorterThanEmbedding:
+        return u"Not an IPv4 prefix: %1 is shorter than its embedding (%2), so it holds more than IPv4 "
+               u"addresses"_s.arg(shown, embeddingOf(decoded, options));
+    case DecodeError::PrefixInsideReservedBits:
+        return u"Not an IPv4 prefix: %1 ends inside bits 64 to 71, which RFC 6052 keeps zero behind %2"_s.arg(
+            shown, embeddingOf(decoded, options));
+    case DecodeError::PrefixNotCarried:
+        return u"Not an IPv4 prefix: %1 is a %2 prefix; Teredo and ISATAP addresses carry an IPv4 address, "
+               u"their prefixes none"_s.arg(shown, carrierName(*decoded.carrier).toString());
     case DecodeError::NoIpv4: {
         QStringList names;
         for (const QStringView name : CarrierNames)
@@ -161,7 +279,12 @@ RowDecoding::RowDecoding(QStringView row, const DecodeOptions& options)
 {
     if (m_decoded.failed())
         return;
-    m_ipv4Length = writeDottedQuad(m_decoded.ipv4, m_ipv4) - m_ipv4;
+    char16_t* end = writeDottedQuad(m_decoded.ipv4, m_ipv4);
+    if (m_decoded.length >= 0) {
+        *end++ = u'/';
+        end = writeNumber(unsigned(m_decoded.length), end);
+    }
+    m_ipv4Length = end - m_ipv4;
     if (m_decoded.carrier == Carrier::Teredo) {
         constexpr QStringView Server = u"server ";
         constexpr QStringView Port = u", port ";
@@ -170,6 +293,13 @@ RowDecoding::RowDecoding(QStringView row, const DecodeOptions& options)
         cursor = std::copy(Port.utf16(), Port.utf16() + Port.size(), cursor);
         m_detailLength = writeNumber(m_decoded.port, cursor) - m_detail;
     }
+}
+
+QString RowDecoding::reverseDnsName() const
+{
+    if (m_decoded.failed())
+        return {};
+    return inAddrArpaZones(m_decoded.ipv4, m_decoded.length < 0 ? 32 : m_decoded.length);
 }
 
 QStringView RowDecoding::text(Field field) const
@@ -185,22 +315,6 @@ QStringView RowDecoding::text(Field field) const
         return QStringView(m_detail, m_detailLength);
     }
     return {};
-}
-
-char16_t* writeDottedQuad(quint32 address, char16_t* out) noexcept
-{
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out = writeNumber((address >> shift) & 0xFF, out);
-        if (shift > 0)
-            *out++ = u'.';
-    }
-    return out;
-}
-
-QString dottedQuad(quint32 address)
-{
-    char16_t buffer[15];
-    return QStringView(buffer, writeDottedQuad(address, buffer) - buffer).toString();
 }
 
 std::optional<QString> nonGlobalRange(quint32 address)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Embedding.h"
+#include "Networks.h"
 
 #include <QString>
 #include <QStringView>
@@ -42,7 +43,15 @@ enum class DecodeError : unsigned char {
     None,
     NotIpv6,
     Zone,
-    PrefixLength,
+    // Prefixes: a length that is no number from 0 to 128, bits set past it,
+    // a prefix shorter than its embedding or ending inside bits 64 to 71
+    // behind a short RFC 6052 prefix, and carriers whose prefixes hold no
+    // IPv4 prefix (Teredo, ISATAP).
+    PrefixLengthInvalid,
+    HostBitsSet,
+    PrefixShorterThanEmbedding,
+    PrefixInsideReservedBits,
+    PrefixNotCarried,
     // Nothing was chosen, and the address lies in no block that carries one.
     NoIpv4,
     // The address lies outside the chosen block.
@@ -58,9 +67,14 @@ struct Decoded
     quint32 ipv4 = 0;
     // Where the address was found: a carrier, or the chosen embedding.
     std::optional<Carrier> carrier;
+    // The IPv4 prefix's length for a row that is a prefix; -1 for an address.
+    int length = -1;
     // Teredo's server and the client's UDP port.
     quint32 server = 0;
     quint16 port = 0;
+    // A prefix's length as given, and its network, for messages.
+    int ipv6Length = -1;
+    Ipv6Groups network {};
 
     bool failed() const noexcept { return error != DecodeError::None; }
 };
@@ -92,8 +106,8 @@ private:
     QString m_label;
 };
 
-// Reads a row as IPv6 text (blanks around it are ignored) and finds the IPv4
-// address it carries.
+// Reads a row as IPv6 text (blanks around it are ignored), an address or a
+// prefix (address/length), and finds the IPv4 address or prefix it carries.
 Decoded decode(QStringView row, const DecodeOptions& options);
 
 // Why a row did not decode, naming the row; empty when it did.
@@ -113,26 +127,24 @@ public:
     QStringView row() const { return m_row; }
     const Decoded& decoded() const { return m_decoded; }
     bool failed() const { return m_decoded.failed(); }
-    // The field's text: the dotted quad, the embedding (a carrier's name or
-    // the chosen embedding's label), and the detail ("server
-    // 65.54.227.120, port 40000" for Teredo, empty otherwise). Empty when the
-    // row did not decode.
+    // The field's text: the dotted quad (with its length for a prefix), the
+    // embedding (a carrier's name or the chosen embedding's label), and the
+    // detail ("server 65.54.227.120, port 40000" for Teredo, empty
+    // otherwise). Empty when the row did not decode.
     QStringView text(Field field) const;
+    // The in-addr.arpa name of the IPv4 address, or the zones that cover the
+    // IPv4 prefix; empty when the row did not decode.
+    QString reverseDnsName() const;
 
 private:
     QStringView m_row;
     const DecodeOptions* m_options;
     Decoded m_decoded;
-    char16_t m_ipv4[15];
+    char16_t m_ipv4[18];
     qsizetype m_ipv4Length = 0;
     char16_t m_detail[48];
     qsizetype m_detailLength = 0;
 };
-
-// Writes the dotted quad of an address; returns the end of the text (at most
-// 15 characters).
-char16_t* writeDottedQuad(quint32 address, char16_t* out) noexcept;
-QString dottedQuad(quint32 address);
 
 // When `address` is one that RFC 6052 section 3.1 keeps out of the NAT64
 // well-known prefix (private, shared, loopback, link-local, documentation and

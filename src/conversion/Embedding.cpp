@@ -226,6 +226,14 @@ Ipv6Groups Embedding::embed(quint32 address) const noexcept
     return groups;
 }
 
+int Embedding::lengthCovering(int ipv4Bits) const noexcept
+{
+    if (ipv4Bits <= 0)
+        return m_length;
+    const int last = ipv4Bits - 1;
+    return m_positions[size_t(last / 8)] * 8 + last % 8 + 1;
+}
+
 Embedding::Refusal Embedding::extract(const Ipv6Groups& address, quint32* ipv4) const noexcept
 {
     const int whole = m_length / 16;

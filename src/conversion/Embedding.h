@@ -49,6 +49,10 @@ public:
     const std::array<int, 4>& bytePositions() const { return m_positions; }
     // The IPv6 address of an IPv4 address.
     Ipv6Groups embed(quint32 address) const noexcept;
+    // How many leading bits of the IPv6 address cover the prefix and the
+    // first `ipv4Bits` bits of the IPv4 address: the position just after
+    // that bit (bits 64 to 71 lie in between behind a short prefix).
+    int lengthCovering(int ipv4Bits) const noexcept;
 
     // Why an IPv6 address does not carry an IPv4 address behind this prefix.
     enum class Refusal { None, OutsideBlock, ReservedBitsSet };

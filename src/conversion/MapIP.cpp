@@ -142,6 +142,22 @@ bool isHexForm(Form form) noexcept
     return definition(form).body == Body::HexGroups;
 }
 
+// A prefix's length: one or two decimal digits from 0 to 32; -1 otherwise.
+int readPrefixLength(QStringView text) noexcept
+{
+    if (text.isEmpty() || text.size() > 2
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return isDigit(c.unicode()); }))
+        return -1;
+    const int length = text.size() == 1 ? text[0].unicode() - u'0'
+                                        : (text[0].unicode() - u'0') * 10 + (text[1].unicode() - u'0');
+    return length <= 32 ? length : -1;
+}
+
+quint32 valueOf(const HexDigitEnds& ends) noexcept
+{
+    return quint32(ends.first) << 24 | quint32(ends.second) << 16 | quint32(ends.beforeLast) << 8 | ends.last;
+}
+
 QString describeParts(const ConversionFailure& failure, QStringView needs)
 {
     const qsizetype parts = failure.part.isEmpty() ? 0 : failure.part.count(u'.') + 1;
@@ -182,35 +198,179 @@ QString describe(const ConversionFailure& failure)
         return describeParts(failure, u"RFC 5952 text needs");
     case ConversionError::NotFourPartsToSpread:
         return describeParts(failure, u"an embedding behind a prefix shorter than /96 needs");
+    case ConversionError::PrefixLengthMissing:
+        return QStringLiteral("Not a prefix: %1 has no length after \"/\"; did you mean %2?")
+            .arg(quotedPart(failure.part), networkText(failure.meant));
+    case ConversionError::PrefixLengthInvalid:
+        return QStringLiteral("Not a prefix: the length in %1 is not a number from 0 to 32; did you mean %2?")
+            .arg(quotedPart(failure.part), networkText(failure.meant));
+    case ConversionError::HostBitsSet:
+        return QStringLiteral("Not a network: %1 has bits set past its length; did you mean %2?")
+            .arg(quotedPart(failure.part), networkText(failure.meant));
+    case ConversionError::RangeBackwards:
+        return QStringLiteral("Not a range: %1 ends below where it starts; did you mean %2-%3?")
+            .arg(quotedPart(failure.part), dottedQuad(failure.meant.address), dottedQuad(failure.meantLast));
+    case ConversionError::SeveralPrefixes:
+        return QStringLiteral("The range %1 holds %2 prefixes; the batch window lists them one by one")
+            .arg(quotedPart(failure.part))
+            .arg(failure.prefixes);
     }
     return {};
+}
+
+RowConversion::RowConversion(QStringView row, const Ipv4Network& part,
+                             const ConversionOptions& options) noexcept
+    : m_options(&options)
+    , m_row(row)
+    , m_kind(Kind::Prefix)
+    , m_plain(0)
+    , m_read(true)
+{
+    m_address = QStringView(m_partText, writeDottedQuad(part.address, m_partText) - m_partText);
+    takeNetwork(part);
+}
+
+bool RowConversion::isPlain() const noexcept
+{
+    if (m_plain < 0)
+        m_plain = std::none_of(m_row.begin(), m_row.end(), [](QChar c) { return c == u'/' || c == u'-'; });
+    return m_plain == 1;
+}
+
+// How the layout reads an address of four parts.
+namespace {
+
+Reading fourPartReading(const ConversionOptions& options)
+{
+    return options.style() == TextStyle::Rfc5952 ? Reading::FourOctets : Reading::FourParts;
+}
+
+// Reads four parts; nothing when the text is no four octets.
+std::optional<HexDigitEnds> readFourParts(QStringView text, Reading reading) noexcept
+{
+    HexDigitEnds ends;
+    if (readParts(text, reading, ends).failed() || ends.parts != 4)
+        return std::nullopt;
+    return ends;
+}
+
+} // namespace
+
+void RowConversion::takeOctets(quint32 value) const noexcept
+{
+    m_octets = { quint8(value >> 24), quint8(value >> 16), quint8(value >> 8), quint8(value) };
+    m_fourOctets = true;
+    if (m_options->layout() != ConversionOptions::Layout::ProgramBlock)
+        return;
+    // Both hex forms write the same part; it is written once, as the full form's.
+    char16_t* const text = m_texts[formIndex(Form::Full)];
+    char16_t* cursor = writeHexByte(writeHexByte(text, m_octets[0], true), m_octets[1], true);
+    *cursor++ = u':';
+    cursor = writeHexByte(writeHexByte(cursor, m_octets[2], true), m_octets[3], true);
+    m_lengths[formIndex(Form::Full)] = cursor - text;
+}
+
+void RowConversion::takeNetwork(const Ipv4Network& network) const noexcept
+{
+    m_network = network;
+    takeOctets(network.address);
+    m_suffix[0] = u'/';
+    m_suffixLength = writeDecimal(m_suffix + 1, unsigned(formPrefixLength())) - m_suffix;
 }
 
 void RowConversion::read() const noexcept
 {
     m_read = true;
+    if (!isPlain()) {
+        const qsizetype slash = m_row.indexOf(u'/');
+        if (slash >= 0 ? readPrefix(slash) : readRange(m_row.indexOf(u'-')))
+            return;
+    }
+    readAddress();
+}
+
+// A row whose part before the "/" is four octets is a prefix, or fails as one.
+bool RowConversion::readPrefix(qsizetype slash) const noexcept
+{
+    const QStringView addressPart = m_row.first(slash);
+    const std::optional<HexDigitEnds> ends = readFourParts(addressPart, fourPartReading(*m_options));
+    if (!ends)
+        return false;
+    m_kind = Kind::Prefix;
+    m_address = addressPart;
+    const quint32 address = valueOf(*ends);
+    const QStringView lengthText = m_row.sliced(slash + 1);
+    const int length = readPrefixLength(lengthText);
+    if (length < 0) {
+        // The address alone, its longest prefix, is the likeliest meaning.
+        const ConversionError error = lengthText.isEmpty() ? ConversionError::PrefixLengthMissing
+                                                           : ConversionError::PrefixLengthInvalid;
+        m_failure = { error, m_row, { address, 32 } };
+    } else if ((address & ~networkMask(length)) != 0) {
+        m_failure = { ConversionError::HostBitsSet, m_row, { address & networkMask(length), length } };
+    } else {
+        takeNetwork({ address, length });
+    }
+    return true;
+}
+
+// A row whose parts on either side of its first "-" are four octets each is
+// a range; one that is a single prefix converts as that prefix.
+bool RowConversion::readRange(qsizetype dash) const noexcept
+{
+    if (dash <= 0)
+        return false;
+    const Reading reading = fourPartReading(*m_options);
+    const std::optional<HexDigitEnds> first = readFourParts(m_row.first(dash), reading);
+    const std::optional<HexDigitEnds> last
+        = first ? readFourParts(m_row.sliced(dash + 1), reading) : std::nullopt;
+    if (!last)
+        return false;
+    m_kind = Kind::Range;
+    m_address = m_row.first(dash);
+    m_network = { valueOf(*first), 32 };
+    m_rangeLast = valueOf(*last);
+    if (m_network.address > m_rangeLast) {
+        m_failure = { ConversionError::RangeBackwards, m_row, { m_rangeLast, 32 }, m_network.address };
+        return true;
+    }
+    const std::vector<Ipv4Network> prefixes = summarizeRange(m_network.address, m_rangeLast);
+    if (prefixes.size() == 1)
+        takeNetwork(prefixes.front());
+    else
+        m_failure = { ConversionError::SeveralPrefixes, m_row, {}, 0, int(prefixes.size()) };
+    return true;
+}
+
+void RowConversion::readAddress() const noexcept
+{
     const ConversionOptions::Layout layout = m_options->layout();
-    const bool rfc5952 = m_options->style() == TextStyle::Rfc5952;
-    const Reading reading = layout == ConversionOptions::Layout::ProgramBlock ? Reading::AnyParts
-        : rfc5952                                                             ? Reading::FourOctets
-                                                                              : Reading::FourParts;
+    const Reading reading
+        = layout == ConversionOptions::Layout::ProgramBlock ? Reading::AnyParts : fourPartReading(*m_options);
     HexDigitEnds ends;
     m_failure = readParts(m_address, reading, ends);
     if (m_failure.failed())
         return;
     if (ends.parts == 4) {
-        m_octets = { ends.first, ends.second, ends.beforeLast, ends.last };
-        m_fourOctets = true;
+        takeOctets(valueOf(ends));
+        return;
     }
     if (reading == Reading::AnyParts) {
-        // Both hex forms write the same part; it is written once, as the full form's.
         char16_t* const text = m_texts[formIndex(Form::Full)];
         m_lengths[formIndex(Form::Full)] = ends.write(text) - text;
         return;
     }
-    if (ends.parts != 4)
-        m_failure
-            = { rfc5952 ? ConversionError::NotFourParts : ConversionError::NotFourPartsToSpread, m_address };
+    const bool rfc5952 = m_options->style() == TextStyle::Rfc5952;
+    m_failure
+        = { rfc5952 ? ConversionError::NotFourParts : ConversionError::NotFourPartsToSpread, m_address };
+}
+
+RowConversion::Kind RowConversion::kind() const noexcept
+{
+    if (isPlain())
+        return Kind::Address;
+    readFailure();
+    return m_kind;
 }
 
 std::optional<quint32> RowConversion::ipv4() const noexcept
@@ -218,15 +378,52 @@ std::optional<quint32> RowConversion::ipv4() const noexcept
     readFailure();
     if (m_failure.failed() || !m_fourOctets)
         return std::nullopt;
-    const auto [first, second, third, fourth] = m_octets;
-    return quint32(first) << 24 | quint32(second) << 16 | quint32(third) << 8 | fourth;
+    return valueOf({ m_octets[0], m_octets[1], m_octets[2], m_octets[3], 4 });
+}
+
+std::optional<Ipv4Network> RowConversion::network() const noexcept
+{
+    readFailure();
+    if (m_failure.failed() || m_suffixLength == 0)
+        return std::nullopt;
+    return m_network;
+}
+
+int RowConversion::formPrefixLength() const noexcept
+{
+    readFailure();
+    if (m_kind == Kind::Address || m_failure.failed())
+        return -1;
+    return m_options->embedding().lengthCovering(m_network.length);
+}
+
+std::vector<Ipv4Network> RowConversion::rangePrefixes() const
+{
+    if (kind() != Kind::Range || m_failure.error == ConversionError::RangeBackwards)
+        return {};
+    return summarizeRange(m_network.address, m_rangeLast);
+}
+
+QString RowConversion::reverseDnsName() const
+{
+    const std::optional<quint32> address = ipv4();
+    if (!address)
+        return {};
+    const Ipv6Groups groups = m_options->embedding().embed(*address);
+    return ip6ArpaZones(groups, m_suffixLength > 0 ? formPrefixLength() : 128);
 }
 
 ConversionFailure RowConversion::failure(Form form) const noexcept
 {
     if (!readsAddress(form) || !m_options->writesForm(form))
         return {};
-    return readFailure();
+    readFailure();
+    // The program's dot forms copy an address whatever it holds; only a
+    // prefix or a range can make them fail.
+    if (m_kind == Kind::Address && m_options->layout() == ConversionOptions::Layout::ProgramBlock
+        && !isHexForm(form))
+        return {};
+    return m_failure;
 }
 
 bool RowConversion::converts(Form form) const noexcept
@@ -247,6 +444,11 @@ unsigned RowConversion::convertedForms() const noexcept
 QStringView RowConversion::prefix(Form form) const noexcept
 {
     return converts(form) ? m_options->prefix(form) : QStringView();
+}
+
+QStringView RowConversion::suffix(Form form) const noexcept
+{
+    return converts(form) ? QStringView(m_suffix, m_suffixLength) : QStringView();
 }
 
 QStringView RowConversion::rfc5952Body(Form form) const noexcept
@@ -330,17 +532,18 @@ qsizetype RowConversion::length(Form form) const noexcept
         const qsizetype prefix = m_options->prefix(form).size();
         if (!isHexForm(form))
             return prefix + 3 + decimalLength(first) + decimalLength(second) + decimalLength(beforeLast)
-                + decimalLength(last);
-        if (definition(form).prefix == Prefix::Shortened)
-            return m_options->shortenedLength(quint16(first << 8 | second), quint16(beforeLast << 8 | last));
-        return prefix + 9;
+                + decimalLength(last) + m_suffixLength;
+        const qsizetype hex = definition(form).prefix == Prefix::Shortened
+            ? m_options->shortenedLength(quint16(first << 8 | second), quint16(beforeLast << 8 | last))
+            : prefix + 9;
+        return hex + m_suffixLength;
     }
-    return prefix(form).size() + body(form).size();
+    return prefix(form).size() + body(form).size() + m_suffixLength;
 }
 
 qsizetype RowConversion::lengthIfConverts(Form form) const noexcept
 {
-    if (m_options->layout() != ConversionOptions::Layout::ProgramBlock)
+    if (m_options->layout() != ConversionOptions::Layout::ProgramBlock || !isPlain())
         return std::max<qsizetype>(0, length(form));
     const qsizetype prefix = m_options->prefix(form).size();
     if (!isHexForm(form))
@@ -356,10 +559,13 @@ qsizetype RowConversion::lengthIfConverts(Form form) const noexcept
 
 bool RowConversion::isText(Form form, QStringView text) const noexcept
 {
-    const QStringView head = m_options->prefix(form);
-    if (!converts(form) || !text.startsWith(head))
+    if (!converts(form))
         return false;
-    return text.sliced(head.size()) == body(form);
+    const QStringView head = prefix(form);
+    const QStringView tail = suffix(form);
+    return text.size() == head.size() + body(form).size() + tail.size() && text.startsWith(head)
+        && text.endsWith(tail)
+        && text.sliced(head.size(), text.size() - head.size() - tail.size()) == body(form);
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
@@ -367,11 +573,11 @@ ConversionFailure RowConversion::write(Form form, QString& out) const
     const ConversionFailure failed = failure(form);
     if (!converts(form))
         return failed;
-    const QStringView head = prefix(form);
-    const QStringView tail = body(form);
-    setLength(out, head.size() + tail.size());
-    QChar* cursor = std::copy(head.begin(), head.end(), out.data());
-    std::copy(tail.begin(), tail.end(), cursor);
+    const QStringView pieces[] = { prefix(form), body(form), suffix(form) };
+    setLength(out, pieces[0].size() + pieces[1].size() + pieces[2].size());
+    QChar* cursor = out.data();
+    for (const QStringView piece : pieces)
+        cursor = std::copy(piece.begin(), piece.end(), cursor);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "ConversionResult.h"
 #include "Embedding.h"
 #include "Forms.h"
+#include "Networks.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,6 +12,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <vector>
 
 // The four IPv6 text forms of a dotted quad.
 //
@@ -28,6 +30,12 @@
 //
 // Behind a prefix shorter than /96 the address's 32 bits are spread over the
 // groups, so it must be four octets; only the two hex forms exist there.
+//
+// A row may also be a prefix, a.b.c.d/n, whose forms are those of a.b.c.d
+// followed by the length that covers the embedding's prefix and the first n
+// bits of the address, or a range, a.b.c.d-e.f.g.h, which stands for the
+// smallest list of prefixes that covers it. A row that only looks like one
+// (its address part is no four octets) is read as an address, as ever.
 namespace MapIP {
 
 enum class ConversionError : unsigned char {
@@ -39,14 +47,40 @@ enum class ConversionError : unsigned char {
     // Not four parts, in RFC 5952 text or behind a prefix below /96.
     NotFourParts,
     NotFourPartsToSpread,
+    // Prefixes: nothing after the "/", a length outside 0 to 32, bits set
+    // past the length.
+    PrefixLengthMissing,
+    PrefixLengthInvalid,
+    HostBitsSet,
+    // Ranges: the first address above the last, and (where one set of
+    // forms is asked for) a range that is more than one prefix.
+    RangeBackwards,
+    SeveralPrefixes,
 };
 
 struct ConversionFailure
 {
+    ConversionFailure() = default;
+    ConversionFailure(ConversionError error, QStringView part, Ipv4Network meant = {}, quint32 meantLast = 0,
+                      int prefixes = 0)
+        : error(error)
+        , part(part)
+        , meant(meant)
+        , meantLast(meantLast)
+        , prefixes(prefixes)
+    {
+    }
+
     ConversionError error = ConversionError::None;
     // The first part that failed, or the whole address when it does not have
-    // four parts; a view into the argument.
+    // four parts, or the whole row; a view into the argument.
     QStringView part;
+    // What the user probably meant, for a prefix or range that is refused:
+    // the network without its host bits, the range the right way round.
+    Ipv4Network meant;
+    quint32 meantLast = 0;
+    // The prefixes a range holds.
+    int prefixes = 0;
 
     bool failed() const noexcept { return error != ConversionError::None; }
 };
@@ -58,49 +92,71 @@ QString describe(const ConversionFailure& failure);
 // long (a row can be a whole line of a binary file).
 QString quotedPart(QStringView part);
 
-// One address and its forms: the one way the program converts a row. The
+// One row and its forms: the one way the program converts a row. The
 // windows, the results table's cells, the exports and the tool all come
 // through here.
 //
-// The address is read the first time a form needs it, and only then: in the
-// program's text a /96 block's dot forms copy the address and never read it.
-// Each form's text is a prefix and a body, both views, so a caller can write
-// a form without building it (a row may be huge) or build it into a string
-// of its own.
+// The row is read the first time a form needs it, and only then: in the
+// program's text a /96 block's dot forms copy a plain address and never read
+// it. Each form's text is a prefix, a body and a suffix (a prefix's length),
+// all views, so a caller can write a form without building it (a row may be
+// huge) or build it into a string of its own.
 class RowConversion final
 {
 public:
-    // The address and the options must outlive the object.
-    explicit RowConversion(QStringView address,
+    enum class Kind { Address, Prefix, Range };
+
+    // The row and the options must outlive the object.
+    explicit RowConversion(QStringView row,
                            const ConversionOptions& options = ConversionOptions::defaults()) noexcept
         : m_options(&options)
-        , m_address(address)
+        , m_row(row)
+        , m_address(row)
     {
     }
+    // Options made for the call would be gone before the forms are read.
+    RowConversion(QStringView row, ConversionOptions&& options) = delete;
+    // One prefix of a range: its forms, with the range as the row.
+    RowConversion(QStringView row, const Ipv4Network& part, const ConversionOptions& options) noexcept;
+    RowConversion(const RowConversion&) = delete;
+    RowConversion& operator=(const RowConversion&) = delete;
 
-    QStringView address() const noexcept { return m_address; }
+    // The row as given.
+    QStringView address() const noexcept { return m_row; }
     const ConversionOptions& options() const noexcept { return *m_options; }
+    Kind kind() const noexcept;
 
-    // Why the form fails for this address: no failure when it converts, and
-    // none for a form these options do not write either.
+    // Why the form fails for this row: no failure when it converts, and none
+    // for a form these options do not write either.
     ConversionFailure failure(Form form) const noexcept;
     // Whether the form has a text.
     bool converts(Form form) const noexcept;
     // The forms that have a text, bit formIndex(form) standing for each.
     unsigned convertedForms() const noexcept;
-    // The address's value when it reads as four octets.
+    // The address's value when it reads as four octets (a prefix's network).
     std::optional<quint32> ipv4() const noexcept;
+    // The prefix a prefix row stands for.
+    std::optional<Ipv4Network> network() const noexcept;
+    // The length the forms of a prefix end in, -1 for an address.
+    int formPrefixLength() const noexcept;
+    // A range's prefixes, the smallest list that covers it exactly, in
+    // order; none for a row that is no range or a range that fails.
+    std::vector<Ipv4Network> rangePrefixes() const;
+    // The ip6.arpa name of the forms' address, or the zones that cover a
+    // prefix; empty for a row that is no four octets.
+    QString reverseDnsName() const;
 
-    // The form's text is its prefix followed by its body; both are empty
-    // when it has none.
+    // The form's text is its prefix, body and suffix; all are empty when it
+    // has none.
     QStringView prefix(Form form) const noexcept;
     QStringView body(Form form) const noexcept;
+    QStringView suffix(Form form) const noexcept;
     // The text's length, or -1 when it has none.
     qsizetype length(Form form) const noexcept;
     // The length of a form known to convert (a table checked it when the
     // cell was set), found with as little reading as the form needs: the hex
-    // part of the program's forms only depends on whether there are two parts
-    // or more. 0 when the form turns out to have no text.
+    // part of the program's forms of a plain address only depends on whether
+    // there are two parts or more. 0 when the form turns out to have no text.
     qsizetype lengthIfConverts(Form form) const noexcept;
     // True when `text` is exactly the form's text.
     bool isText(Form form, QStringView text) const noexcept;
@@ -109,10 +165,12 @@ public:
     ConversionFailure write(Form form, QString& out) const;
 
 private:
+    // A row without "/" or "-" is a plain address.
+    bool isPlain() const noexcept;
     bool readsAddress(Form form) const noexcept
     {
         return m_options->layout() != ConversionOptions::Layout::ProgramBlock
-            || definition(form).body == Body::HexGroups;
+            || definition(form).body == Body::HexGroups || !isPlain();
     }
     const ConversionFailure& readFailure() const noexcept
     {
@@ -121,20 +179,38 @@ private:
         return m_failure;
     }
     void read() const noexcept;
+    bool readPrefix(qsizetype slash) const noexcept;
+    bool readRange(qsizetype dash) const noexcept;
+    void readAddress() const noexcept;
+    void takeNetwork(const Ipv4Network& network) const noexcept;
+    void takeOctets(quint32 value) const noexcept;
     QStringView rfc5952Body(Form form) const noexcept;
     QStringView groupsText(Form form) const noexcept;
 
     const ConversionOptions* m_options;
-    QStringView m_address;
+    QStringView m_row;
+    // The address the forms are written from: the row, a prefix's address
+    // part as given, or a range part's address.
+    mutable QStringView m_address;
+    mutable Kind m_kind = Kind::Address;
+    // -1 unknown, 0 no, 1 yes.
+    mutable signed char m_plain = -1;
     mutable bool m_read = false;
     mutable ConversionFailure m_failure;
     mutable std::array<quint8, 4> m_octets {};
     mutable bool m_fourOctets = false;
+    mutable Ipv4Network m_network;
+    mutable quint32 m_rangeLast = 0;
     // Texts written the first time a form asks for them (a table reads one
     // form of a row at a time), -1 until then: the hex part of the program's
     // forms, or the texts of RFC 5952 and of the eight groups.
     mutable std::array<qsizetype, FormCount> m_lengths { -1, -1, -1, -1 };
     mutable char16_t m_texts[FormCount][MaxIpv6TextLength];
+    // "/M" behind a prefix's forms.
+    mutable char16_t m_suffix[4];
+    mutable qsizetype m_suffixLength = 0;
+    // A range part's address, written.
+    char16_t m_partText[15];
 };
 
 // What the windows raise for a form that fails: the description above, which

@@ -197,6 +197,14 @@ void TestReplacement::readOnlyFileIsRefusedOrKeepsItsMode()
         QVERIFY(looksWritten(contentsOf(out), format));
         QCOMPARE(status.st_uid, 65534u);
         QCOMPARE(status.st_gid, 65534u);
+        // An owner or a group of its own is each enough to be kept.
+        for (const auto& [owner, group] : { std::pair(65534u, 0u), std::pair(0u, 65534u) }) {
+            QVERIFY(::chown(QFile::encodeName(out).constData(), owner, group) == 0);
+            QCOMPARE(runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }).exitCode, 0);
+            QVERIFY(::stat(QFile::encodeName(out).constData(), &status) == 0);
+            QCOMPARE(status.st_uid, owner);
+            QCOMPARE(status.st_gid, group);
+        }
     } else {
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.errors.contains(out + u": it is not writable"_s), qPrintable(run.errors));

@@ -1,13 +1,17 @@
 # `cpack -G DEB` in a build folder makes quadrix_VERSION_ARCH.deb, installing
-# under /usr whatever `cmake --install` installs.
+# under /usr whatever `cmake --install` installs (the copyright notice and
+# changelog that Debian wants come from data/). The version has no Debian
+# revision: the maker packages its own program, so the package is native.
 set(CPACK_PACKAGE_NAME quadrix)
 set(CPACK_PACKAGE_VENDOR "Quadrix Software")
 set(CPACK_PACKAGE_CONTACT "Quadrix Software <${QUADRIX_SUPPORT_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Lines of at most 80 characters, as Debian's tools show them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quadrix turns IPv4 addresses, written as dotted quads, into their four IPv6 text forms, one at a\n"
-    "time or a whole list at once, and hands the results on as a column-aligned text file, clipboard\n"
-    "text or a LibreOffice Calc workbook. quadrix-batch does the same from the command line.")
+    "Quadrix turns IPv4 addresses, written as dotted quads, into their four IPv6\n"
+    "text forms, one at a time or a whole list at once, and hands the results on\n"
+    "as a column-aligned text file, clipboard text or a LibreOffice Calc workbook.\n"
+    "quadrix-batch does the same from the command line.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "${QUADRIX_HOME_ADDRESS}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -4,7 +4,7 @@
 # root after start.sh or test.sh (it reuses build/); CI runs it after them.
 source "$(dirname "$0")/common.sh"
 
-install_missing "${BUILD_PACKAGES[@]}" dpkg-dev desktop-file-utils appstream
+install_missing "${BUILD_PACKAGES[@]}" dpkg-dev desktop-file-utils appstream lintian
 build build "${PROGRAM_ONLY_OPTIONS[@]}"
 
 app_id=$(sed -n 's/^#define QUADRIX_APP_ID "\(.*\)"$/\1/p' build/src/generated/BuildConfig.h)
@@ -21,6 +21,11 @@ recommends=$(dpkg-deb --field "$deb" Recommends)
 [[ $depends != *libreoffice* ]] || fail "LibreOffice must be recommended, not required"
 [[ $recommends == *libreoffice-calc* ]] || fail "Recommends does not name libreoffice-calc"
 
+# The distribution's own checks: an error or a warning fails. No tag is
+# suppressed; the info-level ones left (hardening-no-bindnow,
+# hardening-no-fortify-functions, binary-has-unneeded-section) do not fail.
+lintian --fail-on error,warning "$deb"
+
 # What the package ships, validated as a software centre would.
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT
@@ -35,7 +40,8 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "./$de
 trap 'rm -rf "$contents"; DEBIAN_FRONTEND=noninteractive apt-get remove -y quadrix' EXIT
 for file in /usr/bin/quadrix /usr/bin/quadrix-batch "/usr/share/applications/$app_id.desktop" \
     "/usr/share/metainfo/$app_id.metainfo.xml" "/usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
-    /usr/share/icons/hicolor/{48x48,128x128,256x256}/apps/"$app_id.png" /usr/share/man/man1/quadrix-batch.1; do
+    /usr/share/icons/hicolor/{48x48,128x128,256x256}/apps/"$app_id.png" \
+    /usr/share/man/man1/{quadrix,quadrix-batch}.1.gz /usr/share/doc/quadrix/{copyright,changelog.gz}; do
     [ -f "$file" ] || fail "the package did not install $file"
 done
 /usr/bin/quadrix-batch --version

@@ -1,10 +1,12 @@
 #include "BuildConfig.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,19 @@ Run run(const QString& program, const QStringList& arguments)
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return { -1, program + u" did not finish: "_s + process.errorString() };
     return { process.exitCode(), QString::fromLocal8Bit(process.readAll()) };
+}
+
+QString gunzipped(const QString& path)
+{
+    const Run gzip = run(u"gzip"_s, { u"-dc"_s, path });
+    return gzip.exitCode == 0 ? gzip.output : QString();
+}
+
+// The value of the first line of `text` that starts with `key`.
+QString valueAfter(const QString& text, const QString& key)
+{
+    const qsizetype start = text.indexOf(key);
+    return start < 0 ? QString() : text.mid(start + key.size()).section(u'\n', 0, 0).trimmed();
 }
 
 // The keys of a .desktop file's [Desktop Entry] group.
@@ -70,6 +85,10 @@ private slots:
     void validatorsAccept_data();
     void validatorsAccept();
     void installedToolRuns();
+    void compressedAsDebianWants_data();
+    void compressedAsDebianWants();
+    void manualPagesNameWhatExists();
+    void licenceAndReleaseAgreeEverywhere();
     void appIdFromWebHost_data();
     void appIdFromWebHost();
 
@@ -101,7 +120,10 @@ void TestInstall::filesWhereTheDesktopLooks_data()
         QTest::newRow(size) << u"share/icons/hicolor/%1/apps/%2.png"_s.arg(QLatin1StringView(size), AppId)
                             << false;
     }
-    QTest::newRow("manual page") << u"share/man/man1/quadrix-batch.1"_s << false;
+    QTest::newRow("program's manual page") << u"share/man/man1/quadrix.1.gz"_s << false;
+    QTest::newRow("tool's manual page") << u"share/man/man1/quadrix-batch.1.gz"_s << false;
+    QTest::newRow("copyright") << u"share/doc/quadrix/copyright"_s << false;
+    QTest::newRow("changelog") << u"share/doc/quadrix/changelog.gz"_s << false;
 }
 
 void TestInstall::filesWhereTheDesktopLooks()
@@ -207,6 +229,95 @@ void TestInstall::installedToolRuns()
     const Run version = run(installed(u"bin/quadrix-batch"_s), { u"--version"_s });
     QCOMPARE(version.exitCode, 0);
     QVERIFY2(version.output.contains(QStringLiteral(QUADRIX_VERSION)), qPrintable(version.output));
+}
+
+void TestInstall::compressedAsDebianWants_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("quadrix.1") << u"share/man/man1/quadrix.1.gz"_s << u"docs/quadrix.1"_s;
+    QTest::newRow("quadrix-batch.1") << u"share/man/man1/quadrix-batch.1.gz"_s << u"docs/quadrix-batch.1"_s;
+    QTest::newRow("changelog") << u"share/doc/quadrix/changelog.gz"_s << QString();
+}
+
+// gzip -9n: the best compression, and no file name or time stamp in the
+// header, so the same sources make the same package.
+void TestInstall::compressedAsDebianWants()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, source);
+    QFile file(installed(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray header = file.read(10);
+    QCOMPARE(header.size(), 10);
+    QCOMPARE(header.first(3), QByteArray("\x1f\x8b\x08"));
+    const bool named = header[3] & 0x08;
+    QVERIFY2(!named, "the original file name is stored");
+    QCOMPARE(header.mid(4, 4), QByteArray(4, '\0'));
+    QCOMPARE(int(header[8]), 2);
+    if (!source.isEmpty()) {
+        QFile page(SourceDir + u'/' + source);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QCOMPARE(gunzipped(installed(path)), QString::fromUtf8(page.readAll()));
+    }
+}
+
+// Every page a SEE ALSO section names is installed, and the program's page
+// documents the options its --help lists.
+void TestInstall::manualPagesNameWhatExists()
+{
+    const QDir pages(installed(u"share/man/man1"_s));
+    static const QRegularExpression reference(u"^\\.BR ([a-z\\\\-]+) \\(1\\)"_s,
+                                              QRegularExpression::MultilineOption);
+    for (const QString& name : pages.entryList({ u"*.1.gz"_s })) {
+        const QString page = gunzipped(pages.filePath(name));
+        const QString seeAlso = page.section(u".SH SEE ALSO"_s, 1);
+        QVERIFY2(!seeAlso.isEmpty(), qPrintable(name));
+        for (const QRegularExpressionMatch& match : reference.globalMatch(seeAlso)) {
+            const QString named = match.captured(1).replace(u"\\-"_s, u"-"_s) + u".1.gz"_s;
+            QVERIFY2(pages.exists(named), qPrintable(name + u" names "_s + named));
+        }
+    }
+
+    const Run help = run(installed(u"bin/quadrix"_s), { u"--help"_s });
+    QCOMPARE(help.exitCode, 0);
+    const QString page = gunzipped(pages.filePath(u"quadrix.1.gz"_s)).replace(u"\\-"_s, u"-"_s);
+    static const QRegularExpression option(u"--[a-z-]+"_s);
+    for (const QRegularExpressionMatch& match : option.globalMatch(help.output))
+        QVERIFY2(page.contains(match.captured()), qPrintable(match.captured()));
+}
+
+// The package's copyright file is machine-readable and gives the program
+// the licence the metainfo gives; the changelog's latest entry is the
+// release the metainfo describes.
+void TestInstall::licenceAndReleaseAgreeEverywhere()
+{
+    QFile metainfo(installed(u"share/metainfo/%1.metainfo.xml"_s.arg(AppId)));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&metainfo);
+    QString licence, date;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"project_license")
+            licence = xml.readElementText();
+        else if (xml.name() == u"release")
+            date = xml.attributes().value(u"date"_s).toString();
+    }
+    QVERIFY(!licence.isEmpty() && !date.isEmpty());
+
+    QFile copyright(installed(u"share/doc/quadrix/copyright"_s));
+    QVERIFY(copyright.open(QIODevice::ReadOnly));
+    const QString notice = QString::fromUtf8(copyright.readAll());
+    QVERIFY(
+        notice.startsWith(u"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"_s));
+    QCOMPARE(valueAfter(notice.section(u"\nFiles: *\n"_s, 1), u"License:"_s), licence);
+    QVERIFY2(notice.contains(u"\n\nLicense: "_s + licence + u"\n "_s), "the licence has no text of its own");
+
+    const QString changelog = gunzipped(installed(u"share/doc/quadrix/changelog.gz"_s));
+    QVERIFY2(changelog.startsWith(u"quadrix (" QUADRIX_VERSION ") "_s), qPrintable(changelog));
+    const QString signed_ = valueAfter(changelog, u"\n -- "_s).section(u"  "_s, 1);
+    QCOMPARE(QDateTime::fromString(signed_, Qt::RFC2822Date).date(), QDate::fromString(date, Qt::ISODate));
 }
 
 void TestInstall::appIdFromWebHost_data()

@@ -3,6 +3,7 @@
 // signals in the middle of a workbook and file systems that fill up. Each
 // case runs the real program as a child process on real files.
 
+#include "FilePrivileges.h"
 #include "export/WorkbookCheck.h"
 #include "shell/AppError.h"
 
@@ -128,6 +129,10 @@ private slots:
     void failedSyncIsAFailedSave();
     void namedWorkingFileWhereNoUnnamedOne_data() { addFormats(); }
     void namedWorkingFileWhereNoUnnamedOne();
+    void folderFailureBeforeOrAfterTheRename_data();
+    void folderFailureBeforeOrAfterTheRename();
+    void messagesNameWhatFailed_data();
+    void messagesNameWhatFailed();
     void signalWhileTheWorkbookIsWritten_data();
     void signalWhileTheWorkbookIsWritten();
     void smallFileSystems_data();
@@ -192,6 +197,14 @@ void TestReplacement::readOnlyFileIsRefusedOrKeepsItsMode()
         QVERIFY(looksWritten(contentsOf(out), format));
         QCOMPARE(status.st_uid, 65534u);
         QCOMPARE(status.st_gid, 65534u);
+        // An owner or a group of its own is each enough to be kept.
+        for (const auto& [owner, group] : { std::pair(65534u, 0u), std::pair(0u, 65534u) }) {
+            QVERIFY(::chown(QFile::encodeName(out).constData(), owner, group) == 0);
+            QCOMPARE(runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }).exitCode, 0);
+            QVERIFY(::stat(QFile::encodeName(out).constData(), &status) == 0);
+            QCOMPARE(status.st_uid, owner);
+            QCOMPARE(status.st_gid, group);
+        }
     } else {
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.errors.contains(out + u": it is not writable"_s), qPrintable(run.errors));
@@ -261,6 +274,111 @@ void TestReplacement::namedWorkingFileWhereNoUnnamedOne()
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QVERIFY(looksWritten(contentsOf(out), format));
     QCOMPARE(entriesOf(dir.path()), QStringList { name });
+}
+
+void TestReplacement::folderFailureBeforeOrAfterTheRename_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<bool>("renamed");
+    for (const char* format : { "text", "clipboard", "tsv", "xlsx" }) {
+        QTest::addRow("%s, folder cannot be opened", format)
+            << QString::fromLatin1(format) << QStringList { u"QUADRIX_FAIL_FOLDER_OPEN"_s } << false;
+        QTest::addRow("%s, folder sync fails", format)
+            << QString::fromLatin1(format) << QStringList { u"QUADRIX_FAIL_FOLDER_SYNC"_s } << true;
+    }
+    // The hidden working file takes the other way into place.
+    QTest::newRow("named working file, folder cannot be opened")
+        << u"text"_s << QStringList { u"QUADRIX_NO_TMPFILE"_s, u"QUADRIX_FAIL_FOLDER_OPEN"_s } << false;
+    QTest::newRow("named working file, folder sync fails")
+        << u"text"_s << QStringList { u"QUADRIX_NO_TMPFILE"_s, u"QUADRIX_FAIL_FOLDER_SYNC"_s } << true;
+}
+
+// The folder is opened before the rename and synced after it: a failure to
+// open it keeps the old file; a failed sync finds the new file in place and
+// says so, as a failure all the same.
+void TestReplacement::folderFailureBeforeOrAfterTheRename()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, faults);
+    QFETCH(bool, renamed);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"out.file"_s);
+    QVERIFY(writeFile(out, OldBytes));
+
+    const Run run = runBatch({ u"-f"_s, format, u"-o"_s, out, m_list }, failing(faults));
+    QCOMPARE(run.exitCode, 2);
+    if (renamed) {
+        QCOMPARE(run.errors,
+                 u"quadrix-batch: "_s + out
+                     + u": the new file is in place, but its folder could not be synced "
+                       u"(Input/output error), so it may not survive a crash\n"_s);
+        QVERIFY(looksWritten(contentsOf(out), format));
+    } else {
+        QCOMPARE(run.errors, u"quadrix-batch: Cannot save "_s + out + u": Input/output error\n"_s);
+        QCOMPARE(contentsOf(out), OldBytes);
+    }
+    QCOMPARE(entriesOf(dir.path()), QStringList { u"out.file"_s });
+}
+
+void TestReplacement::messagesNameWhatFailed_data()
+{
+    // Each script runs with the folder as $1, the tool as $2 and a list as
+    // $3; %1 in the message stands for the folder.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("mounts");
+    QTest::addColumn<QString>("message");
+    const QString readOnly = u"mount -t tmpfs tmpfs \"$1\" && printf 'the old file\\n' > \"$1/out.file\""
+                             u" && mount -o remount,ro \"$1\" && "_s;
+    QTest::newRow("read-only file system, a 0644 file")
+        << readOnly + u"\"$2\" -f tsv -o \"$1/out.file\" \"$3\""_s << true
+        << u"Cannot create %1/out.file: it is on a read-only file system"_s;
+    QTest::newRow("read-only file system, a new workbook")
+        << readOnly + u"\"$2\" -f xlsx -o \"$1/new.xlsx\" \"$3\""_s << true
+        << u"Cannot create %1/new.xlsx: it is on a read-only file system"_s;
+    QTest::newRow("a writable file in a folder without write permission")
+        << u"printf 'the old file\\n' > \"$1/out.file\" && chmod 0555 \"$1\""
+           u" && \"$2\" -f text -o \"$1/out.file\" \"$3\""_s
+        << false << u"Cannot create %1/out.file: the folder %1 is not writable"_s;
+    QTest::newRow("standard output closed")
+        << u"\"$2\" -f text \"$3\" >&-"_s << false << u"Cannot write standard output: it is closed"_s;
+}
+
+void TestReplacement::messagesNameWhatFailed()
+{
+    QFETCH(QString, script);
+    QFETCH(bool, mounts);
+    QFETCH(QString, message);
+    if (mounts && !isRoot())
+        QSKIP("mounting a file system in a private namespace needs root");
+    if (mounts && QProcess::execute(u"unshare"_s, { u"-m"_s, u"true"_s }) != 0)
+        QSKIP("this system does not allow a private mount namespace (unshare -m)");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"folder"_s);
+    QVERIFY(QDir().mkdir(folder));
+
+    QProcess process;
+    // Root is held to the permission bits like any user.
+    process.setChildProcessModifier([] {
+        if (!dropFileAccessOverrideAcrossExec())
+            ::_exit(125);
+    });
+    const QStringList shell { u"-c"_s, script, u"sh"_s, folder, BatchPath, m_list };
+    if (mounts)
+        process.start(u"unshare"_s, QStringList { u"-m"_s, u"sh"_s } + shell);
+    else
+        process.start(u"sh"_s, shell);
+    QVERIFY(process.waitForFinished(60000));
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(errors, u"quadrix-batch: "_s + message.replace(u"%1"_s, folder) + u'\n');
+    QCOMPARE(process.exitCode(), 2);
+    // Nothing but the old file, unchanged, is left in the folder.
+    const QStringList left = entriesOf(folder);
+    QVERIFY2(left.isEmpty() || left == QStringList { u"out.file"_s }, qPrintable(left.join(u' ')));
+    if (!left.isEmpty())
+        QCOMPARE(contentsOf(folder + u"/out.file"_s), OldBytes);
 }
 
 void TestReplacement::signalWhileTheWorkbookIsWritten_data()

@@ -27,7 +27,10 @@ ExportTarget::~ExportTarget()
 void ExportTarget::create()
 {
     if (m_device) {
-        if (!m_device->isOpen() || !m_device->isWritable())
+        // A device is given closed when the caller closed it (quadrix-batch >&-).
+        if (!m_device->isOpen())
+            throw AppError(u"Cannot write "_s + m_name + u": it is closed"_s);
+        if (!m_device->isWritable())
             throw AppError(u"Cannot write "_s + m_name + u": it is not open for writing"_s);
     } else {
         m_file = std::make_unique<FileReplacement>(m_name, false);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,6 +78,20 @@ int writeAll(int fd, QByteArrayView bytes)
     return 0;
 }
 
+// A descriptor closed when it goes out of scope.
+struct Descriptor
+{
+    explicit Descriptor(int descriptor)
+        : fd(descriptor)
+    {
+    }
+    ~Descriptor() { ::close(fd); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    const int fd;
+};
+
 mode_t currentUmask()
 {
     const mode_t mask = ::umask(0);
@@ -103,7 +118,7 @@ FileReplacement::FileReplacement(const QString& path, bool seekable)
         return;
     }
     resolveTarget(given, status);
-    openWorkingFile(folderOf(m_target));
+    m_way = openWorkingFile(folderOf(m_target));
 }
 
 void FileReplacement::openDevice(const QByteArray& given, bool seekable)
@@ -115,10 +130,11 @@ void FileReplacement::openDevice(const QByteArray& given, bool seekable)
         fail(u"Cannot create "_s, errno);
     if (!seekable) {
         m_fd = device;
-        m_inPlace = true;
+        m_way = Way::DeviceInPlace;
         return;
     }
     m_deviceFd = device;
+    m_way = Way::DeviceByCopy;
     openWorkingFile(QFile::encodeName(QDir::tempPath()));
 }
 
@@ -139,8 +155,11 @@ void FileReplacement::resolveTarget(const QByteArray& given, const struct stat& 
             fail(u"Cannot create "_s, errno);
     }
     if (m_existed) {
-        if (::access(m_target.constData(), W_OK) != 0)
-            throw AppError(u"Cannot create "_s + m_name + u": it is not writable"_s);
+        if (::access(m_target.constData(), W_OK) != 0) {
+            if (errno == EACCES)
+                throw AppError(u"Cannot create "_s + m_name + u": it is not writable"_s);
+            failToCreate(errno, folderOf(m_target));
+        }
         m_mode = status.st_mode & 07777;
         m_owner = status.st_uid;
         m_group = status.st_gid;
@@ -159,20 +178,35 @@ void FileReplacement::fail(const QString& what, int error) const
     throw AppError(what + m_name + u": "_s + reason(error));
 }
 
-void FileReplacement::openWorkingFile(const QByteArray& folder)
+// Names what stopped a file being made in `folder`: the system's reason
+// alone would blame the file.
+void FileReplacement::failToCreate(int error, const QByteArray& folder) const
+{
+    if (error == EROFS)
+        throw AppError(u"Cannot create "_s + m_name + u": it is on a read-only file system"_s);
+    const char* path = folder.constData();
+    if (error == EACCES && ::access(path, F_OK) == 0 && ::access(path, W_OK | X_OK) != 0) {
+        throw AppError(u"Cannot create "_s + m_name + u": the folder "_s
+                       + QDir(QFile::decodeName(folder)).absolutePath() + u" is not writable"_s);
+    }
+    fail(u"Cannot create "_s, error);
+}
+
+FileReplacement::Way FileReplacement::openWorkingFile(const QByteArray& folder)
 {
     m_workingFolder = QFile::decodeName(folder);
     m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (m_fd >= 0)
-        return;
+        return Way::UnnamedFile;
     // Only a file system without unnamed files is a reason to name one.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        fail(u"Cannot create "_s, errno);
+        failToCreate(errno, folder);
     QByteArray pattern = folder + "/.quadrix-XXXXXX";
     m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0)
-        fail(u"Cannot create "_s, errno);
+        failToCreate(errno, folder);
     m_namedWorkingFile = pattern;
+    return Way::NamedFile;
 }
 
 QString FileReplacement::reopenPath() const
@@ -193,75 +227,48 @@ void FileReplacement::commit()
 {
     if (m_fd < 0)
         throw AppError(u"Cannot write "_s + m_name + u": it is not open"_s);
-    try {
-        if (m_inPlace) {
-            const int fd = std::exchange(m_fd, -1);
-            if (::close(fd) != 0)
-                fail(u"Cannot write "_s, errno);
-        } else if (m_deviceFd >= 0) {
-            copyToDevice();
-        } else {
-            putInPlace();
+    // Whatever happens, the replacement ends here; a named working file
+    // still there was not put in place (or only fed a device).
+    const auto end = qScopeGuard([this] { abandon(); });
+    switch (m_way) {
+    case Way::DeviceInPlace:
+        closeDevice(std::exchange(m_fd, -1));
+        break;
+    case Way::DeviceByCopy:
+        copyToDevice();
+        closeDevice(std::exchange(m_deviceFd, -1));
+        break;
+    case Way::UnnamedFile: {
+        settleOnDisk();
+        const Descriptor folder(openTargetFolder());
+        // A link cannot replace a file; a rename can, from a name of our own.
+        if (m_existed || !linkAsNewTarget()) {
+            linkUnderHiddenName();
+            renameIntoPlace();
         }
-    } catch (...) {
-        abandon();
-        throw;
+        syncFolder(folder.fd);
+        break;
     }
-    close();
+    case Way::NamedFile: {
+        settleOnDisk();
+        const Descriptor folder(openTargetFolder());
+        renameIntoPlace();
+        syncFolder(folder.fd);
+        break;
+    }
+    }
 }
 
-void FileReplacement::putInPlace()
+void FileReplacement::closeDevice(int device)
 {
-    // A sync that fails means the bytes may never reach the disk: the old
-    // file must then stay.
-    if (::fdatasync(m_fd) != 0)
-        fail(u"Cannot save "_s, errno);
-    if (m_existed && (m_owner != ::geteuid() || m_group != ::getegid())) {
-        // Only a privileged process may give a file away; others keep theirs.
-        if (::fchown(m_fd, m_owner, m_group) != 0 && errno != EPERM)
-            fail(u"Cannot save "_s, errno);
-    }
-    if (::fchmod(m_fd, m_mode) != 0)
-        fail(u"Cannot save "_s, errno);
-
-    if (m_namedWorkingFile.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-        const bool linkedAsTarget = !m_existed
-            && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_target.constData(), AT_SYMLINK_FOLLOW) == 0;
-        if (!linkedAsTarget) {
-            // A link cannot replace a file; a rename can, from a name of our own.
-            QByteArray hidden;
-            for (int attempt = 1;; ++attempt) {
-                hidden = hiddenNameIn(folderOf(m_target));
-                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW)
-                    == 0)
-                    break;
-                if (errno != EEXIST || attempt == 100)
-                    fail(u"Cannot save "_s, errno);
-            }
-            m_namedWorkingFile = hidden;
-        }
-    }
-    if (!m_namedWorkingFile.isEmpty()) {
-        if (::rename(m_namedWorkingFile.constData(), m_target.constData()) != 0)
-            fail(u"Cannot save "_s, errno);
-        m_namedWorkingFile.clear();
-    }
-
-    const int folder = ::open(folderOf(m_target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = folder >= 0 && ::fsync(folder) == 0;
-    const int error = errno;
-    if (folder >= 0)
-        ::close(folder);
-    if (!synced)
-        fail(u"Cannot save "_s, error);
+    if (::close(device) != 0)
+        fail(u"Cannot write "_s, errno);
 }
 
 void FileReplacement::copyToDevice()
 {
     if (::lseek(m_fd, 0, SEEK_SET) != 0)
         fail(u"Cannot write "_s, errno);
-    const int device = m_deviceFd;
     QByteArray block(256 * 1024, Qt::Uninitialized);
     for (;;) {
         const ssize_t got = ::read(m_fd, block.data(), size_t(block.size()));
@@ -271,13 +278,74 @@ void FileReplacement::copyToDevice()
             fail(u"Cannot write "_s, errno);
         if (got == 0)
             break;
-        const int error = writeAll(device, QByteArrayView(block.constData(), got));
+        const int error = writeAll(m_deviceFd, QByteArrayView(block.constData(), got));
         if (error != 0)
             fail(u"Cannot write "_s, error);
     }
-    m_deviceFd = -1;
-    if (::close(device) != 0)
-        fail(u"Cannot write "_s, errno);
+}
+
+// The mode and owner are set first, so that the sync covers them with the
+// bytes. A sync that fails means the bytes may never reach the disk: the old
+// file must then stay.
+void FileReplacement::settleOnDisk()
+{
+    if (m_existed && (m_owner != ::geteuid() || m_group != ::getegid())) {
+        // Only a privileged process may give a file away; others keep theirs.
+        if (::fchown(m_fd, m_owner, m_group) != 0 && errno != EPERM)
+            fail(u"Cannot save "_s, errno);
+    }
+    if (::fchmod(m_fd, m_mode) != 0)
+        fail(u"Cannot save "_s, errno);
+    if (::fsync(m_fd) != 0)
+        fail(u"Cannot save "_s, errno);
+}
+
+// Opened before any name changes: a folder that cannot be opened still
+// leaves the old file in place.
+int FileReplacement::openTargetFolder() const
+{
+    const int folder = ::open(folderOf(m_target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        fail(u"Cannot save "_s, errno);
+    return folder;
+}
+
+bool FileReplacement::linkAsNewTarget() const
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_target.constData(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+void FileReplacement::linkUnderHiddenName()
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    for (int attempt = 1;; ++attempt) {
+        const QByteArray hidden = hiddenNameIn(folderOf(m_target));
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            m_namedWorkingFile = hidden;
+            return;
+        }
+        if (errno != EEXIST || attempt == 100)
+            fail(u"Cannot save "_s, errno);
+    }
+}
+
+void FileReplacement::renameIntoPlace()
+{
+    if (::rename(m_namedWorkingFile.constData(), m_target.constData()) != 0)
+        fail(u"Cannot save "_s, errno);
+    m_namedWorkingFile.clear();
+}
+
+// The new file is in place by now; a folder that does not reach the disk
+// may lose its name again in a crash, so the save is not reported as done,
+// but neither as the old file kept.
+void FileReplacement::syncFolder(int folder) const
+{
+    if (::fsync(folder) != 0) {
+        throw AppError(m_name + u": the new file is in place, but its folder could not be synced ("_s
+                       + reason(errno) + u"), so it may not survive a crash"_s);
+    }
 }
 
 void FileReplacement::abandon()

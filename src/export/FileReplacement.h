@@ -15,17 +15,21 @@
 // - Otherwise the bytes go to an unnamed file (O_TMPFILE) in the target's
 //   folder, or, where the file system has none, to a short hidden name there
 //   (".quadrix-XXXXXX", so that a name near the length limit still works).
-//   commit() syncs it to disk, checking the result, gives it the old file's
-//   mode (and owner, where the process may set it; a new file gets the mode
-//   the umask allows), puts it in place with one rename and syncs the folder.
+//   commit() gives it the old file's mode (and owner, where the process may
+//   set it; a new file gets the mode the umask allows), syncs it to disk,
+//   checking the result, puts it in place with one rename and syncs the
+//   folder.
 //
-// A failure before commit() has finished, abandon(), or the process being
-// killed, leaves the old file as it was. An unnamed file vanishes with its
+// A failure before the rename, abandon(), or the process being killed,
+// leaves the old file as it was. An unnamed file vanishes with its
 // descriptor; a named one is removed by abandon() and the destructor (a
-// SIGKILL can leave it behind).
+// SIGKILL can leave it behind). A folder sync that fails after the rename
+// cannot bring the old file back: commit() then throws a description that
+// says the new file is in place but may not survive a crash.
 //
 // Failures throw AppError with a description that names the user's path,
-// never the temporary file.
+// never the temporary file, and what stopped it (the file, its folder, a
+// read-only file system).
 struct stat;
 
 class FileReplacement final
@@ -58,21 +62,36 @@ public:
     void abandon();
 
 private:
+    // How the bytes reach the target; commit() finishes each in its own way.
+    enum class Way {
+        DeviceInPlace, // m_fd is the device itself
+        DeviceByCopy, // m_fd is a working file in the temporary folder, copied to m_deviceFd
+        UnnamedFile, // m_fd is an unnamed file in the target's folder, given a name at the end
+        NamedFile, // m_fd is m_namedWorkingFile in the target's folder
+    };
+
     [[noreturn]] void fail(const QString& what, int error) const;
+    [[noreturn]] void failToCreate(int error, const QByteArray& folder) const;
     void openDevice(const QByteArray& given, bool seekable);
     void resolveTarget(const QByteArray& given, const struct stat& status);
-    void openWorkingFile(const QByteArray& folder);
-    void putInPlace();
+    Way openWorkingFile(const QByteArray& folder);
+    void closeDevice(int device);
     void copyToDevice();
+    void settleOnDisk();
+    int openTargetFolder() const;
+    bool linkAsNewTarget() const;
+    void linkUnderHiddenName();
+    void renameIntoPlace();
+    void syncFolder(int folder) const;
     void close();
 
     QString m_name; // the user's path, for messages
     QByteArray m_target; // the resolved target
     QString m_workingFolder;
+    Way m_way = Way::UnnamedFile;
     int m_fd = -1;
-    int m_deviceFd = -1; // a device target that a working file is copied to
-    bool m_inPlace = false; // m_fd is the device itself
-    QByteArray m_namedWorkingFile; // set when no unnamed file was possible
+    int m_deviceFd = -1; // the device of DeviceByCopy
+    QByteArray m_namedWorkingFile; // to remove when the replacement is given up
     bool m_existed = false;
     unsigned m_mode = 0;
     unsigned m_owner = 0;

@@ -1,8 +1,10 @@
 // Loaded with LD_PRELOAD into a program under test: while QUADRIX_FAIL_SYNC
 // is set, every fsync and fdatasync fails with EIO, as on a disk that lost
-// the bytes; while QUADRIX_NO_TMPFILE is set, unnamed files (O_TMPFILE) are
-// refused with EOPNOTSUPP, as on a file system without them. Without these
-// the calls pass through to the C library.
+// the bytes; QUADRIX_FAIL_FOLDER_SYNC fails only those of folders, and
+// QUADRIX_FAIL_FOLDER_OPEN fails opening a folder (O_DIRECTORY) with EIO;
+// while QUADRIX_NO_TMPFILE is set, unnamed files (O_TMPFILE) are refused
+// with EOPNOTSUPP, as on a file system without them. Without these the calls
+// pass through to the C library.
 
 #include <cerrno>
 #include <cstdarg>
@@ -10,6 +12,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -17,7 +20,11 @@ using SyncFunction = int (*)(int);
 
 int failOrPass(const char* name, int fd)
 {
-    if (std::getenv("QUADRIX_FAIL_SYNC")) {
+    struct stat status
+    {
+    };
+    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+    if (std::getenv("QUADRIX_FAIL_SYNC") || (folder && std::getenv("QUADRIX_FAIL_FOLDER_SYNC"))) {
         errno = EIO;
         return -1;
     }
@@ -31,6 +38,12 @@ int openOrRefuse(const char* name, const char* path, int flags, mode_t mode)
 {
     if (std::getenv("QUADRIX_NO_TMPFILE") && (flags & O_TMPFILE) == O_TMPFILE) {
         errno = EOPNOTSUPP;
+        return -1;
+    }
+    // O_TMPFILE carries O_DIRECTORY too, but opens a file.
+    const bool folder = (flags & O_DIRECTORY) == O_DIRECTORY && (flags & O_TMPFILE) != O_TMPFILE;
+    if (folder && std::getenv("QUADRIX_FAIL_FOLDER_OPEN")) {
+        errno = EIO;
         return -1;
     }
     auto real = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, name));

@@ -3,7 +3,6 @@
 #include "conversion/MapIP.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -35,8 +34,8 @@ const MapIP::RowConversion& ConversionFormsDeriver::conversionOf(QStringView row
         return *m_lastRow.conversion;
     }
     const char16_t* const text = rowText.utf16();
-    const bool same = m_lastRow.size == rowText.size()
-        && std::memcmp(text, m_lastRow.text.data(), size_t(rowText.size()) * sizeof(char16_t)) == 0;
+    // std::equal, not memcmp: an empty row has no characters and may have no address at all.
+    const bool same = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
     if (!same) {
         std::copy(text, text + rowText.size(), m_lastRow.text.begin());
         m_lastRow.size = rowText.size();

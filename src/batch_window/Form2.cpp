@@ -35,6 +35,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -351,14 +352,16 @@ void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
 {
     static constexpr auto FormLines = std::to_array({ 122, 124, 126, 128 });
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
-    const MapIP::ConversionOptions& options
-        = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver())->options();
-    const MapIP::RowConversion conversion(address, options);
+    const auto& deriver = *static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver());
+    const MapIP::RowConversion conversion(address, deriver.options());
     // A form is kept as derived whenever the program's own text has it, so
     // that a later change of style shows it; the table reads it as empty
-    // while the chosen style refuses it.
-    const MapIP::ConversionOptions programText(options.embedding(), MapIP::TextStyle::Program);
-    const MapIP::RowConversion lenient(address, programText);
+    // while the chosen style refuses it. The options are the deriver's, made
+    // once for the run: making them costs more than converting a row.
+    std::optional<MapIP::RowConversion> programText;
+    if (deriver.options().style() != MapIP::TextStyle::Program)
+        programText.emplace(address, deriver.programTextOptions());
+    const MapIP::RowConversion& lenient = programText ? *programText : conversion;
     // The results table may be cleared while an error report is up; the
     // row's cells are then no longer set.
     const quint64 removals = m_resultsModel->removalCount();

@@ -50,10 +50,15 @@ public:
     explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options
                                     = MapIP::ConversionOptions::defaults())
         : m_options(options)
+        , m_programText(options.embedding(), MapIP::TextStyle::Program)
     {
     }
 
     const MapIP::ConversionOptions& options() const { return m_options; }
+    // The same embedding in the program's own text, which reads every row
+    // the chosen style reads and more: a run keeps a form as derived whenever
+    // this text has it, so a later change of style shows it.
+    const MapIP::ConversionOptions& programTextOptions() const { return m_programText; }
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;
@@ -75,5 +80,6 @@ private:
     const MapIP::RowConversion& conversionOf(QStringView rowText) const;
 
     MapIP::ConversionOptions m_options;
+    MapIP::ConversionOptions m_programText;
     mutable LastRow m_lastRow;
 };

@@ -413,22 +413,23 @@ QString RowConversion::reverseDnsName() const
     return ip6ArpaZones(groups, m_suffixLength > 0 ? formPrefixLength() : 128);
 }
 
-ConversionFailure RowConversion::failure(Form form) const noexcept
+const ConversionFailure& RowConversion::failure(Form form) const noexcept
 {
-    if (!readsAddress(form) || !m_options->writesForm(form))
-        return {};
-    readFailure();
-    // The program's dot forms copy an address whatever it holds; only a
-    // prefix or a range can make them fail.
-    if (m_kind == Kind::Address && m_options->layout() == ConversionOptions::Layout::ProgramBlock
-        && !isHexForm(form))
-        return {};
-    return m_failure;
+    static const ConversionFailure None;
+    return converts(form) ? None : m_options->writesForm(form) ? m_failure : None;
 }
 
 bool RowConversion::converts(Form form) const noexcept
 {
-    return m_options->writesForm(form) && !failure(form).failed();
+    if (!m_options->writesForm(form))
+        return false;
+    if (!readsAddress(form))
+        return true;
+    // The program's dot forms copy an address whatever it holds; only a
+    // prefix or a range can make them fail.
+    return !readFailure().failed()
+        || (m_kind == Kind::Address && m_options->layout() == ConversionOptions::Layout::ProgramBlock
+            && !isHexForm(form));
 }
 
 unsigned RowConversion::convertedForms() const noexcept
@@ -506,8 +507,11 @@ QStringView RowConversion::groupsText(Form form) const noexcept
 
 QStringView RowConversion::body(Form form) const noexcept
 {
-    if (!converts(form))
-        return {};
+    return converts(form) ? convertedBody(form) : QStringView();
+}
+
+QStringView RowConversion::convertedBody(Form form) const noexcept
+{
     switch (m_options->layout()) {
     case ConversionOptions::Layout::ProgramBlock:
         if (!isHexForm(form))
@@ -561,19 +565,20 @@ bool RowConversion::isText(Form form, QStringView text) const noexcept
 {
     if (!converts(form))
         return false;
-    const QStringView head = prefix(form);
-    const QStringView tail = suffix(form);
-    return text.size() == head.size() + body(form).size() + tail.size() && text.startsWith(head)
-        && text.endsWith(tail)
-        && text.sliced(head.size(), text.size() - head.size() - tail.size()) == body(form);
+    const QStringView head = m_options->prefix(form);
+    const QStringView middle = convertedBody(form);
+    const QStringView tail(m_suffix, m_suffixLength);
+    return text.size() == head.size() + middle.size() + tail.size() && text.startsWith(head)
+        && text.endsWith(tail) && text.sliced(head.size(), middle.size()) == middle;
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
 {
-    const ConversionFailure failed = failure(form);
     if (!converts(form))
-        return failed;
-    const QStringView pieces[] = { prefix(form), body(form), suffix(form) };
+        return failure(form);
+    // One check for the three pieces: a table writes every cell this way.
+    const QStringView pieces[]
+        = { m_options->prefix(form), convertedBody(form), QStringView(m_suffix, m_suffixLength) };
     setLength(out, pieces[0].size() + pieces[1].size() + pieces[2].size());
     QChar* cursor = out.data();
     for (const QStringView piece : pieces)

@@ -128,7 +128,7 @@ public:
 
     // Why the form fails for this row: no failure when it converts, and none
     // for a form these options do not write either.
-    ConversionFailure failure(Form form) const noexcept;
+    const ConversionFailure& failure(Form form) const noexcept;
     // Whether the form has a text.
     bool converts(Form form) const noexcept;
     // The forms that have a text, bit formIndex(form) standing for each.
@@ -184,6 +184,8 @@ private:
     void readAddress() const noexcept;
     void takeNetwork(const Ipv4Network& network) const noexcept;
     void takeOctets(quint32 value) const noexcept;
+    // The body of a form known to convert.
+    QStringView convertedBody(Form form) const noexcept;
     QStringView rfc5952Body(Form form) const noexcept;
     QStringView groupsText(Form form) const noexcept;
 

@@ -18,7 +18,8 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 5> Captions { "Original", " IPv6 Full Address", " IPv6 Shorthand Address",
+constexpr std::array<std::string_view, 5> Captions { "Original", " IPv6 Full Address",
+                                                     " IPv6 Shorthand Address",
                                                      " IPv6 and Dot Notation Full Address",
                                                      " IPv6 and Dot Notation Shorthand Address" };
 constexpr std::string_view ZeroGroups = "0000:0000:0000:0000:0000:0000:";

@@ -22,9 +22,9 @@ private slots:
 
 void TestQtPlatform::nameFilters()
 {
-    QCOMPARE(toQtNameFilters(u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s),
-             (QStringList { u"Text Files (*.txt)"_s, u"All Files (*)"_s }));
-    QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList { u"Lists (*.txt *.lst)"_s });
+    const QList<FileTypeFilter> filters { { u"Lists"_s, { u"*.txt"_s, u"*.lst"_s } },
+                                          { u"All Files"_s, { u"*"_s } } };
+    QCOMPARE(toQtNameFilters(filters), (QStringList { u"Lists (*.txt *.lst)"_s, u"All Files (*)"_s }));
 }
 
 void TestQtPlatform::displayText()

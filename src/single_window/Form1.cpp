@@ -241,14 +241,20 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::PushButton1_Click()
 {
+    showBatchWindow();
+}
+
+Form2* Form1::showBatchWindow()
+{
     ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
-    trap(100, [&] {
+    const bool shown = trap(100, [&] {
         // Each visit starts afresh with empty lists.
         if (!m_batchWindow || m_batchWindow->isUnloaded())
             m_batchWindow = new Form2(m_platform, this);
         m_batchWindow->show();
     });
     trap(102, [&] { hide(); });
+    return shown ? m_batchWindow.data() : nullptr;
 }
 
 void Form1::PushButton2_Click()

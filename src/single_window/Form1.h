@@ -38,6 +38,9 @@ public:
 
     // The batch window while it is shown.
     Form2* batchWindow() const;
+    // Shows the batch window in place of this one, as "Convert Multiple
+    // Addresses At Once" does; null when that failed (and was reported).
+    Form2* showBatchWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

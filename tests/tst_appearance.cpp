@@ -78,7 +78,8 @@ const Place Form1Places[] = {
     { "Label1", 240, 360, 2400, 255 },       { "Label2", 240, 1080, 2400, 255 },
     { "Label3", 240, 1800, 3720, 255 },      { "Label4", 240, 2520, 3840, 255 },
     { "PushButton2", 120, 2610, 7800, 405 }, { "PushButton1", 120, 1140, 7800, 405 },
-    { "PushButton5", 120, 630, 7800, 405 },
+    { "PushButton5", 120, 630, 7800, 405 },  { "Label5", 120, 7560, 1200, 285 },
+    { "Text6", 1320, 7500, 6600, 375 },      { "Label6", 120, 7950, 7800, 975 },
 };
 
 const Place Form2Places[] = {
@@ -138,8 +139,9 @@ void TestAppearance::init()
 void TestAppearance::controlsWhereTheDesignPutsThem()
 {
     Form1 single(*m_fake->platform);
-    // The designed window and one row for the embedding and the text style.
-    QCOMPARE(single.size(), QSize(px(8040), px(7500)));
+    // The designed window, one row for the embedding and the text style, and
+    // the address line with its label below.
+    QCOMPARE(single.size(), QSize(px(8040), px(9000)));
     for (const Place& place : Form1Places) {
         const QWidget* control = single.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);

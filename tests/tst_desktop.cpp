@@ -1,6 +1,8 @@
 #include "BuildConfig.h"
+#include "app/ProgramStart.h"
 #include "app/StartCheck.h"
 #include "batch_window/Form2.h"
+#include "export/ListModel.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"
@@ -88,6 +90,7 @@ private slots:
     void windowNeverShownEndsTheLoopWithOne();
     void windowClosedBeforeShowingEndsTheLoopWithOne();
     void programSmokeStartAndArguments();
+    void listFilesOnTheCommandLineOpenTheBatchWindow();
 };
 
 void TestDesktop::windowsShowTheShippedIcon()
@@ -157,6 +160,9 @@ void TestDesktop::programSmokeStartAndArguments()
 {
     const Run smoke = runProgram({ u"--smoke"_s });
     QVERIFY2(smoke.exitCode == 0, qPrintable(smoke.output));
+    // A list file opened from the desktop: the batch window is the one shown.
+    const Run withList = runProgram({ u"--smoke"_s, QStringLiteral(QUADRIX_SOURCE_DIR "/README.md") });
+    QVERIFY2(withList.exitCode == 0, qPrintable(withList.output));
 
     const Run version = runProgram({ u"--version"_s });
     QCOMPARE(version.exitCode, 0);
@@ -165,6 +171,43 @@ void TestDesktop::programSmokeStartAndArguments()
     const Run unknown = runProgram({ u"--no-such-option"_s });
     QCOMPARE(unknown.exitCode, 1);
     QVERIFY2(unknown.output.contains(u"no-such-option"_s), qPrintable(unknown.output));
+}
+
+// As the desktop's "open with" starts it: the batch window comes up with the
+// files loaded in order, and a file that cannot be read gets the load
+// button's message; without files the single-address window comes up.
+void TestDesktop::listFilesOnTheCommandLineOpenTheBatchWindow()
+{
+    QTemporaryDir dir;
+    QFile list(dir.filePath(u"hosts.txt"_s));
+    QVERIFY(list.open(QIODevice::WriteOnly) && list.write("10.0.0.1\r\n10.0.0.2\r\n") > 0);
+    list.close();
+    const QString missing = dir.filePath(u"gone.txt"_s);
+
+    const ProgramStart start = readProgramStart({ u"quadrix"_s, list.fileName(), missing, list.fileName() });
+    QVERIFY(!start.smoke);
+    QCOMPARE(start.listFiles, (QStringList { list.fileName(), missing, list.fileName() }));
+    QVERIFY(readProgramStart({ u"quadrix"_s, u"--smoke"_s }).smoke);
+
+    FakePlatform fake;
+    Form1 single(*fake.platform);
+    QWidget& shown = showFirstWindow(single, start.listFiles);
+    Form2* batch = single.batchWindow();
+    QVERIFY(batch);
+    QCOMPARE(&shown, batch);
+    QVERIFY(batch->isVisible());
+    QVERIFY(!single.isVisible());
+    QStringList rows;
+    for (qsizetype row = 0; row < batch->ListView1()->rows(); ++row)
+        rows.append(batch->ListView1()->text(row));
+    QCOMPARE(rows, (QStringList { u"10.0.0.1"_s, u"10.0.0.2"_s, u"10.0.0.1"_s, u"10.0.0.2"_s }));
+    QCOMPARE(fake.messageBoxes->texts(), QStringList { u"File not found"_s });
+
+    FakePlatform plain;
+    Form1 alone(*plain.platform);
+    QCOMPARE(&showFirstWindow(alone, {}), &alone);
+    QVERIFY(alone.isVisible());
+    QVERIFY(!alone.batchWindow());
 }
 
 QTEST_MAIN(TestDesktop)

@@ -1,5 +1,6 @@
 #include "BuildConfig.h"
 #include "shell/ErrorTrap.h"
+#include "shell/RunReports.h"
 
 #include "FakePlatform.h"
 
@@ -17,6 +18,7 @@ private slots:
     void standardExceptionsAreReportedToo();
     void reportIsAnApplicationErrorBox();
     void outOfMemoryCanEndTheProcedure();
+    void stoppedReportsHoldBackEveryKindOfError();
 };
 
 namespace {
@@ -119,6 +121,30 @@ void TestErrorTrap::outOfMemoryCanEndTheProcedure()
     QCOMPARE(reporter.reports.size(), 1);
     QVERIFY(reporter.reports[0].startsWith(u"first\r\n"_s));
     QCOMPARE(trap.errorCount(), 2);
+}
+
+// Once the user stops a run's reports, errors of every kind are counted
+// instead of shown, and the statements after them still run.
+void TestErrorTrap::stoppedReportsHoldBackEveryKindOfError()
+{
+    FakePlatform fake;
+    fake.messageBoxes->choices = { true };
+    RunReports reports(fake.platform->errorReporter());
+    ErrorTrap trap(reports, u"Form2"_s, u"PushButton2_Click"_s);
+    for (int line = 100; line < 100 + 2 * (RunReports::PlainReports + 1); line += 2)
+        trap(line, [] { throw AppError(u"bad row"_s); });
+    QCOMPARE(fake.messageBoxes->shown.size(), size_t(RunReports::PlainReports + 1));
+    QCOMPARE(reports.heldBack(), 0);
+
+    bool ran = false;
+    trap(200, [] { throw AppError(u"held"_s); });
+    trap(202, [] { throw std::bad_alloc(); });
+    trap(204, [] { throw std::runtime_error("held too"); });
+    trap(206, [&] { ran = true; });
+    QVERIFY(ran);
+    QCOMPARE(reports.heldBack(), 3);
+    QCOMPARE(fake.messageBoxes->shown.size(), size_t(RunReports::PlainReports + 1));
+    QCOMPARE(trap.errorCount(), RunReports::PlainReports + 4);
 }
 
 QTEST_APPLESS_MAIN(TestErrorTrap)

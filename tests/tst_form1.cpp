@@ -1,9 +1,11 @@
 #include "BuildConfig.h"
+#include "conversion/Embedding.h"
 #include "single_window/Form1.h"
 
 #include "FakePlatform.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +57,9 @@ private slots:
     void embeddingChangeBeforeAnyConversionConvertsNothing();
     void refusedPrefixKeepsThePreviousChoice();
     void styleThatRefusesTheAddressEmptiesItsBoxes();
+    void addressLine_data();
+    void addressLine();
+    void addressLineFollowsTheEmbedding();
     void helpOpensTheHelpPage();
     void closingEndsTheProgram();
 
@@ -73,6 +80,18 @@ private:
     QCheckBox* rfc5952Box() const { return m_window->findChild<QCheckBox*>(u"Rfc5952Box"_s); }
     // Picks entry `index` of the drop-down as a user does, from the keyboard.
     void chooseEmbedding(int index);
+    // Chooses a typed prefix through "Other /96 prefix...".
+    void chooseTypedPrefix(const QString& prefix)
+    {
+        m_fake->inputBoxes->answers = { prefix };
+        embeddingBox()->setFocus();
+        QTest::keyClick(embeddingBox(), Qt::Key_End);
+    }
+    QStringList octets() const
+    {
+        return { m_window->Text1(1)->text(), m_window->Text1(2)->text(), m_window->Text1(3)->text(),
+                 m_window->Text1(4)->text() };
+    }
     // Clicks the check box on its square.
     void toggleRfc5952()
     {
@@ -117,7 +136,8 @@ void TestForm1::startUp()
     QCOMPARE(m_window->windowTitle(), u"Quadrix Software"_s);
     QCOMPARE(m_fake->platform->applicationTitle(), u"Quadrix"_s);
     QVERIFY(!m_window->windowIcon().isNull());
-    QCOMPARE(m_window->size(), QSize(536, 500));
+    // The designed window, one row for the embedding and three for the address line.
+    QCOMPARE(m_window->size(), QSize(536, 600));
     for (int i = 1; i <= 4; ++i) {
         QCOMPARE(m_window->Text1(i)->text(), u"0"_s);
         QCOMPARE(m_window->Text1(i)->maxLength(), 3);
@@ -536,6 +556,140 @@ void TestForm1::styleThatRefusesTheAddressEmptiesItsBoxes()
     toggleRfc5952();
     QCOMPARE(box("Text5")->text(), u"::2.5.0.0.0"_s);
     QCOMPARE(m_fake->messageBoxes->errorReports().size(), 4);
+}
+
+void TestForm1::addressLine_data()
+{
+    QTest::addColumn<QString>("embedding"); // a named block, a typed prefix, or empty for the default
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("pasted"); // typed key by key otherwise
+    QTest::addColumn<QStringList>("octets");
+    QTest::addColumn<QStringList>("forms");
+    QTest::addColumn<QString>("note");
+
+    const QStringList untouchedOctets(4, u"0"_s);
+    const QStringList noForms(4, QString());
+    QTest::newRow("IPv4 address fills the octets")
+        << QString() << u"172.16.254.1"_s << false << QStringList { u"172"_s, u"16"_s, u"254"_s, u"1"_s }
+        << QStringList { SampleFull, SampleShorthand, SampleDotFull, SampleDotShorthand } << QString();
+    QTest::newRow("pasted with blanks and leading zeros")
+        << QString() << u" 010.0.0.1 "_s << true << QStringList { u"10"_s, u"0"_s, u"0"_s, u"1"_s }
+        << QStringList { u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s,
+                         u"0000:0000:0000:0000:0000:0000:10.0.0.1"_s, u"::10.0.0.1"_s }
+        << QString();
+    QTest::newRow("IPv4 prefix") << u"mapped"_s << u"10.0.0.0/8"_s << false
+                                 << QStringList { u"10"_s, u"0"_s, u"0"_s, u"0"_s }
+                                 << QStringList { u"0000:0000:0000:0000:0000:FFFF:0A00:0000/104"_s,
+                                                  u"::FFFF:0A00:0000/104"_s,
+                                                  u"0000:0000:0000:0000:0000:FFFF:10.0.0.0/104"_s,
+                                                  u"::FFFF:10.0.0.0/104"_s }
+                                 << QString();
+    QTest::newRow("range of one prefix")
+        << QString() << u"192.0.2.0-192.0.2.255"_s << true << QStringList { u"192"_s, u"0"_s, u"2"_s, u"0"_s }
+        << QStringList { u"0000:0000:0000:0000:0000:0000:C000:0200/120"_s, u"::C000:0200/120"_s,
+                         u"0000:0000:0000:0000:0000:0000:192.0.2.0/120"_s, u"::192.0.2.0/120"_s }
+        << u"The range 192.0.2.0-192.0.2.255 is the prefix 192.0.2.0/24"_s;
+    QTest::newRow("range of many prefixes")
+        << QString() << u"0.0.0.1-255.255.255.254"_s << true << untouchedOctets << noForms
+        << u"The range \"0.0.0.1-255.255.255.254\" holds 62 prefixes; the batch window lists them one by one"_s;
+    QTest::newRow("host bits set") << QString() << u"10.0.0.1/8"_s << true << untouchedOctets << noForms
+                                   << u"Not a network: \"10.0.0.1/8\" has bits set past its length; did you "
+                                      "mean 10.0.0.0/8?"_s;
+    QTest::newRow("half typed") << QString() << u"192.168."_s << false << untouchedOctets << noForms
+                                << u"Not an address: \"192.168.\" is neither four numbers from 0 to 255 "
+                                   "joined by \".\" (a.b.c.d, a prefix a.b.c.d/n or a range a.b.c.d-e.f.g.h) "
+                                   "nor IPv6 text"_s;
+    QTest::newRow("below /96 the dot forms are missing")
+        << u"2001:db8:122::/48"_s << u"192.0.2.33"_s << false
+        << QStringList { u"192"_s, u"0"_s, u"2"_s, u"33"_s }
+        << QStringList { u"2001:0DB8:0122:C000:0002:2100:0000:0000"_s, u"2001:0DB8:0122:C000:0002:2100::"_s,
+                         QString(), QString() }
+        << u"Note: behind a prefix shorter than /96 the IPv4 address is spread over the groups, so there "
+           "are no dot notation forms"_s;
+    QTest::newRow("non-global address under nat64")
+        << u"nat64"_s << u"10.1.2.3"_s << true << QStringList { u"10"_s, u"1"_s, u"2"_s, u"3"_s }
+        << QStringList { u"0064:FF9B:0000:0000:0000:0000:0A01:0203"_s, u"0064:FF9B::0A01:0203"_s,
+                         u"0064:FF9B:0000:0000:0000:0000:10.1.2.3"_s, u"0064:FF9B::10.1.2.3"_s }
+        << u"Note: 10.1.2.3 is a private address (RFC 1918), which the NAT64 well-known prefix "
+           "64:ff9b::/96 must not carry (RFC 6052 section 3.1)"_s;
+
+    // IPv6 entries leave the octets and the forms as they are.
+    QTest::newRow("Teredo") << QString() << u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s << false
+                            << untouchedOctets << noForms
+                            << u"IPv4 Address: 192.0.2.45\nEmbedding: teredo\n"
+                               "Detail: server 65.54.227.120, port 40000"_s;
+    QTest::newRow("NAT64, not global")
+        << u"mapped"_s << u"64:ff9b::c0a8:101"_s << true << untouchedOctets << noForms
+        << u"IPv4 Address: 192.168.1.1\nEmbedding: nat64\nNote: 192.168.1.1 is a private address "
+           "(RFC 1918), which the NAT64 well-known prefix 64:ff9b::/96 must not carry (RFC 6052 section 3.1)"_s;
+    QTest::newRow("IPv6 prefix") << QString() << u"::ffff:a00:0/104"_s << false << untouchedOctets << noForms
+                                 << u"IPv4 Address: 10.0.0.0/8\nEmbedding: mapped"_s;
+    QTest::newRow("typed prefix decodes first")
+        << u"2001:db8:122::/48"_s << u"2001:db8:122:c000:2:2100::"_s << true << untouchedOctets << noForms
+        << u"IPv4 Address: 192.0.2.33\nEmbedding: 2001:db8:122::/48"_s;
+    QTest::newRow("zone") << QString() << u"fe80::1%eth0"_s << true << untouchedOctets << noForms
+                          << u"Not an IPv6 address: \"fe80::1%eth0\" names a zone (\"%\" and what follows); "
+                             "give the address without it"_s;
+}
+
+// What the address line holds shows in the window as it is typed or
+// pasted; no message box comes up, whatever it holds on the way.
+void TestForm1::addressLine()
+{
+    QFETCH(QString, embedding);
+    QFETCH(QString, entry);
+    QFETCH(bool, pasted);
+    QFETCH(QStringList, octets);
+    QFETCH(QStringList, forms);
+    QFETCH(QString, note);
+    showActive();
+    if (embedding.contains(u'/'))
+        chooseTypedPrefix(embedding);
+    else if (!embedding.isEmpty())
+        chooseEmbedding(
+            int(std::find(MapIP::Embedding::Names.begin(), MapIP::Embedding::Names.end(), embedding)
+                - MapIP::Embedding::Names.begin()));
+
+    QLineEdit* line = m_window->Text6();
+    line->setFocus();
+    if (pasted) {
+        QGuiApplication::clipboard()->setText(entry);
+        QTest::keySequence(line, QKeySequence::Paste);
+    } else {
+        QTest::keyClicks(line, entry);
+    }
+    QCOMPARE(line->text(), entry);
+    QCOMPARE(this->octets(), octets);
+    QCOMPARE(results(), forms);
+    QCOMPARE(m_window->Label6()->text(), note);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
+
+    // Emptied, the line says nothing.
+    line->selectAll();
+    QTest::keyClick(line, Qt::Key_Backspace);
+    QCOMPARE(m_window->Label6()->text(), QString());
+}
+
+// A prefix or a range from the address line is written again in the next
+// embedding, as an address from the octets is; an IPv6 entry is decoded
+// again by a prefix typed since.
+void TestForm1::addressLineFollowsTheEmbedding()
+{
+    showActive();
+    QTest::keyClicks(m_window->Text6(), u"192.0.2.0-192.0.2.255"_s);
+    chooseEmbedding(1);
+    QCOMPARE(box("Text3")->text(), u"::FFFF:C000:0200/120"_s);
+    QCOMPARE(m_window->Label6()->text(), u"The range 192.0.2.0-192.0.2.255 is the prefix 192.0.2.0/24"_s);
+
+    m_window->Text6()->clear();
+    QTest::keyClicks(m_window->Text6(), u"2001:db8:122:c000:2:2100::"_s);
+    QVERIFY(m_window->Label6()->text().startsWith(u"No IPv4 address"_s));
+    chooseTypedPrefix(u"2001:db8:122::/48"_s);
+    QCOMPARE(m_window->Label6()->text(), u"IPv4 Address: 192.0.2.33\nEmbedding: 2001:db8:122::/48"_s);
+    // The range's forms follow too: /24 behind /48 ends at bit 80, past the
+    // eight bits RFC 6052 keeps zero.
+    QCOMPARE(box("Text3")->text(), u"2001:0DB8:0122:C000:0002::/80"_s);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 
 void TestForm1::helpOpensTheHelpPage()

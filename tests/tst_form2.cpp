@@ -53,6 +53,9 @@ QStringList rowCells(const ListModel& model, qsizetype row)
 }
 
 const QStringList Samples { u"204.93.240.0"_s, u"199.27.128.43"_s, u"173.245.48.111"_s };
+// What both file dialogs offer, as the user reads it.
+const QList<FileTypeFilter> TextFileFilters { { u"Text Files"_s, { u"*.txt"_s } },
+                                              { u"All Files"_s, { u"*"_s } } };
 
 // Drags `data` over `target` and drops it there, as the platform delivers a
 // drop: the enter event finds the widget that takes drops, the drop follows it.
@@ -107,6 +110,8 @@ private slots:
     void runOfTheSamples();
     void runOfAnEmptyList();
     void badAndEmptyRows();
+    void reportsOfManyBadRowsCanBeStopped_data();
+    void reportsOfManyBadRowsCanBeStopped();
     void secondStartDuringARunDoesNothing();
     void deleteAndInputClearDuringARunDoNothing();
     void clearingResultsDuringARunIsHonoured();
@@ -308,11 +313,10 @@ void TestForm2::loadOneFile()
     QCOMPARE(rowTexts(input()), (QStringList { u"1.2.3.4"_s, QString(), u"5.6.7.8"_s }));
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 
-    const FileDialogSetup& setup = m_fake->fileDialogs->openSetups.at(0);
-    QCOMPARE(setup.title, u"Load List(s) - Hold Ctrl to select multiple list files"_s);
-    QCOMPARE(setup.filter, u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s);
-    QCOMPARE(setup.flags, 2621953);
-    QCOMPARE(setup.fileName, QString());
+    const OpenFilesRequest& request = m_fake->fileDialogs->openRequests.at(0);
+    QCOMPARE(request.title, u"Load List(s) - Hold Ctrl to select multiple list files"_s);
+    QCOMPARE(request.filters, TextFileFilters);
+    QVERIFY(request.severalFiles);
 }
 
 void TestForm2::loadSeveralFilesFromOneFolder()
@@ -389,7 +393,7 @@ void TestForm2::cancelledDialogChangesNothing()
 {
     m_form->setMousePointer(MousePointer::Custom);
     click("PushButton4"); // no scripted answer: Cancel
-    QCOMPARE(m_fake->fileDialogs->openSetups.size(), size_t(1));
+    QCOMPARE(m_fake->fileDialogs->openRequests.size(), size_t(1));
     QCOMPARE(input().rows(), 0);
     QCOMPARE(m_form->mousePointer(), MousePointer::Custom);
     QVERIFY(m_fake->messageBoxes->shown.empty());
@@ -551,6 +555,47 @@ void TestForm2::badAndEmptyRows()
     QCOMPARE(m_fake->messageBoxes->texts().back(), u"Done."_s);
 }
 
+void TestForm2::reportsOfManyBadRowsCanBeStopped_data()
+{
+    QTest::addColumn<int>("stopAt"); // the report at which the user stops them; 0: never
+    QTest::addColumn<int>("reportsShown");
+    QTest::addColumn<QStringList>("lastMessages");
+
+    // 20 bad rows bring 40 reports; the eleventh is the first to offer the stop.
+    QTest::newRow("OK to every report") << 0 << 40 << QStringList { u"Done."_s };
+    QTest::newRow("stopped at the eleventh")
+        << 11 << 11 << QStringList { u"20 rows failed to convert."_s, u"Done."_s };
+    QTest::newRow("stopped at the last, none held back") << 40 << 40 << QStringList { u"Done."_s };
+}
+
+void TestForm2::reportsOfManyBadRowsCanBeStopped()
+{
+    QFETCH(int, stopAt);
+    QFETCH(int, reportsShown);
+    QFETCH(QStringList, lastMessages);
+    if (stopAt > 0) {
+        m_fake->messageBoxes->choices.assign(size_t(stopAt - 11), false);
+        m_fake->messageBoxes->choices.push_back(true);
+    }
+    for (int i = 0; i < 20; ++i)
+        input().appendRow(u"bad "_s + QString::number(i));
+    input().appendRow(u"10.0.0.1"_s);
+    click("PushButton2");
+
+    const auto& shown = m_fake->messageBoxes->shown;
+    QCOMPARE(m_fake->messageBoxes->errorReports().size(), reportsShown);
+    for (int i = 0; i < reportsShown; ++i)
+        QCOMPARE(shown[size_t(i)].otherChoice, i < 10 ? QString() : Platform::StopReportsChoice);
+    QCOMPARE(m_fake->messageBoxes->texts().mid(reportsShown), lastMessages);
+
+    // The run went on: every row is in the table, the bad ones without their
+    // hexadecimal forms, the good one whole.
+    QCOMPARE(results().rows(), 21);
+    QCOMPARE(rowCells(results(), 19).mid(0, 3), (QStringList { u"bad 19"_s, QString(), QString() }));
+    QCOMPARE(rowCells(results(), 20).mid(0, 3),
+             (QStringList { u"10.0.0.1"_s, u"0000:0000:0000:0000:0000:0000:0A00:0001"_s, u"::0A00:0001"_s }));
+}
+
 void TestForm2::secondStartDuringARunDoesNothing()
 {
     click("PushButton11");
@@ -660,11 +705,11 @@ void TestForm2::saveTickedRowsAsTextFile()
     m_fake->fileDialogs->saveAnswers = { path };
     click("PushButton3");
 
-    const FileDialogSetup& setup = m_fake->fileDialogs->saveSetups.at(0);
-    QCOMPARE(setup.title, u"Save"_s);
-    QCOMPARE(setup.filter, u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s);
-    QCOMPARE(setup.flags, 2621953);
-    QVERIFY(!(setup.flags & FileDialogFlags::OverwritePrompt));
+    const SaveFileRequest& request = m_fake->fileDialogs->saveRequests.at(0);
+    QCOMPARE(request.title, u"Save"_s);
+    QCOMPARE(request.filters, TextFileFilters);
+    QCOMPARE(request.suggestedName, QString());
+    QVERIFY(!request.confirmReplacing);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -687,7 +732,7 @@ void TestForm2::cancelledSaveWritesNothing()
 {
     samplesConvertedAndTicked();
     click("PushButton3");
-    QCOMPARE(m_fake->fileDialogs->saveSetups.size(), size_t(1));
+    QCOMPARE(m_fake->fileDialogs->saveRequests.size(), size_t(1));
     QVERIFY(m_fake->messageBoxes->shown.empty());
     QCOMPARE(m_form->mousePointer(), MousePointer::Default);
 }

@@ -2,10 +2,16 @@
 #include "app/QtPlatform.h"
 #include "export/Clipboard.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -16,20 +22,49 @@ class TestQtPlatform : public QObject
 private slots:
     void nameFilters();
     void displayText();
+    void messageBoxWithAChoice();
     void clipboardThroughQt();
     void spreadsheetIsLibreOfficeCalc();
 };
 
 void TestQtPlatform::nameFilters()
 {
-    QCOMPARE(toQtNameFilters(u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s),
-             (QStringList { u"Text Files (*.txt)"_s, u"All Files (*)"_s }));
-    QCOMPARE(toQtNameFilters(u"Lists|*.txt;*.lst|"_s), QStringList { u"Lists (*.txt *.lst)"_s });
+    const QList<FileTypeFilter> filters { { u"Lists"_s, { u"*.txt"_s, u"*.lst"_s } },
+                                          { u"All Files"_s, { u"*"_s } } };
+    QCOMPARE(toQtNameFilters(filters), (QStringList { u"Lists (*.txt *.lst)"_s, u"All Files (*)"_s }));
 }
 
 void TestQtPlatform::displayText()
 {
     QCOMPARE(toDisplayText(u"a\r\nb\r\rc"_s), u"a\nb\n\nc"_s);
+}
+
+// The box with a second button answers true only when that button is
+// pressed; Escape, as the close box, answers as OK does.
+void TestQtPlatform::messageBoxWithAChoice()
+{
+    const std::unique_ptr<Platform> platform = createDesktopPlatform();
+    const auto answer = [&](const std::function<void(QMessageBox*)>& user) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QCOMPARE(box->text(), u"Overflow\nat line 2"_s);
+            user(box);
+        });
+        return platform->messageBoxes().showWithChoice(u"Overflow\r\nat line 2"_s, u"Application Error"_s,
+                                                       MessageBoxes::Icon::Warning, u"Stop"_s);
+    };
+    const auto press = [](const QString& caption) {
+        return [caption](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text().remove(u'&') == caption)
+                    button->click();
+            }
+        };
+    };
+    QVERIFY(answer(press(u"Stop"_s)));
+    QVERIFY(!answer(press(u"OK"_s)));
+    QVERIFY(!answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }));
 }
 
 void TestQtPlatform::clipboardThroughQt()

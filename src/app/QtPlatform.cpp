@@ -8,29 +8,19 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTime>
 #include <QUrl>
 
 #include <random>
 
-QStringList toQtNameFilters(const QString& filter)
+QStringList toQtNameFilters(const QList<FileTypeFilter>& filters)
 {
-    const QStringList pieces = filter.split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < pieces.size(); i += 2) {
-        QString name = pieces[i];
-        QStringList patterns = pieces[i + 1].split(u';', Qt::SkipEmptyParts);
-        for (QString& pattern : patterns) {
-            if (pattern == u"*.*")
-                pattern = QStringLiteral("*");
-        }
-        const qsizetype bracket = name.indexOf(u'(');
-        if (bracket >= 0)
-            name.truncate(bracket);
-        filters.append(name.trimmed() + QStringLiteral(" (") + patterns.join(u' ') + u')');
-    }
-    return filters;
+    QStringList nameFilters;
+    for (const FileTypeFilter& filter : filters)
+        nameFilters.append(filter.name + QStringLiteral(" (") + filter.patterns.join(u' ') + u')');
+    return nameFilters;
 }
 
 QString toDisplayText(const QString& text)
@@ -58,6 +48,20 @@ public:
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
+
+    bool showWithChoice(const QString& text, const QString& title, Icon icon,
+                        const QString& otherChoice) override
+    {
+        QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                        toDisplayText(text), QMessageBox::Ok, dialogParent());
+        box.setTextFormat(Qt::PlainText);
+        QPushButton* other = box.addButton(otherChoice, QMessageBox::RejectRole);
+        box.setDefaultButton(QMessageBox::Ok);
+        // Escape and the close box answer OK, as on a box with OK alone.
+        box.setEscapeButton(QMessageBox::Ok);
+        box.exec();
+        return box.clickedButton() == other;
+    }
 };
 
 class QtInputBoxes final : public InputBoxes
@@ -75,30 +79,26 @@ public:
 class QtFileDialogs final : public FileDialogs
 {
 public:
-    QStringList openFileNames(const FileDialogSetup& setup) override
+    QStringList openFileNames(const OpenFilesRequest& request) override
     {
-        QFileDialog dialog(dialogParent(), setup.title);
+        QFileDialog dialog(dialogParent(), request.title);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(setup.flags & FileDialogFlags::AllowMultiSelect ? QFileDialog::ExistingFiles
-                                                                           : QFileDialog::ExistingFile);
-        dialog.setNameFilters(toQtNameFilters(setup.filter));
-        if (!setup.fileName.isEmpty())
-            dialog.selectFile(setup.fileName);
+        dialog.setFileMode(request.severalFiles ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        dialog.setNameFilters(toQtNameFilters(request.filters));
         if (dialog.exec() != QDialog::Accepted)
             return {};
         return dialog.selectedFiles();
     }
 
-    QString saveFileName(const FileDialogSetup& setup) override
+    QString saveFileName(const SaveFileRequest& request) override
     {
-        QFileDialog dialog(dialogParent(), setup.title);
+        QFileDialog dialog(dialogParent(), request.title);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(toQtNameFilters(setup.filter));
-        if (!(setup.flags & FileDialogFlags::OverwritePrompt))
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!setup.fileName.isEmpty())
-            dialog.selectFile(setup.fileName);
+        dialog.setNameFilters(toQtNameFilters(request.filters));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmReplacing);
+        if (!request.suggestedName.isEmpty())
+            dialog.selectFile(request.suggestedName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().front();

@@ -11,10 +11,9 @@
 // The spreadsheet application is left for the program to choose.
 Platform::Services qtPlatformServices();
 
-// The common dialog's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")
-// as Qt name filters. "*.*" becomes "*": a Linux user expects "All Files" to
-// include names without a dot.
-QStringList toQtNameFilters(const QString& filter);
+// File type filters as Qt name filters: the name, then the patterns in
+// brackets ("Text Files (*.txt)").
+QStringList toQtNameFilters(const QList<FileTypeFilter>& filters);
 
 // A message text as a Qt label shows it: a bare carriage return breaks the line.
 QString toDisplayText(const QString& text);

@@ -1,12 +1,10 @@
 #include "BuildConfig.h"
 #include "app/DesktopPlatform.h"
+#include "app/ProgramStart.h"
 #include "app/StartCheck.h"
 #include "single_window/Form1.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-
-using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[])
 {
@@ -18,19 +16,12 @@ int main(int argc, char* argv[])
     // window closing (it shows the start-up window again) must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QCommandLineParser arguments;
-    arguments.setApplicationDescription(u"Turns IPv4 addresses into their IPv6 text forms."_s);
-    arguments.addHelpOption();
-    arguments.addVersionOption();
-    const QCommandLineOption smoke(u"smoke"_s,
-                                   u"Exit once the window is on screen (0), or after 30 s (1)."_s);
-    arguments.addOption(smoke);
-    arguments.process(app);
+    const ProgramStart start = readProgramStart(QCoreApplication::arguments());
 
     const std::unique_ptr<Platform> platform = createDesktopPlatform();
     Form1 window(*platform);
-    window.show();
-    if (arguments.isSet(smoke))
-        exitOnceShown(window, std::chrono::seconds(30));
+    QWidget& shown = showFirstWindow(window, start.listFiles);
+    if (start.smoke)
+        exitOnceShown(shown, std::chrono::seconds(30));
     return QApplication::exec();
 }

@@ -15,6 +15,7 @@
 #include "shell/ListFileReader.h"
 #include "shell/PathHelpers.h"
 #include "shell/Platform.h"
+#include "shell/RunReports.h"
 #include "shell/SpreadsheetApplication.h"
 #include "shell/Yielder.h"
 #include "widgets/AppIcon.h"
@@ -42,12 +43,10 @@ namespace {
 const QString ObjectName = QStringLiteral("Form2");
 const QString IdleProgressText = QStringLiteral("Progress Bar");
 
-// Both file dialogs: read-only box ticked, several files, explorer style, long
-// names; no question before replacing a file.
-constexpr int FileDialogOptions = FileDialogFlags::ReadOnly | FileDialogFlags::AllowMultiSelect
-    | FileDialogFlags::Explorer | FileDialogFlags::LongNames;
-static_assert(FileDialogOptions == 2621953);
-const QString TextFileFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+// The kinds of file both file dialogs offer: list files and results files are
+// text files, though any file may be picked.
+const QList<FileTypeFilter> TextFileFilters { { QStringLiteral("Text Files"), { QStringLiteral("*.txt") } },
+                                              { QStringLiteral("All Files"), { QStringLiteral("*") } } };
 
 // The texts of a form as wide as any the results table shows in `options`:
 // the form of every hex digit repeated ("AAAA:AAAA") and of octets of three
@@ -117,43 +116,8 @@ void Form2::buildControls()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    const auto button = [this](const char* name, const char16_t* caption, int left, int top, int width) {
-        QPushButton* pushButton = createPushButton(this, name, QString::fromUtf16(caption));
-        Twips::place(pushButton, left, top, width, 405);
-        return pushButton;
-    };
-    const auto list = [this](const char* name, ListModel* model, int top) {
-        auto* view = new ListView(this);
-        view->setObjectName(QLatin1StringView(name));
-        view->setFont(arialFont(9));
-        view->setListModel(model);
-        Twips::place(view, 120, top, 7800, 1815);
-        return view;
-    };
-    QPushButton* pushButton5 = button("PushButton5", u"< Back", 120, 120, 7800);
-
-    m_inputModel = new ListModel(ListModel::CheckBoxes::None, this);
-    m_listView1 = list("ListView1", m_inputModel, 620);
-    m_listView1->setAccessibleName(BatchLists::InputCaption.trimmed());
-
-    QPushButton* pushButton1 = button("PushButton1", u"Add One IPv4", 120, 2520, 3840);
-    QPushButton* pushButton6 = button("PushButton6", u"Clear List", 4080, 2520, 3840);
-    QPushButton* pushButton4 = button("PushButton4", u"Load IPv4s From Text File", 120, 3030, 3840);
-    QPushButton* pushButton9 = button("PushButton9", u"<- What is this feature?", 4080, 3030, 3840);
-    QPushButton* pushButton11 = button("PushButton11", u"Load Sample/Example IPs", 120, 3540, 3840);
-    QPushButton* pushButton10 = button("PushButton10", u"Help", 4080, 3540, 3840);
-    QPushButton* pushButton2 = button("PushButton2", u"Start Converting", 120, 4050, 7800);
-
-    m_resultsModel = new ListModel(ListModel::CheckBoxes::OnEveryRow, this);
-    m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
-    m_listView2 = list("ListView2", m_resultsModel, 4545);
-    m_listView2->setAccessibleName(QStringLiteral("Results"));
-    fitFormColumns(MapIP::ConversionOptions::defaults());
-
-    QPushButton* pushButton3 = button("PushButton3", u"Save Results As Text File", 120, 6450, 3840);
-    QPushButton* pushButton13 = button("PushButton13", u"Save Results As Excel File", 4080, 6450, 3840);
-    QPushButton* pushButton8 = button("PushButton8", u"Copy Results To Clipboard", 120, 6960, 3840);
-    QPushButton* pushButton7 = button("PushButton7", u"Clear List", 4080, 6960, 3840);
+    buildLists();
+    buildButtons();
 
     m_progressBar = new TextProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
@@ -165,41 +129,75 @@ void Form2::buildControls()
                                         [this] { return m_platform.applicationTitle(); });
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form2::applyEmbedding);
 
-    // The window's tab order.
-    const QList<QWidget*> tabOrder { m_listView1, m_listView2, pushButton1,  pushButton4, pushButton6,
-                                     pushButton2, pushButton3, pushButton13, pushButton5, pushButton7,
-                                     pushButton8, pushButton9, pushButton10, pushButton11 };
-    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i], tabOrder[i + 1]);
-
-    m_listView1->installEventFilter(this);
-    m_listView2->installEventFilter(this);
-    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_listView1, &QWidget::customContextMenuRequested, this, &Form2::ListView1_ContextMenu);
+    m_pointer->hoverSets(this, MousePointer::Default);
     // Files and text dropped anywhere on the window, the input list included,
     // arrive here: the lists themselves take no drops.
     setAcceptDrops(true);
+}
 
-    for (QPushButton* pushButton :
-         { pushButton1, pushButton2, pushButton3, pushButton4, pushButton5, pushButton6, pushButton7,
-           pushButton8, pushButton9, pushButton10, pushButton11, pushButton13 })
+// The push buttons, after the lists in the tab order.
+void Form2::buildButtons()
+{
+    // In the tab order: name, caption, place in twips (each 405 high) and
+    // handler.
+    static constexpr struct
+    {
+        const char* name;
+        const char16_t* caption;
+        int left;
+        int top;
+        int width;
+        void (Form2::*click)();
+    } Buttons[] = {
+        { "PushButton1", u"Add One IPv4", 120, 2520, 3840, &Form2::PushButton1_Click },
+        { "PushButton4", u"Load IPv4s From Text File", 120, 3030, 3840, &Form2::PushButton4_Click },
+        { "PushButton6", u"Clear List", 4080, 2520, 3840, &Form2::PushButton6_Click },
+        { "PushButton2", u"Start Converting", 120, 4050, 7800, &Form2::PushButton2_Click },
+        { "PushButton3", u"Save Results As Text File", 120, 6450, 3840, &Form2::PushButton3_Click },
+        { "PushButton13", u"Save Results As Excel File", 4080, 6450, 3840, &Form2::PushButton13_Click },
+        { "PushButton5", u"< Back", 120, 120, 7800, &Form2::PushButton5_Click },
+        { "PushButton7", u"Clear List", 4080, 6960, 3840, &Form2::PushButton7_Click },
+        { "PushButton8", u"Copy Results To Clipboard", 120, 6960, 3840, &Form2::PushButton8_Click },
+        { "PushButton9", u"<- What is this feature?", 4080, 3030, 3840, &Form2::PushButton9_Click },
+        { "PushButton10", u"Help", 4080, 3540, 3840, &Form2::PushButton10_Click },
+        { "PushButton11", u"Load Sample/Example IPs", 120, 3540, 3840, &Form2::PushButton11_Click },
+    };
+    QWidget* previous = m_listView2;
+    for (const auto& row : Buttons) {
+        QPushButton* pushButton = createPushButton(this, row.name, QString::fromUtf16(row.caption));
+        Twips::place(pushButton, row.left, row.top, row.width, 405);
+        connect(pushButton, &QPushButton::clicked, this, row.click);
         m_pointer->hoverSets(pushButton, MousePointer::Custom);
-    m_pointer->hoverSets(this, MousePointer::Default);
-    m_pointer->hoverSets(m_listView1, MousePointer::Default, WindowPointer::Parts::WithParts);
-    m_pointer->hoverSets(m_listView2, MousePointer::Default, WindowPointer::Parts::WithParts);
+        setTabOrder(previous, pushButton);
+        previous = pushButton;
+    }
+}
 
-    connect(pushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
-    connect(pushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
-    connect(pushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
-    connect(pushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
-    connect(pushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
-    connect(pushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
-    connect(pushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
-    connect(pushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
-    connect(pushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
-    connect(pushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
-    connect(pushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
-    connect(pushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
+// The input list and the results table, first in the tab order.
+void Form2::buildLists()
+{
+    const auto list = [this](const char* name, ListModel* model, int top) {
+        auto* view = new ListView(this);
+        view->setObjectName(QLatin1StringView(name));
+        view->setFont(arialFont(9));
+        view->setListModel(model);
+        Twips::place(view, 120, top, 7800, 1815);
+        view->installEventFilter(this);
+        m_pointer->hoverSets(view, MousePointer::Default, WindowPointer::Parts::WithParts);
+        return view;
+    };
+    m_inputModel = new ListModel(ListModel::CheckBoxes::None, this);
+    m_listView1 = list("ListView1", m_inputModel, 620);
+    m_listView1->setAccessibleName(BatchLists::InputCaption.trimmed());
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView1, &QWidget::customContextMenuRequested, this, &Form2::ListView1_ContextMenu);
+
+    m_resultsModel = new ListModel(ListModel::CheckBoxes::OnEveryRow, this);
+    m_resultsModel->setCellDeriver(std::make_shared<ConversionFormsDeriver>());
+    m_listView2 = list("ListView2", m_resultsModel, 4545);
+    m_listView2->setAccessibleName(QStringLiteral("Results"));
+    fitFormColumns(MapIP::ConversionOptions::defaults());
+    setTabOrder(m_listView1, m_listView2);
 }
 
 void Form2::Form_Load()
@@ -284,7 +282,10 @@ void Form2::PushButton1_Click()
 void Form2::PushButton2_Click()
 {
     HandlerScope scope(*this);
-    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton2_Click"));
+    // A list of thousands of bad rows would otherwise bring thousands of
+    // reports in a row; after the first few the user may stop them.
+    RunReports reports(m_platform.errorReporter());
+    ErrorTrap trap(reports, ObjectName, QStringLiteral("PushButton2_Click"));
     if (ConversionBusy) // 100
         return;
     ConversionBusy = true; // 102
@@ -294,6 +295,7 @@ void Form2::PushButton2_Click()
     EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
     // Rows appended while the run goes on lie beyond n and are not converted.
     const qsizetype n = m_inputModel->rows(); // 106
+    qsizetype failedRows = 0;
     // The window is busy before events first run, so that the Delete key and
     // the input list's "Clear List" cannot take rows from under the run.
     if (n > 0)
@@ -313,7 +315,8 @@ void Form2::PushButton2_Click()
             break;
         qsizetype row = -1;
         trap(120, [&] { row = m_resultsModel->appendRow(s); });
-        setRowForms(trap, row, s);
+        if (!setRowForms(trap, row, s))
+            ++failedRows;
     } // 130
 
     if (!m_unloaded) {
@@ -321,6 +324,12 @@ void Form2::PushButton2_Click()
         m_progressBar->setValue(0); // 134
         m_progressBar->setText(IdleProgressText); // 136
         m_resultsModel->publishRows();
+        // Reports held back leave the user a count of what they would have said.
+        if (reports.heldBack() > 0) {
+            trap(138, [&] {
+                m_platform.showMessage(QStringLiteral("%1 rows failed to convert.").arg(failedRows));
+            });
+        }
         trap(138, [&] { m_platform.showMessage(QStringLiteral("Done.")); });
     }
     ConversionBusy = false; // 140
@@ -348,7 +357,7 @@ void Form2::applyEmbedding()
     fitFormColumns(m_embedding->options());
 }
 
-void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
+bool Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
 {
     static constexpr auto FormLines = std::to_array({ 122, 124, 126, 128 });
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
@@ -365,8 +374,9 @@ void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
     // The results table may be cleared while an error report is up; the
     // row's cells are then no longer set.
     const quint64 removals = m_resultsModel->removalCount();
+    bool converted = true;
     for (int k = 1; k <= MapIP::FormCount; ++k) {
-        trap(FormLines[size_t(k - 1)], [&] {
+        converted &= trap(FormLines[size_t(k - 1)], [&] {
             const MapIP::Form form = MapIP::formAt(k);
             // The table builds the text from the row when it is read.
             if (lenient.converts(form) && row >= 0 && m_resultsModel->removalCount() == removals)
@@ -375,22 +385,29 @@ void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
                 throw MapIP::ConversionException(conversion.failure(form));
         });
     }
+    return converted;
 }
 
 void Form2::PushButton4_Click()
 {
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton4_Click"));
-    FileDialogSetup setup;
-    setup.fileName = QString(); // 100
-    setup.flags = FileDialogOptions; // 102
-    setup.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); // 104
-    setup.filter = TextFileFilter; // 106
+    OpenFilesRequest request; // 100 to 106
+    request.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files");
+    request.filters = TextFileFilters;
+    request.severalFiles = true;
     QStringList paths;
-    trap(108, [&] { paths = m_platform.fileDialogs().openFileNames(setup); });
+    trap(108, [&] { paths = m_platform.fileDialogs().openFileNames(request); });
     if (paths.isEmpty()) // 110
         return;
     loadListFiles(trap, paths); // 114 to 138
+}
+
+void Form2::openListFiles(const QStringList& paths)
+{
+    HandlerScope scope(*this);
+    ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton4_Click"));
+    loadListFiles(trap, paths);
 }
 
 void Form2::loadListFiles(ErrorTrap& trap, const QStringList& paths)
@@ -410,12 +427,12 @@ void Form2::PushButton3_Click()
 {
     HandlerScope scope(*this);
     ErrorTrap trap(m_platform.errorReporter(), ObjectName, QStringLiteral("PushButton3_Click"));
-    FileDialogSetup setup;
-    setup.flags = FileDialogOptions; // 100
-    setup.title = QStringLiteral("Save"); // 102
-    setup.filter = TextFileFilter; // 104
+    // 100 to 104: no name offered, and no question before replacing a file.
+    SaveFileRequest request;
+    request.title = QStringLiteral("Save");
+    request.filters = TextFileFilters;
     QString path;
-    trap(106, [&] { path = m_platform.fileDialogs().saveFileName(setup); });
+    trap(106, [&] { path = m_platform.fileDialogs().saveFileName(request); });
     // 108: Cancel writes nothing and says nothing; an empty table is saved as
     // its caption line alone.
     if (path.isEmpty())

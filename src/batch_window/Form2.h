@@ -51,6 +51,11 @@ public:
     // True once the window has been left; it is about to be destroyed.
     bool isUnloaded() const { return m_unloaded; }
 
+    // Loads list files handed to the program from outside the window (the
+    // desktop's "open with") into the input list, as "Load IPv4s From Text
+    // File" loads the files chosen in its dialog, with the same messages.
+    void openListFiles(const QStringList& paths);
+
     // Ends the window without showing the single-address window again, as the
     // program ends: work under way stops at its next yield.
     void discard();
@@ -78,6 +83,8 @@ private:
     };
 
     void buildControls();
+    void buildLists();
+    void buildButtons();
     void Form_Load();
     void Form_Unload();
     void unload(bool showSingleWindow);
@@ -99,8 +106,9 @@ private:
     void Form_OLEDragDrop(const QMimeData& data);
 
     // The run's statements that give a results row its forms, one per form,
-    // in the embedding and text style the run started with.
-    void setRowForms(ErrorTrap& trap, qsizetype row, const QString& address);
+    // in the embedding and text style the run started with. False when a
+    // form failed (and was reported).
+    bool setRowForms(ErrorTrap& trap, qsizetype row, const QString& address);
     // Puts the chosen embedding and text style on the results table, unless a
     // run is filling it: that run's rows keep the choice it started with,
     // and the table takes the new one when the run ends.

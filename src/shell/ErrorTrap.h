@@ -28,6 +28,16 @@ public:
         reportError(errorReportText(description, object, procedure, line));
     }
 
+    // The report of reportFailure with a second choice beside OK: stop showing
+    // reports for the rest of the work under way. True when the user took it.
+    // A reporter that cannot offer the choice shows the plain report.
+    virtual bool reportFailureOfferingStop(const QString& description, const QString& object,
+                                           const QString& procedure, int line)
+    {
+        reportFailure(description, object, procedure, line);
+        return false;
+    }
+
     // Memory ran out inside a statement. A window reports it like any error
     // and stays usable; a reporter may instead end the procedure by throwing
     // (the command-line tool abandons its output rather than write on

@@ -47,8 +47,11 @@ public:
 
     void showMessage(const QString& text) override;
 
-    // Error reports as modal "Application Error" boxes with the warning icon.
+    // Error reports as modal "Application Error" boxes with the warning icon;
+    // a report that offers to stop the reports has the button
+    // StopReportsChoice beside OK.
     ErrorReporter& errorReporter() { return m_errorReporter; }
+    static const QString StopReportsChoice;
 
 private:
     class MessageBoxReporter final : public ErrorReporter
@@ -59,6 +62,8 @@ private:
         {
         }
         void reportError(const QString& reportText) override;
+        bool reportFailureOfferingStop(const QString& description, const QString& object,
+                                       const QString& procedure, int line) override;
 
     private:
         Platform& m_platform;

@@ -18,7 +18,7 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
-// Modal message boxes with a single OK button.
+// Modal message boxes with an OK button.
 class MessageBoxes
 {
 public:
@@ -27,6 +27,12 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows the box and returns when the user has pressed OK.
     virtual void show(const QString& text, const QString& title, Icon icon) = 0;
+    // Shows the box with a second button captioned `otherChoice` beside OK:
+    // true when the user pressed that one, false on OK or when the box was
+    // closed.
+    virtual bool showWithChoice(const QString& text, const QString& title, Icon icon,
+                                const QString& otherChoice)
+        = 0;
 };
 
 // The modal input box: returns the text, or the empty text on Cancel.
@@ -37,25 +43,36 @@ public:
     virtual QString ask(const QString& prompt, const QString& title, const QString& defaultText) = 0;
 };
 
-// How a window sets up the common file dialog before showing it.
-struct FileDialogSetup
+// A kind of file the user may pick in a file dialog: the name the dialog
+// shows and the name patterns it matches ("*" matches every file).
+struct FileTypeFilter
 {
-    QString title;
-    // Entries as "Name|pattern|Name|pattern|", the pattern list separated by ";".
-    QString filter;
-    // Option flags of the common dialog: 1 read-only box ticked, 2 ask before
-    // overwriting, 512 several files, 524288 explorer style, 2097152 long names.
-    int flags = 0;
-    QString fileName;
+    QString name;
+    QStringList patterns;
+
+    bool operator==(const FileTypeFilter&) const = default;
 };
 
-namespace FileDialogFlags {
-inline constexpr int ReadOnly = 0x1;
-inline constexpr int OverwritePrompt = 0x2;
-inline constexpr int AllowMultiSelect = 0x200;
-inline constexpr int Explorer = 0x80000;
-inline constexpr int LongNames = 0x200000;
-} // namespace FileDialogFlags
+// What a window asks of the open dialog.
+struct OpenFilesRequest
+{
+    QString title;
+    // The first one is chosen when the dialog opens.
+    QList<FileTypeFilter> filters;
+    // Whether the user may pick several files at once.
+    bool severalFiles = false;
+};
+
+// What a window asks of the save dialog.
+struct SaveFileRequest
+{
+    QString title;
+    QList<FileTypeFilter> filters;
+    // The name the dialog offers; none when empty.
+    QString suggestedName;
+    // Whether the dialog asks before the user picks a file that exists.
+    bool confirmReplacing = false;
+};
 
 class FileDialogs
 {
@@ -63,9 +80,9 @@ public:
     virtual ~FileDialogs() = default;
     // The open dialog: the full paths of the chosen files in the order the
     // user chose them, none on Cancel.
-    virtual QStringList openFileNames(const FileDialogSetup& setup) = 0;
+    virtual QStringList openFileNames(const OpenFilesRequest& request) = 0;
     // The save dialog: the chosen full path, or the empty text on Cancel.
-    virtual QString saveFileName(const FileDialogSetup& setup) = 0;
+    virtual QString saveFileName(const SaveFileRequest& request) = 0;
 };
 
 // Opens a web address in the user's browser.

@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "batch_window/Form2.h"
+#include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "conversion/NumberSpelling.h"
 #include "export/Clipboard.h"
@@ -40,6 +41,50 @@ QLineEdit* makeResultBox(QWidget* parent, const char* name)
     return box;
 }
 
+// The quiet note on an address the NAT64 well-known prefix must not carry.
+QString nat64Note(quint32 address)
+{
+    const std::optional<QString> range = MapIP::nonGlobalRange(address);
+    if (!range)
+        return {};
+    return QStringLiteral("Note: %1 is %2, which the NAT64 well-known prefix 64:ff9b::/96 must not carry "
+                          "(RFC 6052 section 3.1)")
+        .arg(MapIP::dottedQuad(address), *range);
+}
+
+// Quiet notes on what the result boxes show for `address` in `options`.
+QStringList formNotes(const QString& address, const MapIP::ConversionOptions& options)
+{
+    QStringList notes;
+    const MapIP::RowConversion conversion(address, options);
+    if (!options.writesForm(MapIP::Form::DotFull) || !options.writesForm(MapIP::Form::DotShorthand))
+        notes.append(QStringLiteral("Note: behind a prefix shorter than /96 the IPv4 address is spread over "
+                                    "the groups, so there are no dot notation forms"));
+    if (options.embedding() == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64)) {
+        if (const std::optional<quint32> value = conversion.ipv4()) {
+            if (const QString note = nat64Note(*value); !note.isEmpty())
+                notes.append(note);
+        }
+    }
+    return notes;
+}
+
+// Why the address line holds no IPv4 address, prefix or range.
+QString entryProblem(const MapIP::ConversionFailure& failure, const QString& entry)
+{
+    switch (failure.error) {
+    case MapIP::ConversionError::NotANumber:
+    case MapIP::ConversionError::NotAnOctet:
+    case MapIP::ConversionError::NotFourParts:
+    case MapIP::ConversionError::NotFourPartsToSpread:
+        return QStringLiteral("Not an address: %1 is neither four numbers from 0 to 255 joined by \".\" "
+                              "(a.b.c.d, a prefix a.b.c.d/n or a range a.b.c.d-e.f.g.h) nor IPv6 text")
+            .arg(MapIP::quotedPart(entry));
+    default:
+        return MapIP::describe(failure);
+    }
+}
+
 } // namespace
 
 Form1::Form1(Platform& platform, QWidget* parent)
@@ -61,8 +106,9 @@ void Form1::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    // One row below the results holds the embedding and the text style.
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(7500));
+    // One row below the results holds the embedding and the text style, the
+    // rows below it the address line and what it holds.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(9000));
     setFont(arialFont(9));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -84,6 +130,7 @@ void Form1::buildControls()
     m_embedding = new EmbeddingControls(this, 120, 7020, 7800, m_platform.inputBoxes(), m_platform,
                                         [this] { return m_platform.applicationTitle(); });
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form1::Embedding_Change);
+    buildAddressLine();
 
     for (QPushButton* button : { m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton5 })
         m_pointer->hoverSets(button, MousePointer::Custom);
@@ -194,6 +241,34 @@ void Form1::buildResultsFrame()
     }
 }
 
+// The address line below the embedding, and the label beneath it.
+void Form1::buildAddressLine()
+{
+    auto* caption = new QLabel(QStringLiteral("Address:"), this);
+    caption->setObjectName(QStringLiteral("Label5"));
+    Twips::place(caption, 120, 7560, 1200, 285);
+
+    m_addressLine = new QLineEdit(this);
+    m_addressLine->setObjectName(QStringLiteral("Text6"));
+    m_addressLine->setAccessibleName(QStringLiteral("Address, prefix or range"));
+    m_addressLine->setPlaceholderText(
+        QStringLiteral("Type or paste an IPv4 or IPv6 address, prefix or range"));
+    Twips::place(m_addressLine, 1320, 7500, 6600, 375);
+    caption->setBuddy(m_addressLine);
+    connect(m_addressLine, &QLineEdit::textChanged, this, &Form1::Text6_Change);
+
+    // Says what the line holds, why it is no address, and notes on the
+    // forms shown; never a message box, as the line is read at every key.
+    m_addressNote = new QLabel(this);
+    m_addressNote->setObjectName(QStringLiteral("Label6"));
+    m_addressNote->setAccessibleName(QStringLiteral("Address notes"));
+    m_addressNote->setTextFormat(Qt::PlainText);
+    m_addressNote->setWordWrap(true);
+    m_addressNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_addressNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Twips::place(m_addressNote, 120, 7950, 7800, 975);
+}
+
 Form2* Form1::batchWindow() const
 {
     return m_batchWindow;
@@ -241,17 +316,31 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::PushButton1_Click()
 {
+    showBatchWindow();
+}
+
+Form2* Form1::showBatchWindow()
+{
     ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
-    trap(100, [&] {
+    const bool shown = trap(100, [&] {
         // Each visit starts afresh with empty lists.
         if (!m_batchWindow || m_batchWindow->isUnloaded())
             m_batchWindow = new Form2(m_platform, this);
         m_batchWindow->show();
     });
     trap(102, [&] { hide(); });
+    return shown ? m_batchWindow.data() : nullptr;
 }
 
 void Form1::PushButton2_Click()
+{
+    // The label now speaks of the octets, not of the address line.
+    m_convertedLead.clear();
+    m_showsDecoded = false;
+    convertOctets();
+}
+
+void Form1::convertOctets()
 {
     if (ConversionBusy)
         return;
@@ -291,7 +380,7 @@ void Form1::PushButton2_Click()
 }
 
 void Form1::showForms(ErrorTrap& trap, const QString& address, const MapIP::ConversionOptions& options,
-                      bool emptyFailed)
+                      bool emptyFailed, const QString& lead)
 {
     // The statements that fill the result boxes, one per form.
     static constexpr auto FormLines = std::to_array({ 110, 116, 118, 120 });
@@ -303,10 +392,19 @@ void Form1::showForms(ErrorTrap& trap, const QString& address, const MapIP::Conv
         if (!shown && emptyFailed)
             m_resultBoxes[i]->clear();
     }
+    if (!m_showsDecoded) {
+        QStringList lines = formNotes(address, options);
+        if (!lead.isEmpty())
+            lines.prepend(lead);
+        m_addressNote->setText(lines.join(u'\n'));
+    }
 }
 
 void Form1::Embedding_Change()
 {
+    // A typed prefix may decode what the address line holds.
+    if (m_showsDecoded && !ConversionBusy)
+        showDecodedEntry(m_addressLine->text().trimmed());
     // Before the first conversion the boxes are empty and stay so; the
     // octets typed since are converted by "Start Converting" as ever.
     if (ConversionBusy || !m_convertedAddress)
@@ -316,7 +414,7 @@ void Form1::Embedding_Change()
     const MapIP::ConversionOptions options = m_embedding->options();
     // A box keeps no text of the previous choice: a form the new one refuses
     // is reported and left empty.
-    showForms(trap, *m_convertedAddress, options, true);
+    showForms(trap, *m_convertedAddress, options, true, m_convertedLead);
     ConversionBusy = false;
     if (!(options == m_embedding->options()))
         Embedding_Change();
@@ -416,4 +514,83 @@ void Form1::Text1_KeyUp(int index, int keyCode)
         else
             m_pushButton2->setFocus();
     }
+}
+
+void Form1::Text6_Change()
+{
+    const QString entry = m_addressLine->text().trimmed();
+    m_showsDecoded = false;
+    if (entry.isEmpty())
+        m_addressNote->clear();
+    else if (entry.contains(u':'))
+        showDecodedEntry(entry);
+    else
+        showIpv4Entry(entry);
+}
+
+void Form1::showIpv4Entry(const QString& entry)
+{
+    // The line takes only real addresses: four octets of 0 to 255, read as
+    // RFC 5952 text reads them, whatever style the forms are written in.
+    const MapIP::ConversionOptions strict(m_embedding->options().embedding(), MapIP::TextStyle::Rfc5952);
+    const MapIP::RowConversion reading(entry, strict);
+    const MapIP::ConversionFailure failure = reading.failure(MapIP::Form::Full);
+    if (failure.failed()) {
+        m_addressNote->setText(entryProblem(failure, entry));
+        return;
+    }
+    const bool isRange = reading.kind() == MapIP::RowConversion::Kind::Range;
+    const quint32 address = isRange ? reading.rangePrefixes().front().address : reading.ipv4().value_or(0);
+    for (int i = 0; i < 4; ++i)
+        Text1(i + 1)->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+    if (reading.kind() == MapIP::RowConversion::Kind::Address) {
+        // As the octet boxes convert.
+        m_convertedLead.clear();
+        convertOctets();
+        return;
+    }
+    if (ConversionBusy)
+        return;
+    ConversionBusy = true;
+    ErrorTrap trap(m_platform.errorReporter(), QStringLiteral("Form1"), QStringLiteral("Text6_Change"));
+    const MapIP::ConversionOptions options = m_embedding->options();
+    m_convertedLead = isRange ? QStringLiteral("The range %1 is the prefix %2")
+                                    .arg(entry, MapIP::networkText(reading.rangePrefixes().front()))
+                              : QString();
+    showForms(trap, entry, options, true, m_convertedLead);
+    m_convertedAddress = entry;
+    ConversionBusy = false;
+    if (!(options == m_embedding->options()))
+        Embedding_Change();
+}
+
+void Form1::showDecodedEntry(const QString& entry)
+{
+    m_showsDecoded = true;
+    // A typed prefix is no carrier's: it decodes the entry first, and the
+    // carriers in their order decode what it does not.
+    const MapIP::Embedding& chosen = m_embedding->options().embedding();
+    const MapIP::DecodeOptions byChoice(chosen);
+    const MapIP::DecodeOptions byCarriers;
+    const bool typed = chosen.name().isEmpty() && !MapIP::decode(entry, byChoice).failed();
+    const MapIP::DecodeOptions& options = typed ? byChoice : byCarriers;
+    const MapIP::RowDecoding decoding(entry, options);
+    if (decoding.failed()) {
+        m_addressNote->setText(MapIP::describe(decoding.decoded(), entry, options));
+        return;
+    }
+    QStringList lines;
+    static constexpr MapIP::RowDecoding::Field Fields[]
+        = { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+            MapIP::RowDecoding::Field::Detail };
+    for (const MapIP::RowDecoding::Field field : Fields) {
+        const QStringView text = decoding.text(field);
+        if (!text.isEmpty())
+            lines.append(MapIP::DecodeColumns[size_t(field) + 1].caption.toString() + QStringLiteral(": ")
+                         + text.toString());
+    }
+    if (decoding.decoded().carrier == MapIP::Carrier::Nat64)
+        lines.append(nat64Note(decoding.decoded().ipv4));
+    lines.removeAll(QString());
+    m_addressNote->setText(lines.join(u'\n'));
 }

@@ -6,9 +6,22 @@
 
 void FakeMessageBoxes::show(const QString& text, const QString& title, Icon icon)
 {
-    shown.push_back({ text, title, icon });
+    shown.push_back({ text, title, icon, {} });
     if (whileOpen)
         whileOpen(shown.back());
+}
+
+bool FakeMessageBoxes::showWithChoice(const QString& text, const QString& title, Icon icon,
+                                      const QString& otherChoice)
+{
+    shown.push_back({ text, title, icon, otherChoice });
+    if (whileOpen)
+        whileOpen(shown.back());
+    if (choices.empty())
+        return false;
+    const bool chosen = choices.front();
+    choices.pop_front();
+    return chosen;
 }
 
 QStringList FakeMessageBoxes::texts() const
@@ -52,15 +65,15 @@ template<typename Answer> Answer nextAnswer(std::deque<Answer>& answers)
 
 } // namespace
 
-QStringList FakeFileDialogs::openFileNames(const FileDialogSetup& setup)
+QStringList FakeFileDialogs::openFileNames(const OpenFilesRequest& request)
 {
-    openSetups.push_back(setup);
+    openRequests.push_back(request);
     return nextAnswer(openAnswers);
 }
 
-QString FakeFileDialogs::saveFileName(const FileDialogSetup& setup)
+QString FakeFileDialogs::saveFileName(const SaveFileRequest& request)
 {
-    saveSetups.push_back(setup);
+    saveRequests.push_back(request);
     return nextAnswer(saveAnswers);
 }
 

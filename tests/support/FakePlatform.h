@@ -22,11 +22,18 @@ public:
         QString text;
         QString title;
         Icon icon;
+        // The caption of the button beside OK; empty on a box with OK alone.
+        QString otherChoice;
     };
 
     void show(const QString& text, const QString& title, Icon icon) override;
+    bool showWithChoice(const QString& text, const QString& title, Icon icon,
+                        const QString& otherChoice) override;
 
     std::vector<Shown> shown;
+    // Scripted answers of the boxes with a second choice (true: that choice);
+    // with none left the user presses OK.
+    std::deque<bool> choices;
     // Runs while a box is "open", as the user could act while a real one is up.
     std::function<void(const Shown&)> whileOpen;
 
@@ -55,11 +62,11 @@ public:
 class FakeFileDialogs final : public FileDialogs
 {
 public:
-    QStringList openFileNames(const FileDialogSetup& setup) override;
-    QString saveFileName(const FileDialogSetup& setup) override;
+    QStringList openFileNames(const OpenFilesRequest& request) override;
+    QString saveFileName(const SaveFileRequest& request) override;
 
-    std::vector<FileDialogSetup> openSetups;
-    std::vector<FileDialogSetup> saveSetups;
+    std::vector<OpenFilesRequest> openRequests;
+    std::vector<SaveFileRequest> saveRequests;
     std::deque<QStringList> openAnswers; // empty answer = Cancel
     std::deque<QString> saveAnswers;
 };

@@ -225,9 +225,20 @@ std::optional<FileIdentity> identityOfDevice(QIODevice& device)
     return regularFileIdentity(status);
 }
 
+ResultsTable::Layout layoutOf(const BatchOptions& options)
+{
+    ResultsTable::Layout layout;
+    layout.direction = options.decode ? ResultsTable::Direction::Decode : ResultsTable::Direction::Convert;
+    layout.conversion = MapIP::ConversionOptions(options.embedding, options.style);
+    if (options.embeddingChosen)
+        layout.decoding = MapIP::DecodeOptions(options.embedding);
+    layout.reverseDns = options.reverseDns;
+    return layout;
+}
+
 // The row and each of its forms, a failing one empty. A form is written in
 // its two pieces, never built: a row may be huge.
-void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
+void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion, bool reverseDns)
 {
     appendTsvField(output, conversion.address());
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
@@ -238,6 +249,27 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
             appendTsvField(output, conversion.body(form.form));
         else
             output.append(conversion.body(form.form));
+        output.append(conversion.suffix(form.form));
+    }
+    if (reverseDns) {
+        output.append('\t');
+        output.append(conversion.reverseDnsName());
+    }
+    output.append('\n');
+}
+
+// The row and what it decodes to, empty fields when it does not.
+void writeTsvLine(EncodedBlocks& output, const MapIP::RowDecoding& decoding, bool reverseDns)
+{
+    appendTsvField(output, decoding.row());
+    for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                              MapIP::RowDecoding::Field::Detail }) {
+        output.append('\t');
+        output.append(decoding.text(field));
+    }
+    if (reverseDns) {
+        output.append('\t');
+        output.append(decoding.reverseDnsName());
     }
     output.append('\n');
 }
@@ -247,6 +279,7 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
     , m_conversion(options.embedding, options.style)
+    , m_layout(layoutOf(options))
     , m_streams(streams)
 {
 }
@@ -406,20 +439,57 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
     }
 }
 
+void BatchTool::checkRow(qsizetype row, QStringView text)
+{
+    if (m_layout.direction == ResultsTable::Direction::Decode) {
+        const MapIP::Decoded decoded = MapIP::decode(text, m_layout.decoding);
+        if (decoded.failed()) {
+            m_rowsFailed = true;
+            message(u"row "_s + QString::number(row) + u": "_s
+                    + MapIP::describe(decoded, text, m_layout.decoding));
+        }
+        return;
+    }
+    const MapIP::RowConversion conversion(text, m_conversion);
+    // A range of several prefixes is written as its prefixes, each of which converts.
+    std::vector<MapIP::Ipv4Network> parts;
+    if (conversion.kind() == MapIP::RowConversion::Kind::Range)
+        parts = conversion.rangePrefixes();
+    if (parts.size() < 2)
+        reportFailures(row, conversion);
+    if (m_nonGlobalWarned || m_options.embedding != MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
+        return;
+    if (parts.empty()) {
+        if (const std::optional<quint32> address = conversion.ipv4())
+            parts.push_back({ *address, 32 });
+    }
+    for (const MapIP::Ipv4Network& part : parts) {
+        // A prefix is looked at by its first and its last address.
+        std::optional<QString> range = MapIP::nonGlobalRange(part.address);
+        if (!range)
+            range = MapIP::nonGlobalRange(part.last());
+        if (!range)
+            continue;
+        m_nonGlobalWarned = true;
+        message(u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
+                u"(RFC 6052 section 3.1), but row "_s
+                + QString::number(row) + u' ' + shownRow(text) + u" is "_s + *range
+                + u"; its forms are written all the same (this is said once)"_s);
+        return;
+    }
+}
+
 void BatchTool::runTable()
 {
     ListModel table(ListModel::CheckBoxes::OnEveryRow);
-    for (const QString& caption : BatchLists::ResultsCaptions)
-        table.addColumn(caption);
-    table.setCellDeriver(std::make_shared<ConversionFormsDeriver>(m_conversion));
+    ResultsTable::apply(table, m_layout);
 
-    // A row and its forms, as the window's run sets them; the forms are kept
-    // as marks and built when the export reads them.
+    // A row and its results, as the window's run sets them; they are kept as
+    // marks and built when the export reads them. A range of several
+    // prefixes makes a row for each.
     readInputs([&](QStringView text) {
-        const qsizetype row = table.appendRow(text);
-        const MapIP::RowConversion conversion(text, m_conversion);
-        table.setDerivedSubItems(row, conversion.convertedForms());
-        reportFailures(row + 1, conversion);
+        table.appendDerivedRows(text);
+        checkRow(++m_rows, text);
     });
 
     tick(table);
@@ -530,14 +600,34 @@ void BatchTool::runTsv()
 
     EncodedBlocks output(*target);
     try {
+        // Ticks count the lines written, as they count the table's rows.
+        qsizetype line = 0;
+        const auto ticked = [&] { return m_options.ticks.contains(++line); };
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            const MapIP::RowConversion conversion(text, m_conversion);
-            reportFailures(row, conversion);
-            if (!m_options.ticks.contains(row))
-                return;
+            checkRow(row, text);
             try {
-                writeTsvLine(output, conversion);
+                if (m_layout.direction == ResultsTable::Direction::Decode) {
+                    if (ticked())
+                        writeTsvLine(output, MapIP::RowDecoding(text, m_layout.decoding),
+                                     m_layout.reverseDns);
+                    return;
+                }
+                const MapIP::RowConversion conversion(text, m_conversion);
+                const std::vector<MapIP::Ipv4Network> parts
+                    = conversion.kind() == MapIP::RowConversion::Kind::Range
+                    ? conversion.rangePrefixes()
+                    : std::vector<MapIP::Ipv4Network>();
+                if (parts.size() < 2) {
+                    if (ticked())
+                        writeTsvLine(output, conversion, m_layout.reverseDns);
+                    return;
+                }
+                for (const MapIP::Ipv4Network& part : parts) {
+                    if (ticked())
+                        writeTsvLine(output, MapIP::RowConversion(text, part, m_conversion),
+                                     m_layout.reverseDns);
+                }
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }

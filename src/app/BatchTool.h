@@ -2,6 +2,7 @@
 
 #include "BatchOptions.h"
 #include "export/EncodedBlocks.h"
+#include "export/ResultsTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,10 @@ private:
     void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
     // One message for each form the row fails, as the window reports them.
     void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
+    // Reports what is wrong with input row `row` in the run's direction: the
+    // forms it fails, or why it does not decode; and the one warning of the
+    // run when the NAT64 well-known prefix is to carry a non-global address.
+    void checkRow(qsizetype row, QStringView text);
 
     void runTable();
     void tick(ListModel& table);
@@ -93,7 +98,10 @@ private:
     const BatchOptions& m_options;
     // The forms' embedding and text, worked out once for every row.
     const MapIP::ConversionOptions m_conversion;
+    // The table's direction, columns and deriver.
+    const ResultsTable::Layout m_layout;
     BatchStreams m_streams;
+    bool m_nonGlobalWarned = false;
     qsizetype m_rows = 0;
     bool m_rowsFailed = false;
     bool m_trouble = false;

@@ -74,6 +74,7 @@ void ListModel::switchColumns(const QList<Column>& columns, std::shared_ptr<cons
         allDerived = StateBits(allDerived | (int(CellState::Derived) << (2 * (subItem - 1))));
     for (Row& row : m_rows) {
         row.states = m_deriver ? allDerived : 0;
+        row.unverified = true;
         if (row.extra != 0)
             m_extras[row.extra - 1].cells = {};
     }
@@ -229,6 +230,7 @@ void ListModel::setDerivedSubItems(qsizetype row, unsigned subItems)
     if (row < 0 || row >= rows() || !m_deriver)
         return;
     Row& record = m_rows[size_t(row)];
+    record.unverified = false;
     for (int subItem = 1; subItem <= MaxSubItems; ++subItem) {
         const bool derives = (subItems >> (subItem - 1)) & 1;
         setState(record, subItem, derives ? CellState::Derived : CellState::Empty);
@@ -296,8 +298,10 @@ qsizetype ListModel::cellLength(qsizetype row, int column) const
             deriveCell(record, column, text);
             return text.size();
         }
-        // The cell was checked when it was set, and the row's text never changes.
-        // A cell the deriver has no text for (after a switch of columns) is empty.
+        // The cell was checked when it was set, and the row's text never
+        // changes; after a switch of columns it may have no text.
+        if (record.unverified)
+            return std::max<qsizetype>(0, m_deriver->derivedLength(column, rowText(record)));
         return std::max<qsizetype>(0, m_deriver->knownDerivedLength(column, rowText(record)));
     case CellState::Stored:
         return m_extras[record.extra - 1].cells[size_t(column - 1)].size();

@@ -132,6 +132,9 @@ private:
         quint32 extra = 0; // 1 + index into m_extras, 0 when none
         StateBits states = 0; // two bits per sub-item
         bool checked = false;
+        // Derived cells that no deriver has looked at (after a switch of
+        // columns): their lengths are found the long way.
+        bool unverified = false;
     };
     static_assert(sizeof(Row) <= 24, "a row stays small: a table may hold millions");
 

@@ -941,7 +941,7 @@ void TestBatchTool::directionRowsAndReverseDns_data()
         << QByteArray("Original,IPv4 Address,Embedding,Detail\r\n::ffff:1.2.3.4,1.2.3.4,mapped,\r\n"
                       "64:ff9b::102:304,,,\r\n")
         << QStringList {
-               u"row 2: Not in the chosen block: \"64:ff9b::102:304\" lies outside ::ffff:0:0/96"_s
+               u"row 2: Not in the chosen block: \"64:ff9b::102:304\" lies outside ::ffff:0:0/96 (mapped)"_s
            };
     QTest::newRow("decode, reverse DNS, jsonl")
         << QStringList { u"-d"_s, u"--reverse-dns"_s,        u"-f"_s, u"jsonl"_s,

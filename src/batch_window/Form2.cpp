@@ -399,7 +399,11 @@ void Form2::applyLayout()
     const std::optional<ResultsTable::Layout> current = ResultsTable::layoutOf(*m_resultsModel);
     if (current && *current == chosen)
         return;
-    if (current && current->direction == chosen.direction && current->reverseDns == chosen.reverseDns)
+    // Converted rows keep every form the program's text has as derived, so
+    // another embedding or style only needs the new deriver; decoded rows
+    // that failed by one embedding may decode by another, and are read afresh.
+    if (current && current->direction == chosen.direction && current->reverseDns == chosen.reverseDns
+        && chosen.direction == ResultsTable::Direction::Convert)
         m_resultsModel->changeCellDeriver(ResultsTable::deriver(chosen));
     else
         ResultsTable::apply(*m_resultsModel, chosen);

@@ -1154,6 +1154,16 @@ void TestForm2::directionAndReverseDnsSwitchTheWholeTable()
     QVERIFY(reports[0].contains(u"Form2.PushButton2_Click at line 122"_s));
     QVERIFY(reports[1].contains(u"\"10.0.0.0-10.0.2.255\" is not IPv6 text"_s));
 
+    // A run by one embedding, then any carrier again: rows that failed by it decode.
+    auto* embedding = m_form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QCOMPARE(embedding->currentText(), u"mapped"_s);
+    QCOMPARE(rowCells(results(), 1), (QStringList { u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s, {}, {}, {} }));
+    click("PushButton2");
+    QCOMPARE(m_fake->messageBoxes->errorReports().size(), 2 + 3);
+    QTest::keyClick(embedding, Qt::Key_Up);
+    QCOMPARE(results().subItem(1, 1), u"192.0.2.45"_s);
+
     QTest::mouseClick(reverseDns, Qt::LeftButton, {}, QPoint(5, reverseDns->height() / 2));
     QCOMPARE(results().caption(4), u"Reverse DNS Name"_s);
     QCOMPARE(results().subItem(0, 4), u"33.2.0.192.in-addr.arpa"_s);

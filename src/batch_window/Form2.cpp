@@ -170,6 +170,7 @@ void Form2::buildControls()
                                         [this] { return m_platform.applicationTitle(); });
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form2::applyEmbedding);
     auto* directionLabel = new QLabel(QStringLiteral("Direction"), this);
+    directionLabel->setObjectName(QStringLiteral("DirectionLabel"));
     m_direction = new QComboBox(this);
     m_direction->setObjectName(QStringLiteral("DirectionBox"));
     m_direction->setAccessibleName(QStringLiteral("Direction"));

@@ -409,8 +409,18 @@ void Form2::applyLayout()
     else
         ResultsTable::apply(*m_resultsModel, chosen);
     // A longer prefix needs wider columns, a shorter one leaves room.
-    if (chosen.direction == ResultsTable::Direction::Convert)
+    if (chosen.direction == ResultsTable::Direction::Convert) {
         fitFormColumns(m_embedding->options());
+    } else {
+        // The widest a decoded row's texts get.
+        m_listView2->setColumnSamples(1, { QStringLiteral("255.255.255.255/32") });
+        m_listView2->setColumnSamples(2, { m_embedding->options().embedding().label() });
+        m_listView2->setColumnSamples(3, { QStringLiteral("server 255.255.255.255, port 65535") });
+    }
+    if (chosen.reverseDns) {
+        const QString nibbles = QStringLiteral("f.").repeated(32) + QStringLiteral("ip6.arpa");
+        m_listView2->setColumnSamples(m_resultsModel->columns() - 1, { nibbles });
+    }
 }
 
 void Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)

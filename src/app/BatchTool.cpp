@@ -249,7 +249,9 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion,
             appendTsvField(output, conversion.body(form.form));
         else
             output.append(conversion.body(form.form));
-        output.append(conversion.suffix(form.form));
+        // A prefix's length; nothing behind an address.
+        if (const QStringView suffix = conversion.suffix(form.form); !suffix.isEmpty())
+            output.append(suffix);
     }
     if (reverseDns) {
         output.append('\t');
@@ -280,6 +282,7 @@ BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
     , m_conversion(options.embedding, options.style)
     , m_layout(layoutOf(options))
+    , m_wellKnownNat64(options.embedding == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
     , m_streams(streams)
 {
 }
@@ -439,41 +442,39 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
     }
 }
 
-void BatchTool::checkRow(qsizetype row, QStringView text)
+void BatchTool::checkDecoding(qsizetype row, QStringView text, const MapIP::Decoded& decoded)
 {
-    if (m_layout.direction == ResultsTable::Direction::Decode) {
-        const MapIP::Decoded decoded = MapIP::decode(text, m_layout.decoding);
-        if (decoded.failed()) {
-            m_rowsFailed = true;
-            message(u"row "_s + QString::number(row) + u": "_s
-                    + MapIP::describe(decoded, text, m_layout.decoding));
-        }
+    if (!decoded.failed())
         return;
-    }
-    const MapIP::RowConversion conversion(text, m_conversion);
-    // A range of several prefixes is written as its prefixes, each of which converts.
-    std::vector<MapIP::Ipv4Network> parts;
-    if (conversion.kind() == MapIP::RowConversion::Kind::Range)
-        parts = conversion.rangePrefixes();
-    if (parts.size() < 2)
+    m_rowsFailed = true;
+    message(u"row "_s + QString::number(row) + u": "_s + MapIP::describe(decoded, text, m_layout.decoding));
+}
+
+void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
+                                const std::vector<MapIP::Ipv4Network>& parts)
+{
+    if (parts.empty())
         reportFailures(row, conversion);
-    if (m_nonGlobalWarned || m_options.embedding != MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
+    if (m_nonGlobalWarned || !m_wellKnownNat64)
         return;
-    if (parts.empty()) {
-        if (const std::optional<quint32> address = conversion.ipv4())
-            parts.push_back({ *address, 32 });
+    std::vector<MapIP::Ipv4Network> networks = parts;
+    if (networks.empty()) {
+        if (const std::optional<MapIP::Ipv4Network> network = conversion.network())
+            networks.push_back(*network);
+        else if (const std::optional<quint32> address = conversion.ipv4())
+            networks.push_back({ *address, 32 });
     }
-    for (const MapIP::Ipv4Network& part : parts) {
+    for (const MapIP::Ipv4Network& network : networks) {
         // A prefix is looked at by its first and its last address.
-        std::optional<QString> range = MapIP::nonGlobalRange(part.address);
+        std::optional<QString> range = MapIP::nonGlobalRange(network.address);
         if (!range)
-            range = MapIP::nonGlobalRange(part.last());
+            range = MapIP::nonGlobalRange(network.last());
         if (!range)
             continue;
         m_nonGlobalWarned = true;
         message(u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
                 u"(RFC 6052 section 3.1), but row "_s
-                + QString::number(row) + u' ' + shownRow(text) + u" is "_s + *range
+                + QString::number(row) + u' ' + shownRow(conversion.address()) + u" is "_s + *range
                 + u"; its forms are written all the same (this is said once)"_s);
         return;
     }
@@ -488,8 +489,24 @@ void BatchTool::runTable()
     // marks and built when the export reads them. A range of several
     // prefixes makes a row for each.
     readInputs([&](QStringView text) {
-        table.appendDerivedRows(text);
-        checkRow(++m_rows, text);
+        const qsizetype row = ++m_rows;
+        if (m_layout.direction == ResultsTable::Direction::Decode) {
+            const MapIP::RowDecoding decoding(text, m_layout.decoding);
+            table.setDerivedSubItems(table.appendRow(text),
+                                     DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns));
+            checkDecoding(row, text, decoding.decoded());
+            return;
+        }
+        // The row is read once, here; the table builds the texts from it
+        // when they are written.
+        const MapIP::RowConversion conversion(text, m_conversion);
+        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+        if (parts.empty())
+            table.setDerivedSubItems(table.appendRow(text),
+                                     ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns));
+        else
+            table.appendDerivedRows(text);
+        checkConversion(row, conversion, parts);
     });
 
     tick(table);
@@ -605,20 +622,18 @@ void BatchTool::runTsv()
         const auto ticked = [&] { return m_options.ticks.contains(++line); };
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            checkRow(row, text);
             try {
                 if (m_layout.direction == ResultsTable::Direction::Decode) {
+                    const MapIP::RowDecoding decoding(text, m_layout.decoding);
+                    checkDecoding(row, text, decoding.decoded());
                     if (ticked())
-                        writeTsvLine(output, MapIP::RowDecoding(text, m_layout.decoding),
-                                     m_layout.reverseDns);
+                        writeTsvLine(output, decoding, m_layout.reverseDns);
                     return;
                 }
                 const MapIP::RowConversion conversion(text, m_conversion);
-                const std::vector<MapIP::Ipv4Network> parts
-                    = conversion.kind() == MapIP::RowConversion::Kind::Range
-                    ? conversion.rangePrefixes()
-                    : std::vector<MapIP::Ipv4Network>();
-                if (parts.size() < 2) {
+                const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+                checkConversion(row, conversion, parts);
+                if (parts.empty()) {
                     if (ticked())
                         writeTsvLine(output, conversion, m_layout.reverseDns);
                     return;

@@ -86,24 +86,35 @@ bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringVi
     return isForm(subItem) && conversionOf(rowText).isText(formOf(subItem), value);
 }
 
-unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
+unsigned ConversionFormsDeriver::subItemsOf(const MapIP::RowConversion& conversion, bool reverseDns)
 {
-    const MapIP::RowConversion& conversion = conversionOf(rowText);
     unsigned subItems = conversion.convertedForms();
-    if (m_reverseDns && !conversion.reverseDnsName().isEmpty())
+    if (reverseDns && !conversion.reverseDnsName().isEmpty())
         subItems |= 1u << (ReverseDnsSubItem - 1);
     return subItems;
 }
 
-std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(QStringView rowText) const
+unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
 {
-    const MapIP::RowConversion& conversion = conversionOf(rowText);
-    if (conversion.kind() != MapIP::RowConversion::Kind::Range)
+    return subItemsOf(conversionOf(rowText), m_reverseDns);
+}
+
+std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(const MapIP::RowConversion& conversion)
+{
+    // Only a row with a "-" can be a range: others are not read here.
+    if (!conversion.address().contains(u'-') || conversion.kind() != MapIP::RowConversion::Kind::Range)
         return {};
     std::vector<MapIP::Ipv4Network> parts = conversion.rangePrefixes();
     if (parts.size() < 2)
         parts.clear();
     return parts;
+}
+
+std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(QStringView rowText) const
+{
+    if (!rowText.contains(u'-'))
+        return {};
+    return partsOf(conversionOf(rowText));
 }
 
 void ConversionFormsDeriver::derivePartInto(int subItem, QStringView rowText, const MapIP::Ipv4Network& part,
@@ -180,12 +191,17 @@ bool DecodedFieldsDeriver::derives(int subItem, QStringView rowText, QStringView
     return isField(subItem) && decodingOf(rowText).text(MapIP::RowDecoding::Field(subItem - 1)) == value;
 }
 
-unsigned DecodedFieldsDeriver::derivedSubItems(QStringView rowText) const
+unsigned DecodedFieldsDeriver::subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns)
 {
-    if (decodingOf(rowText).failed())
+    if (decoding.failed())
         return 0;
     unsigned subItems = (1u << MapIP::RowDecoding::FieldCount) - 1;
-    if (m_reverseDns)
+    if (reverseDns)
         subItems |= 1u << (ReverseDnsSubItem - 1);
     return subItems;
+}
+
+unsigned DecodedFieldsDeriver::derivedSubItems(QStringView rowText) const
+{
+    return subItemsOf(decodingOf(rowText), m_reverseDns);
 }

@@ -74,6 +74,12 @@ public:
     bool reverseDns() const { return m_reverseDns; }
     // The sub-item of the reverse-DNS name.
     static constexpr int ReverseDnsSubItem = MapIP::FormCount + 1;
+    // The sub-items a converted row has a text for, for a caller that has
+    // the conversion already (derivedSubItems() of its row).
+    static unsigned subItemsOf(const MapIP::RowConversion& conversion, bool reverseDns);
+    // The prefixes of a range that makes several table rows; none for any
+    // other row (partsOf() of its row).
+    static std::vector<MapIP::Ipv4Network> partsOf(const MapIP::RowConversion& conversion);
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;
@@ -82,6 +88,7 @@ public:
     bool derives(int subItem, QStringView rowText, QStringView value) const override;
     unsigned derivedSubItems(QStringView rowText) const override;
     std::vector<MapIP::Ipv4Network> partsOf(QStringView rowText) const override;
+    using CellDeriver::partsOf;
     void derivePartInto(int subItem, QStringView rowText, const MapIP::Ipv4Network& part,
                         QString& out) const override;
 
@@ -120,6 +127,9 @@ public:
     const MapIP::DecodeOptions& options() const { return m_options; }
     bool reverseDns() const { return m_reverseDns; }
     static constexpr int ReverseDnsSubItem = MapIP::RowDecoding::FieldCount + 1;
+    // The sub-items a decoded row has, for a caller that has decoded it
+    // already (derivedSubItems() of its row).
+    static unsigned subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns);
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;

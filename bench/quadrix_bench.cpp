@@ -331,6 +331,57 @@ void embeddingScenario(qint64 rows)
               .arg(seconds.size()));
 }
 
+// direction N: the direction box and the reverse-DNS box switched on N
+// converted rows, each switch until it is drawn; the median switch.
+void directionScenario(qint64 rows)
+{
+    QTemporaryDir dir;
+    const auto window = tickedResults(rows, dir.filePath(u"list.txt"_s));
+    auto* direction = window->form->findChild<QComboBox*>(u"DirectionBox"_s);
+    auto* reverseDns = window->form->findChild<QCheckBox*>(u"ReverseDnsBox"_s);
+    if (!direction || !reverseDns)
+        qFatal("the batch window has no direction controls");
+    ListModel* results = window->form->ListView2();
+    const auto press = [direction](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(direction, &event);
+    };
+    const std::function<void()> changes[] = {
+        [&] { press(Qt::Key_Down); }, // decode
+        [&] { reverseDns->click(); },
+        [&] { press(Qt::Key_Up); }, // convert
+        [&] { reverseDns->click(); },
+    };
+    auto* view = window->form->findChild<QAbstractScrollArea*>(u"ListView2"_s);
+    if (!view)
+        qFatal("the batch window has no results view");
+    PaintCounter paints;
+    view->viewport()->installEventFilter(&paints);
+    direction->setFocus();
+    QCoreApplication::processEvents();
+    std::vector<double> seconds;
+    for (int round = 0; round < 5; ++round) {
+        for (const auto& change : changes) {
+            const QString before = results->caption(1) + results->caption(results->columns() - 1);
+            QElapsedTimer timer;
+            timer.start();
+            change();
+            QCoreApplication::processEvents();
+            seconds.push_back(timer.nsecsElapsed() / 1e9);
+            if (results->caption(1) + results->caption(results->columns() - 1) == before)
+                qFatal("a change left the columns as they were");
+            if (paints.take() == 0)
+                qFatal("a change was not drawn");
+        }
+    }
+    std::sort(seconds.begin(), seconds.end());
+    const double median = seconds[seconds.size() / 2];
+    print("direction", rows, median,
+          u"median-ms=%1 slowest-ms=%2 changes=%3"_s.arg(median * 1e3, 0, 'f', 2)
+              .arg(seconds.back() * 1e3, 0, 'f', 2)
+              .arg(seconds.size()));
+}
+
 // startup: the single-address window built, loaded and shown.
 void startupScenario(qint64)
 {
@@ -353,6 +404,7 @@ const std::map<QString, std::function<void(qint64)>> Scenarios {
     { u"copy"_s, copyScenario },
     { u"xlsx"_s, xlsxScenario },
     { u"embedding"_s, embeddingScenario },
+    { u"direction"_s, directionScenario },
 };
 
 const QList<QPair<QString, qint64>> DefaultScenarios {
@@ -366,6 +418,7 @@ const QList<QPair<QString, qint64>> DefaultScenarios {
     { u"copy"_s, 1000000 },
     { u"xlsx"_s, 100000 },
     { u"embedding"_s, 1000000 },
+    { u"direction"_s, 1000000 },
 };
 
 } // namespace

@@ -83,14 +83,15 @@ const Place Form1Places[] = {
 };
 
 const Place Form2Places[] = {
-    { "PushButton5", 120, 120, 7800, 405 },   { "ListView1", 120, 620, 7800, 1815 },
-    { "PushButton1", 120, 2520, 3840, 405 },  { "PushButton6", 4080, 2520, 3840, 405 },
-    { "PushButton4", 120, 3030, 3840, 405 },  { "PushButton9", 4080, 3030, 3840, 405 },
-    { "PushButton11", 120, 3540, 3840, 405 }, { "PushButton10", 4080, 3540, 3840, 405 },
-    { "PushButton2", 120, 4050, 7800, 405 },  { "ListView2", 120, 4545, 7800, 1815 },
-    { "PushButton3", 120, 6450, 3840, 405 },  { "PushButton13", 4080, 6450, 3840, 405 },
-    { "PushButton8", 120, 6960, 3840, 405 },  { "PushButton7", 4080, 6960, 3840, 405 },
-    { "ProgressBar1", 120, 7480, 7800, 405 },
+    { "PushButton5", 120, 120, 7800, 405 },     { "ListView1", 120, 620, 7800, 1815 },
+    { "PushButton1", 120, 2520, 3840, 405 },    { "PushButton6", 4080, 2520, 3840, 405 },
+    { "PushButton4", 120, 3030, 3840, 405 },    { "PushButton9", 4080, 3030, 3840, 405 },
+    { "PushButton11", 120, 3540, 3840, 405 },   { "PushButton10", 4080, 3540, 3840, 405 },
+    { "PushButton2", 120, 4050, 7800, 405 },    { "ListView2", 120, 4545, 7800, 1815 },
+    { "PushButton3", 120, 6450, 3840, 405 },    { "PushButton13", 4080, 6450, 3840, 405 },
+    { "PushButton8", 120, 6960, 3840, 405 },    { "PushButton7", 4080, 6960, 3840, 405 },
+    { "ProgressBar1", 120, 7480, 7800, 405 },   { "DirectionBox", 1200, 8505, 2700, 375 },
+    { "ReverseDnsBox", 4020, 8505, 3900, 375 },
 };
 
 int px(int twips)
@@ -152,8 +153,9 @@ void TestAppearance::controlsWhereTheDesignPutsThem()
     QCOMPARE(single.findChild<QWidget*>(u"Label4"_s)->parentWidget()->objectName(), u"Frame2"_s);
 
     Form2 batch(*m_fake->platform, &single);
-    // The designed window and one row for the embedding and the text style.
-    QCOMPARE(batch.size(), QSize(px(8040), px(8475)));
+    // The designed window, one row for the embedding and the text style and
+    // one for the direction and the reverse-DNS column.
+    QCOMPARE(batch.size(), QSize(px(8040), px(8985)));
     for (const Place& place : Form2Places) {
         const QWidget* control = batch.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);
@@ -193,12 +195,16 @@ void TestAppearance::withoutSkinFileTheStartUpWindowKeepsItsColours()
     QVERIFY(!m_fake->skinFramework->wasCalled());
 
     // The batch window always takes the button face; it has no frame to
-    // recolour, and its one label (the embedding's) takes the window's colours.
+    // recolour, and its labels (the embedding's and the direction's) take the
+    // window's colours.
     Form2 batch(*m_fake->platform, &single);
     QVERIFY(Appearance::hasButtonFaceColor(&batch));
     QVERIFY(batch.findChildren<QGroupBox*>().isEmpty());
-    QCOMPARE(batch.findChildren<QLabel*>().size(), 1);
-    QCOMPARE(batch.findChildren<QLabel*>().front()->objectName(), u"EmbeddingLabel"_s);
+    QStringList labels;
+    for (const QLabel* label : batch.findChildren<QLabel*>())
+        labels.append(label->objectName());
+    labels.sort();
+    QCOMPARE(labels, (QStringList { u"DirectionLabel"_s, u"EmbeddingLabel"_s }));
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 

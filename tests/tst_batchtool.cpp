@@ -300,6 +300,8 @@ private slots:
     void tsvFieldsAreEscaped();
     void csvIsRfc4180();
     void jsonLinesCarryEveryForm();
+    void directionRowsAndReverseDns_data();
+    void directionRowsAndReverseDns();
     void outputThatIsAnInputIsRefused_data();
     void outputThatIsAnInputIsRefused();
     void undecodableNamesAreRefused();
@@ -564,7 +566,7 @@ void TestBatchTool::embeddingAndStyleInEveryFormat()
         QVERIFY2(rfc.err.contains("row 2 \"1.2.3\": "_ba + form + ": Not an IPv4 address"),
                  rfc.err.constData());
     }
-    QVERIFY(!rfc.err.contains("row 1"));
+    QVERIFY(!rfc.err.contains("row 1 \"192.0.2.33\": "));
 
     QByteArray written = readAll(output);
     if (format == u"xlsx") {
@@ -912,6 +914,107 @@ void TestBatchTool::jsonLinesCarryEveryForm()
             }
         }
     }
+}
+
+void TestBatchTool::directionRowsAndReverseDns_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    // Standard error, line by line.
+    QTest::addColumn<QStringList>("err");
+    const QString teredo = u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s;
+    QTest::newRow("decode, tsv")
+        << QStringList { u"-d"_s, u"-f"_s,         u"tsv"_s, u"-a"_s, teredo, u"-a"_s, u"2002:c000:201::"_s,
+                         u"-a"_s, u"2001:db8::1"_s }
+        << 1
+        << QByteArray(
+               "2001:0:4136:e378:8000:63bf:3fff:fdd2\t192.0.2.45\tteredo\tserver 65.54.227.120, port 40000\n"
+               "2002:c000:201::\t192.0.2.1\t6to4\t\n"
+               "2001:db8::1\t\t\t\n")
+        << QStringList { u"row 3: No IPv4 address: \"2001:db8::1\" lies in none of the blocks that carry one "
+                         "(mapped, nat64, 6to4, teredo, isatap, compatible)"_s };
+    QTest::newRow("decode by the chosen embedding, csv")
+        << QStringList { u"--decode"_s,       u"-e"_s, u"mapped"_s,          u"-f"_s, u"csv"_s, u"-a"_s,
+                         u"::ffff:1.2.3.4"_s, u"-a"_s, u"64:ff9b::102:304"_s }
+        << 1
+        << QByteArray("Original,IPv4 Address,Embedding,Detail\r\n::ffff:1.2.3.4,1.2.3.4,mapped,\r\n"
+                      "64:ff9b::102:304,,,\r\n")
+        << QStringList {
+               u"row 2: Not in the chosen block: \"64:ff9b::102:304\" lies outside ::ffff:0:0/96 (mapped)"_s
+           };
+    QTest::newRow("decode, reverse DNS, jsonl")
+        << QStringList { u"-d"_s, u"--reverse-dns"_s,        u"-f"_s, u"jsonl"_s,
+                         u"-a"_s, u"::ffff:192.0.2.0/120"_s, u"-a"_s, u"x"_s }
+        << 1
+        << QByteArray(
+               "{\"original\":\"::ffff:192.0.2.0/120\",\"ipv4\":\"192.0.2.0/24\",\"embedding\":\"mapped\","
+               "\"detail\":\"\",\"reverse_dns\":\"2.0.192.in-addr.arpa\"}\n"
+               "{\"original\":\"x\",\"ipv4\":null,\"embedding\":null,\"detail\":null,\"reverse_dns\":null}\n")
+        << QStringList {
+               u"row 2: Not an IPv6 address: \"x\" is not IPv6 text (groups of hex digits joined by \":\")"_s
+           };
+    QTest::newRow("reverse DNS of a prefix off the nibble boundary, tsv")
+        << QStringList { u"--reverse-dns"_s, u"-f"_s, u"tsv"_s, u"--rfc5952"_s, u"-a"_s, u"10.0.0.0/7"_s }
+        << 0
+        << (QByteArray("10.0.0.0/7\t0000:0000:0000:0000:0000:0000:0a00:0000/103\t::a00:0/103\t"
+                       "0000:0000:0000:0000:0000:0000:10.0.0.0/103\t::10.0.0.0/103\ta.0.")
+            + QByteArray("0.").repeated(24) + "ip6.arpa b.0." + QByteArray("0.").repeated(24) + "ip6.arpa\n")
+        << QStringList {};
+    QTest::newRow("range, tsv, second line ticked")
+        << QStringList { u"-f"_s, u"tsv"_s,    u"-e"_s, u"mapped"_s,
+                         u"-t"_s, u"2-3"_s,    u"-a"_s, u"10.0.0.0-10.0.2.255"_s,
+                         u"-a"_s, u"1.2.3.4"_s }
+        << 0
+        << QByteArray(
+               "10.0.0.0-10.0.2.255\t0000:0000:0000:0000:0000:FFFF:0A00:0200/120\t::FFFF:0A00:0200/120\t"
+               "0000:0000:0000:0000:0000:FFFF:10.0.2.0/120\t::FFFF:10.0.2.0/120\n"
+               "1.2.3.4\t0000:0000:0000:0000:0000:FFFF:0102:0304\t::FFFF:0102:0304\t"
+               "0000:0000:0000:0000:0000:FFFF:1.2.3.4\t::FFFF:1.2.3.4\n")
+        << QStringList {};
+    QTest::newRow("range, clipboard")
+        << QStringList { u"-f"_s, u"clipboard"_s, u"-a"_s, u"1.2.3.4-1.2.3.9"_s } << 0
+        << QByteArray("1.2.3.4-1.2.3.9\t0000:0000:0000:0000:0000:0000:0102:0304/126\t::0102:0304/126\t"
+                      "0000:0000:0000:0000:0000:0000:1.2.3.4/126\t::1.2.3.4/126\r\n"
+                      "1.2.3.4-1.2.3.9\t0000:0000:0000:0000:0000:0000:0102:0308/127\t::0102:0308/127\t"
+                      "0000:0000:0000:0000:0000:0000:1.2.3.8/127\t::1.2.3.8/127\r\n")
+        << QStringList {};
+    QTest::newRow("non-global addresses behind the NAT64 well-known prefix, warned once")
+        << QStringList { u"-f"_s,      u"csv"_s, u"-e"_s,       u"nat64"_s, u"-a"_s,
+                         u"8.8.8.8"_s, u"-a"_s,  u"10.1.1.1"_s, u"-a"_s,    u"127.0.0.1"_s }
+        << 0
+        << QByteArray("Original,IPv6 Full Address,IPv6 Shorthand Address,IPv6 and Dot Notation Full Address,"
+                      "IPv6 and Dot Notation Shorthand Address\r\n"
+                      "8.8.8.8,0064:FF9B:0000:0000:0000:0000:0808:0808,0064:FF9B::0808:0808,"
+                      "0064:FF9B:0000:0000:0000:0000:8.8.8.8,0064:FF9B::8.8.8.8\r\n"
+                      "10.1.1.1,0064:FF9B:0000:0000:0000:0000:0A01:0101,0064:FF9B::0A01:0101,"
+                      "0064:FF9B:0000:0000:0000:0000:10.1.1.1,0064:FF9B::10.1.1.1\r\n"
+                      "127.0.0.1,0064:FF9B:0000:0000:0000:0000:7F00:0001,0064:FF9B::7F00:0001,"
+                      "0064:FF9B:0000:0000:0000:0000:127.0.0.1,0064:FF9B::127.0.0.1\r\n")
+        << QStringList { u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global "
+                         "addresses (RFC 6052 section 3.1), but row 2 \"10.1.1.1\" is a private address (RFC "
+                         "1918); its forms are written all the same (this is said once)"_s };
+}
+
+// Decoding, reverse-DNS names and range rows through the tool's own output
+// paths: the table formats and tsv; failures and the NAT64 warning on
+// standard error.
+void TestBatchTool::directionRowsAndReverseDns()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QStringList, err);
+
+    const Run run = runTool(arguments);
+    QCOMPARE(run.out, out);
+    QStringList errLines;
+    for (const QByteArray& line : run.err.split('\n')) {
+        if (!line.isEmpty())
+            errLines.append(QString::fromUtf8(line).remove(0, QStringLiteral("quadrix-batch: ").size()));
+    }
+    QCOMPARE(errLines, err);
+    QCOMPARE(run.exitCode, exitCode);
 }
 
 void TestBatchTool::outputThatIsAnInputIsRefused_data()

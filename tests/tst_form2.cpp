@@ -138,6 +138,7 @@ private slots:
     void resultsColumnsShowWholeForms();
     void embeddingAndStyleApplyToTheTableAndItsExports();
     void formColumnsFitTheChosenForms();
+    void directionAndReverseDnsSwitchTheWholeTable();
 
 private:
     QPushButton* button(const char* name) const
@@ -218,7 +219,7 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QVERIFY(m_form->isVisible());
     QVERIFY(!m_single->isVisible());
     QCOMPARE(m_form->windowTitle(), u"Quadrix Software"_s);
-    QCOMPARE(m_form->size(), QSize(536, 565));
+    QCOMPARE(m_form->size(), QSize(536, 599));
     QVERIFY(!(m_form->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
     QCOMPARE(input().columns(), 1);
     QCOMPARE(input().caption(0), u" IPv4(s)"_s);
@@ -246,7 +247,8 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
              (QStringList { u"ListView1"_s, u"ListView2"_s, u"PushButton1"_s, u"PushButton4"_s,
                             u"PushButton6"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton13"_s,
                             u"PushButton5"_s, u"PushButton7"_s, u"PushButton8"_s, u"PushButton9"_s,
-                            u"PushButton10"_s, u"PushButton11"_s, u"EmbeddingBox"_s, u"Rfc5952Box"_s }));
+                            u"PushButton10"_s, u"PushButton11"_s, u"EmbeddingBox"_s, u"Rfc5952Box"_s,
+                            u"DirectionBox"_s, u"ReverseDnsBox"_s }));
 }
 
 void TestForm2::switchingWindowsKeepsTheSingleWindowAndDiscardsTheLists()
@@ -1157,3 +1159,82 @@ void TestForm2::formColumnsFitTheChosenForms()
 }
 
 #include "tst_form2.moc"
+
+// The direction and the reverse-DNS column apply to every row at once; a run
+// in the decode direction reports the rows that carry no IPv4 address, and
+// the exports write the decode columns.
+void TestForm2::directionAndReverseDnsSwitchTheWholeTable()
+{
+    auto* direction = m_form->findChild<QComboBox*>(u"DirectionBox"_s);
+    auto* reverseDns = m_form->findChild<QCheckBox*>(u"ReverseDnsBox"_s);
+    QVERIFY(direction && reverseDns);
+    for (const QString& row : { u"::ffff:192.0.2.33"_s, u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s,
+                                u"2001:db8::1"_s, u"10.0.0.0-10.0.2.255"_s })
+        input().appendRow(row);
+
+    // Converting, the range makes a row for each of its two prefixes.
+    click("PushButton2");
+    QCOMPARE(results().rows(), 5);
+    QCOMPARE(rowCells(results(), 3).mid(0, 3),
+             (QStringList { u"10.0.0.0-10.0.2.255"_s, u"0000:0000:0000:0000:0000:0000:0A00:0000/119"_s,
+                            u"::0A00:0000/119"_s }));
+    QCOMPARE(results().subItem(4, 2), u"::0A00:0200/120"_s);
+    m_fake->messageBoxes->shown.clear();
+
+    direction->setFocus();
+    QTest::keyClick(direction, Qt::Key_Down);
+    QCOMPARE(results().columns(), 4);
+    QCOMPARE(results().caption(1), u"IPv4 Address"_s);
+    click("PushButton2");
+    QCOMPARE(results().rows(), 4);
+    QCOMPARE(rowCells(results(), 0),
+             (QStringList { u"::ffff:192.0.2.33"_s, u"192.0.2.33"_s, u"mapped"_s, {} }));
+    QCOMPARE(rowCells(results(), 1),
+             (QStringList { u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s, u"192.0.2.45"_s, u"teredo"_s,
+                            u"server 65.54.227.120, port 40000"_s }));
+    QCOMPARE(rowCells(results(), 2), (QStringList { u"2001:db8::1"_s, {}, {}, {} }));
+    const QStringList reports = m_fake->messageBoxes->errorReports();
+    QCOMPARE(reports.size(), 2);
+    QVERIFY2(reports[0].contains(u"No IPv4 address: \"2001:db8::1\""_s), qPrintable(reports[0]));
+    QVERIFY(reports[0].contains(u"Form2.PushButton2_Click at line 122"_s));
+    QVERIFY(reports[1].contains(u"\"10.0.0.0-10.0.2.255\" is not IPv6 text"_s));
+
+    // A run by one embedding, then any carrier again: rows that failed by it decode.
+    auto* embedding = m_form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QCOMPARE(embedding->currentText(), u"mapped"_s);
+    QCOMPARE(rowCells(results(), 1), (QStringList { u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s, {}, {}, {} }));
+    click("PushButton2");
+    QCOMPARE(m_fake->messageBoxes->errorReports().size(), 2 + 3);
+    QTest::keyClick(embedding, Qt::Key_Up);
+    QCOMPARE(results().subItem(1, 1), u"192.0.2.45"_s);
+
+    QTest::mouseClick(reverseDns, Qt::LeftButton, {}, QPoint(5, reverseDns->height() / 2));
+    QCOMPARE(results().caption(4), u"Reverse DNS Name"_s);
+    QCOMPARE(results().subItem(0, 4), u"33.2.0.192.in-addr.arpa"_s);
+    for (qsizetype row = 0; row < 3; ++row)
+        tick(row);
+    click("PushButton8");
+    const QStringList lines = m_fake->clipboard->text.split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0].split(u'\t')[2].trimmed(), u"mapped"_s);
+    QVERIFY(lines[1].contains(u"\tserver 65.54.227.120, port 40000\t45.2.0.192.in-addr.arpa"_s));
+    QCOMPARE(lines[2].simplified(), u"2001:db8::1"_s);
+
+    // Back to converting: the same rows read the other way, the last column
+    // now their ip6.arpa names.
+    QTest::keyClick(direction, Qt::Key_Up);
+    QCOMPARE(results().columns(), 6);
+    QCOMPARE(results().caption(1), u" IPv6 Full Address"_s);
+    QCOMPARE(rowCells(results(), 0),
+             (QStringList { u"::ffff:192.0.2.33"_s,
+                            {},
+                            {},
+                            u"0000:0000:0000:0000:0000:0000:::ffff:192.0.2.33"_s,
+                            u"::::ffff:192.0.2.33"_s,
+                            {} }));
+    click("PushButton2");
+    QCOMPARE(results().rows(), 5);
+    QCOMPARE(results().subItem(3, 5).split(u' ').size(), 2);
+    QCOMPARE(results().subItem(4, 5), u"2.0.0.0.a.0."_s + u"0."_s.repeated(24) + u"ip6.arpa"_s);
+}

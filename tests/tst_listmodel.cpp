@@ -1,12 +1,20 @@
 #include "conversion/MapIP.h"
 #include "export/CellDeriver.h"
+#include "export/EncodedBlocks.h"
+#include "export/ExportTarget.h"
 #include "export/ListModel.h"
+#include "export/ResultsTable.h"
+#include "export/TableFormats.h"
+#include "shell/Yielder.h"
 
 #include <QAbstractItemModelTester>
+#include <QBuffer>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(ResultsTable::Layout)
 
 namespace {
 
@@ -19,6 +27,38 @@ std::unique_ptr<ListModel> resultsTable()
            u" IPv6 and Dot Notation Full Address"_s, u" IPv6 and Dot Notation Shorthand Address"_s })
         model->addColumn(caption);
     return model;
+}
+
+ResultsTable::Layout layout(ResultsTable::Direction direction, bool reverseDns,
+                            const MapIP::DecodeOptions& decoding = {})
+{
+    ResultsTable::Layout layout;
+    layout.direction = direction;
+    layout.decoding = decoding;
+    layout.reverseDns = reverseDns;
+    return layout;
+}
+
+QStringList cellsOf(const ListModel& model, qsizetype row)
+{
+    QStringList cells;
+    for (int column = 0; column < model.columns(); ++column)
+        cells.append(model.cell(row, column));
+    return cells;
+}
+
+QString jsonLines(const TableSource& table)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ExportTarget target(buffer, u"buffer"_s);
+    target.create();
+    EncodedBlocks output(target, EncodedBlocks::Encoding::Utf8);
+    NoYield yielder;
+    writeJsonLines(table, yielder, output);
+    output.flush();
+    target.finish();
+    return QString::fromUtf8(buffer.data());
 }
 
 void tick(ListModel& model, int row, bool checked = true)
@@ -47,6 +87,10 @@ private slots:
     void programTicksRowsTheViewHasNotSeen();
     void longCellsAreShownShort();
     void modelContract();
+    void switchingLayoutRereadsEveryRow_data();
+    void switchingLayoutRereadsEveryRow();
+    void rangeOfSeveralPrefixesMakesARowEach();
+    void jsonLinesKeysAreTheColumnsAndNullMarksMissingResults();
 };
 
 void TestListModel::columnsKeepCaptionsAndWidths()
@@ -317,6 +361,170 @@ void TestListModel::rfc5952CellsFollowTheRowsText()
     QCOMPARE(deriver.knownDerivedLength(4, u"1.2.3"_s), 0);
     deriver.deriveInto(4, u"1.2.3.4"_s, cell);
     QCOMPARE(cell, u"64:ff9b::1.2.3.4"_s);
+}
+
+using Direction = ResultsTable::Direction;
+
+void TestListModel::switchingLayoutRereadsEveryRow_data()
+{
+    QTest::addColumn<ResultsTable::Layout>("layout");
+    QTest::addColumn<QStringList>("keys");
+    // The cells of the rows ::ffff:192.0.2.33, 192.0.2.33 and the Teredo
+    // address of RFC 4380 (a null string: no value at all).
+    QTest::addColumn<QList<QStringList>>("cells");
+    const QString mapped = u"::ffff:192.0.2.33"_s;
+    const QString ipv4 = u"192.0.2.33"_s;
+    const QString teredo = u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s;
+    const QString ip6arpa = u"1.2.2.0.0.0.0.c."_s + u"0."_s.repeated(24) + u"ip6.arpa"_s;
+    QTest::newRow("converting")
+        << layout(Direction::Convert, false)
+        << QStringList { u"original"_s, u"full"_s, u"shorthand"_s, u"dot_full"_s, u"dot_shorthand"_s }
+        << QList<QStringList> {
+               { mapped, {}, {}, u"0000:0000:0000:0000:0000:0000:"_s + mapped, u"::"_s + mapped },
+               { ipv4, u"0000:0000:0000:0000:0000:0000:C000:0221"_s, u"::C000:0221"_s,
+                 u"0000:0000:0000:0000:0000:0000:192.0.2.33"_s, u"::192.0.2.33"_s },
+               { teredo, {}, {}, u"0000:0000:0000:0000:0000:0000:"_s + teredo, u"::"_s + teredo },
+           };
+    QTest::newRow("converting, reverse DNS")
+        << layout(Direction::Convert, true)
+        << QStringList { u"original"_s, u"full"_s,          u"shorthand"_s,
+                         u"dot_full"_s, u"dot_shorthand"_s, u"reverse_dns"_s }
+        << QList<QStringList> {
+               { mapped, {}, {}, u"0000:0000:0000:0000:0000:0000:"_s + mapped, u"::"_s + mapped, {} },
+               { ipv4, u"0000:0000:0000:0000:0000:0000:C000:0221"_s, u"::C000:0221"_s,
+                 u"0000:0000:0000:0000:0000:0000:192.0.2.33"_s, u"::192.0.2.33"_s, ip6arpa },
+               { teredo, {}, {}, u"0000:0000:0000:0000:0000:0000:"_s + teredo, u"::"_s + teredo, {} },
+           };
+    QTest::newRow("decoding") << layout(Direction::Decode, false)
+                              << QStringList { u"original"_s, u"ipv4"_s, u"embedding"_s, u"detail"_s }
+                              << QList<QStringList> {
+                                     { mapped, ipv4, u"mapped"_s, u""_s },
+                                     { ipv4, {}, {}, {} },
+                                     { teredo, u"192.0.2.45"_s, u"teredo"_s,
+                                       u"server 65.54.227.120, port 40000"_s },
+                                 };
+    QTest::newRow("decoding, reverse DNS")
+        << layout(Direction::Decode, true)
+        << QStringList { u"original"_s, u"ipv4"_s, u"embedding"_s, u"detail"_s, u"reverse_dns"_s }
+        << QList<QStringList> {
+               { mapped, ipv4, u"mapped"_s, u""_s, u"33.2.0.192.in-addr.arpa"_s },
+               { ipv4, {}, {}, {}, {} },
+               { teredo, u"192.0.2.45"_s, u"teredo"_s, u"server 65.54.227.120, port 40000"_s,
+                 u"45.2.0.192.in-addr.arpa"_s },
+           };
+    QTest::newRow("decoding by one embedding")
+        << layout(Direction::Decode, false,
+                  MapIP::DecodeOptions(MapIP::Embedding::named(MapIP::Embedding::Named::Mapped)))
+        << QStringList { u"original"_s, u"ipv4"_s, u"embedding"_s, u"detail"_s }
+        << QList<QStringList> { { mapped, ipv4, u"mapped"_s, u""_s },
+                                { ipv4, {}, {}, {} },
+                                { teredo, {}, {}, {} } };
+}
+
+// A filled table takes another direction, embedding or reverse-DNS column at
+// once: every row reads as the new deriver gives it, whichever layout it was
+// filled in, and the views hear of the new columns.
+void TestListModel::switchingLayoutRereadsEveryRow()
+{
+    QFETCH(ResultsTable::Layout, layout);
+    QFETCH(QStringList, keys);
+    QFETCH(QList<QStringList>, cells);
+
+    for (const Direction filledIn : { Direction::Convert, Direction::Decode }) {
+        ListModel model(ListModel::CheckBoxes::OnEveryRow);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ResultsTable::apply(model, ::layout(filledIn, false));
+        for (const QStringList& row : cells)
+            model.appendDerivedRows(row[0]);
+        model.publishRows();
+        model.setColumnWidthTwips(0, 1200);
+
+        ResultsTable::apply(model, layout);
+        QCOMPARE(model.columns(), keys.size());
+        QCOMPARE(model.columnWidthTwips(0), 1200);
+        for (int column = 0; column < model.columns(); ++column) {
+            QCOMPARE(model.key(column), keys[column]);
+            QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), model.caption(column));
+        }
+        QCOMPARE(model.caption(1),
+                 layout.direction == Direction::Decode ? u"IPv4 Address"_s : u" IPv6 Full Address"_s);
+        QString buffer;
+        for (qsizetype row = 0; row < cells.size(); ++row) {
+            QCOMPARE(cellsOf(model, row), cells[row]);
+            for (int column = 1; column < model.columns(); ++column) {
+                QCOMPARE(model.cellLength(row, column), cells[row][column].size());
+                QCOMPARE(model.cellView(row, column, buffer), QStringView(cells[row][column]));
+                QCOMPARE(model.isBlank(row, column), cells[row][column].isNull());
+            }
+        }
+        QCOMPARE(ResultsTable::layoutOf(model), std::optional(layout));
+    }
+}
+
+void TestListModel::rangeOfSeveralPrefixesMakesARowEach()
+{
+    ListModel model(ListModel::CheckBoxes::OnEveryRow);
+    ResultsTable::Layout mappedWithNames = layout(Direction::Convert, true);
+    mappedWithNames.conversion = MapIP::ConversionOptions(
+        MapIP::Embedding::named(MapIP::Embedding::Named::Mapped), MapIP::TextStyle::Program);
+    ResultsTable::apply(model, mappedWithNames);
+    const QString range = u"10.0.0.0-10.0.2.255"_s;
+    QCOMPARE(model.appendDerivedRows(u"1.2.3.4"_s), 0);
+    QCOMPARE(model.appendDerivedRows(range), 1);
+    // A range that is one prefix stays one row, with its forms.
+    QCOMPARE(model.appendDerivedRows(u"10.0.0.0-10.0.0.255"_s), 3);
+    QCOMPARE(model.rows(), 4);
+    QCOMPARE(model.partOf(0), std::nullopt);
+    QCOMPARE(model.partOf(1), std::optional(MapIP::Ipv4Network { 0x0A000000, 23 }));
+    QCOMPARE(model.partOf(2), std::optional(MapIP::Ipv4Network { 0x0A000200, 24 }));
+    QCOMPARE(model.partOf(3), std::nullopt);
+    const QString zone = u".a.0.f.f.f.f."_s + u"0."_s.repeated(20) + u"ip6.arpa"_s;
+    QCOMPARE(cellsOf(model, 1),
+             (QStringList { range, u"0000:0000:0000:0000:0000:FFFF:0A00:0000/119"_s,
+                            u"::FFFF:0A00:0000/119"_s, u"0000:0000:0000:0000:0000:FFFF:10.0.0.0/119"_s,
+                            u"::FFFF:10.0.0.0/119"_s, u"0.0.0.0"_s + zone + u" 1.0.0.0"_s + zone }));
+    QCOMPARE(model.cell(2, 2), u"::FFFF:0A00:0200/120"_s);
+    QCOMPARE(model.cellLength(2, 2), 20);
+    QCOMPARE(model.cell(3, 2), u"::FFFF:0A00:0000/120"_s);
+
+    // The parts stay parts whatever the table shows: decoded, a range carries nothing.
+    ResultsTable::apply(model, layout(Direction::Decode, false));
+    QCOMPARE(cellsOf(model, 2), (QStringList { range, {}, {}, {} }));
+    QVERIFY(model.isBlank(2, 1));
+    ResultsTable::apply(model, layout(Direction::Convert, false));
+    QCOMPARE(model.cell(2, 1), u"0000:0000:0000:0000:0000:0000:0A00:0200/120"_s);
+
+    // Removing a part leaves the other one whole.
+    model.removeRowAt(1);
+    QCOMPARE(model.cell(1, 2), u"::0A00:0200/120"_s);
+}
+
+// Keys come from the table's columns; a result the row did not give is null,
+// an empty one (a decoded row without detail) an empty string.
+void TestListModel::jsonLinesKeysAreTheColumnsAndNullMarksMissingResults()
+{
+    ListModel model(ListModel::CheckBoxes::OnEveryRow);
+    ResultsTable::apply(model, layout(Direction::Decode, true));
+    model.appendDerivedRows(u"64:ff9b::c000:221"_s);
+    model.appendDerivedRows(u"1.2.3.4"_s);
+    for (int row = 0; row < 2; ++row)
+        tick(model, row);
+    QCOMPARE(
+        jsonLines(model),
+        u"{\"original\":\"64:ff9b::c000:221\",\"ipv4\":\"192.0.2.33\",\"embedding\":\"nat64\",\"detail\":"
+        u"\"\","
+        "\"reverse_dns\":\"33.2.0.192.in-addr.arpa\"}\n"
+        "{\"original\":\"1.2.3.4\",\"ipv4\":null,\"embedding\":null,\"detail\":null,\"reverse_dns\":null}\n"_s);
+
+    // A table that names no keys falls back on the forms' names.
+    auto forms = resultsTable();
+    forms->appendRow(u"1.2.3.256"_s);
+    forms->deriveSubItems(0);
+    tick(*forms, 0);
+    QCOMPARE(
+        jsonLines(*forms),
+        u"{\"original\":\"1.2.3.256\",\"full\":null,\"shorthand\":null,"
+        "\"dot_full\":\"0000:0000:0000:0000:0000:0000:1.2.3.256\",\"dot_shorthand\":\"::1.2.3.256\"}\n"_s);
 }
 
 #include "tst_listmodel.moc"

@@ -14,9 +14,17 @@ struct Option
 };
 
 constexpr Option Options[] = {
-    { u"address", u'a', true },  { u"sample", QChar(), false }, { u"format", u'f', true },
-    { u"output", u'o', true },   { u"tick", u't', true },       { u"help", u'h', false },
-    { u"version", u'V', false }, { u"embedding", u'e', true },  { u"rfc5952", QChar(), false },
+    { u"address", u'a', true },
+    { u"sample", QChar(), false },
+    { u"format", u'f', true },
+    { u"output", u'o', true },
+    { u"tick", u't', true },
+    { u"help", u'h', false },
+    { u"version", u'V', false },
+    { u"embedding", u'e', true },
+    { u"rfc5952", QChar(), false },
+    { u"decode", u'd', false },
+    { u"reverse-dns", QChar(), false },
 };
 
 const Option* findLong(QStringView name)
@@ -74,6 +82,7 @@ QString applyEmbedding(BatchOptions& options, const QString& value, bool& embedd
     if (!embedding)
         return u"--embedding: "_s + error + u" (or name one: compatible, mapped or nat64)"_s;
     options.embedding = *embedding;
+    options.embeddingChosen = true;
     embeddingSet = true;
     return {};
 }
@@ -115,6 +124,10 @@ QString apply(BatchOptions& options, const Option& option, const QString& value,
         return applyEmbedding(options, value, embeddingSet);
     } else if (option.longName == u"rfc5952") {
         options.style = MapIP::TextStyle::Rfc5952;
+    } else if (option.longName == u"decode") {
+        options.decode = true;
+    } else if (option.longName == u"reverse-dns") {
+        options.reverseDns = true;
     } else if (option.longName == u"help") {
         options.help = true;
     } else if (option.longName == u"version") {
@@ -296,6 +309,26 @@ Forms:
                          shortened, the dotted quad written canonically; a
                          row that is not exactly four octets of 0 to 255 fails
                          all four forms
+
+Direction and rows:
+  -d, --decode           read IPv6 rows and write the IPv4 address each
+                         carries: columns original, ipv4, embedding and
+                         detail (captions "Original", "IPv4 Address",
+                         "Embedding", "Detail"). Without --embedding the first
+                         of mapped, nat64, 6to4, teredo, isatap and compatible
+                         that matches decodes a row; with it, only that one.
+                         A row IPv6/M decodes into an IPv4 prefix.
+                         Example: quadrix-batch -d -f tsv -a 64:ff9b::c000:221
+      --reverse-dns      add a last column reverse_dns ("Reverse DNS Name"):
+                         the ip6.arpa name of the address (or the zones that
+                         cover a prefix), or when decoding the in-addr.arpa
+                         name. Example: quadrix-batch --reverse-dns -a 10.0.0.0/8
+Rows are addresses (a.b.c.d), prefixes (a.b.c.d/n, written as each form
+followed by its length, such as ::FFFF:0A00:0000/104 for 10.0.0.0/8 mapped)
+or ranges (a.b.c.d-e.f.g.h, one output row for each prefix of the smallest
+list that covers it, each with the range as its original). Example:
+  quadrix-batch -f tsv -e mapped -a 10.0.0.0-10.0.2.255
+
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 

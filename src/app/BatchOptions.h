@@ -30,7 +30,13 @@ struct BatchOptions
     RowSelection ticks;
     // The block the addresses are embedded in, and the text of the forms.
     MapIP::Embedding embedding;
+    // Whether --embedding named one: decoding then reads by it alone.
+    bool embeddingChosen = false;
     MapIP::TextStyle style = MapIP::TextStyle::Program;
+    // Rows are IPv6 text, decoded into the IPv4 address they carry.
+    bool decode = false;
+    // A last column with each result's reverse-DNS name.
+    bool reverseDns = false;
     bool help = false;
     bool version = false;
 

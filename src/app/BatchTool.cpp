@@ -225,9 +225,20 @@ std::optional<FileIdentity> identityOfDevice(QIODevice& device)
     return regularFileIdentity(status);
 }
 
+ResultsTable::Layout layoutOf(const BatchOptions& options)
+{
+    ResultsTable::Layout layout;
+    layout.direction = options.decode ? ResultsTable::Direction::Decode : ResultsTable::Direction::Convert;
+    layout.conversion = MapIP::ConversionOptions(options.embedding, options.style);
+    if (options.embeddingChosen)
+        layout.decoding = MapIP::DecodeOptions(options.embedding);
+    layout.reverseDns = options.reverseDns;
+    return layout;
+}
+
 // The row and each of its forms, a failing one empty. A form is written in
 // its two pieces, never built: a row may be huge.
-void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
+void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion, bool reverseDns)
 {
     appendTsvField(output, conversion.address());
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
@@ -238,6 +249,29 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
             appendTsvField(output, conversion.body(form.form));
         else
             output.append(conversion.body(form.form));
+        // A prefix's length; nothing behind an address.
+        if (const QStringView suffix = conversion.suffix(form.form); !suffix.isEmpty())
+            output.append(suffix);
+    }
+    if (reverseDns) {
+        output.append('\t');
+        output.append(conversion.reverseDnsName());
+    }
+    output.append('\n');
+}
+
+// The row and what it decodes to, empty fields when it does not.
+void writeTsvLine(EncodedBlocks& output, const MapIP::RowDecoding& decoding, bool reverseDns)
+{
+    appendTsvField(output, decoding.row());
+    for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                              MapIP::RowDecoding::Field::Detail }) {
+        output.append('\t');
+        output.append(decoding.text(field));
+    }
+    if (reverseDns) {
+        output.append('\t');
+        output.append(decoding.reverseDnsName());
     }
     output.append('\n');
 }
@@ -247,6 +281,8 @@ void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
     , m_conversion(options.embedding, options.style)
+    , m_layout(layoutOf(options))
+    , m_wellKnownNat64(options.embedding == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
     , m_streams(streams)
 {
 }
@@ -406,20 +442,71 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
     }
 }
 
+void BatchTool::checkDecoding(qsizetype row, QStringView text, const MapIP::Decoded& decoded)
+{
+    if (!decoded.failed())
+        return;
+    m_rowsFailed = true;
+    message(u"row "_s + QString::number(row) + u": "_s + MapIP::describe(decoded, text, m_layout.decoding));
+}
+
+void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
+                                const std::vector<MapIP::Ipv4Network>& parts)
+{
+    if (parts.empty())
+        reportFailures(row, conversion);
+    if (m_nonGlobalWarned || !m_wellKnownNat64)
+        return;
+    std::vector<MapIP::Ipv4Network> networks = parts;
+    if (networks.empty()) {
+        if (const std::optional<MapIP::Ipv4Network> network = conversion.network())
+            networks.push_back(*network);
+        else if (const std::optional<quint32> address = conversion.ipv4())
+            networks.push_back({ *address, 32 });
+    }
+    for (const MapIP::Ipv4Network& network : networks) {
+        // A prefix is looked at by its first and its last address.
+        std::optional<QString> range = MapIP::nonGlobalRange(network.address);
+        if (!range)
+            range = MapIP::nonGlobalRange(network.last());
+        if (!range)
+            continue;
+        m_nonGlobalWarned = true;
+        message(u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
+                u"(RFC 6052 section 3.1), but row "_s
+                + QString::number(row) + u' ' + shownRow(conversion.address()) + u" is "_s + *range
+                + u"; its forms are written all the same (this is said once)"_s);
+        return;
+    }
+}
+
 void BatchTool::runTable()
 {
     ListModel table(ListModel::CheckBoxes::OnEveryRow);
-    for (const QString& caption : BatchLists::ResultsCaptions)
-        table.addColumn(caption);
-    table.setCellDeriver(std::make_shared<ConversionFormsDeriver>(m_conversion));
+    ResultsTable::apply(table, m_layout);
 
-    // A row and its forms, as the window's run sets them; the forms are kept
-    // as marks and built when the export reads them.
+    // A row and its results, as the window's run sets them; they are kept as
+    // marks and built when the export reads them. A range of several
+    // prefixes makes a row for each.
     readInputs([&](QStringView text) {
-        const qsizetype row = table.appendRow(text);
+        const qsizetype row = ++m_rows;
+        if (m_layout.direction == ResultsTable::Direction::Decode) {
+            const MapIP::RowDecoding decoding(text, m_layout.decoding);
+            table.setDerivedSubItems(table.appendRow(text),
+                                     DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns));
+            checkDecoding(row, text, decoding.decoded());
+            return;
+        }
+        // The row is read once, here; the table builds the texts from it
+        // when they are written.
         const MapIP::RowConversion conversion(text, m_conversion);
-        table.setDerivedSubItems(row, conversion.convertedForms());
-        reportFailures(row + 1, conversion);
+        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+        if (parts.empty())
+            table.setDerivedSubItems(table.appendRow(text),
+                                     ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns));
+        else
+            table.appendDerivedRows(text);
+        checkConversion(row, conversion, parts);
     });
 
     tick(table);
@@ -530,14 +617,32 @@ void BatchTool::runTsv()
 
     EncodedBlocks output(*target);
     try {
+        // Ticks count the lines written, as they count the table's rows.
+        qsizetype line = 0;
+        const auto ticked = [&] { return m_options.ticks.contains(++line); };
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
-            const MapIP::RowConversion conversion(text, m_conversion);
-            reportFailures(row, conversion);
-            if (!m_options.ticks.contains(row))
-                return;
             try {
-                writeTsvLine(output, conversion);
+                if (m_layout.direction == ResultsTable::Direction::Decode) {
+                    const MapIP::RowDecoding decoding(text, m_layout.decoding);
+                    checkDecoding(row, text, decoding.decoded());
+                    if (ticked())
+                        writeTsvLine(output, decoding, m_layout.reverseDns);
+                    return;
+                }
+                const MapIP::RowConversion conversion(text, m_conversion);
+                const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+                checkConversion(row, conversion, parts);
+                if (parts.empty()) {
+                    if (ticked())
+                        writeTsvLine(output, conversion, m_layout.reverseDns);
+                    return;
+                }
+                for (const MapIP::Ipv4Network& part : parts) {
+                    if (ticked())
+                        writeTsvLine(output, MapIP::RowConversion(text, part, m_conversion),
+                                     m_layout.reverseDns);
+                }
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }

@@ -2,17 +2,21 @@
 
 #include "BatchOptions.h"
 #include "export/EncodedBlocks.h"
+#include "export/ResultsTable.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <functional>
+#include <vector>
 
 class ListModel;
 namespace MapIP {
 class RowConversion;
-}
+struct Decoded;
+struct Ipv4Network;
+} // namespace MapIP
 class QIODevice;
 class TerminalProgress;
 class Yielder;
@@ -76,6 +80,13 @@ private:
     void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
     // One message for each form the row fails, as the window reports them.
     void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
+    // Reports what is wrong with input row `row`: the forms it fails (a
+    // range written as its `parts` fails none), and the one warning of the
+    // run when the NAT64 well-known prefix is to carry a non-global address.
+    void checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
+                         const std::vector<MapIP::Ipv4Network>& parts);
+    // Reports why input row `row` does not decode, if it does not.
+    void checkDecoding(qsizetype row, QStringView text, const MapIP::Decoded& decoded);
 
     void runTable();
     void tick(ListModel& table);
@@ -93,7 +104,12 @@ private:
     const BatchOptions& m_options;
     // The forms' embedding and text, worked out once for every row.
     const MapIP::ConversionOptions m_conversion;
+    // The table's direction, columns and deriver.
+    const ResultsTable::Layout m_layout;
+    // Converting into 64:ff9b::/96, which may carry global addresses only.
+    const bool m_wellKnownNat64;
     BatchStreams m_streams;
+    bool m_nonGlobalWarned = false;
     qsizetype m_rows = 0;
     bool m_rowsFailed = false;
     bool m_trouble = false;

@@ -8,8 +8,10 @@
 #include "export/CellDeriver.h"
 #include "export/ClipboardText.h"
 #include "export/ListModel.h"
+#include "export/ResultsTable.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextFileWriter.h"
+#include "shell/AppError.h"
 #include "shell/AppTitle.h"
 #include "shell/ErrorTrap.h"
 #include "shell/ListFileReader.h"
@@ -25,10 +27,13 @@
 #include "widgets/Twips.h"
 #include "widgets/WindowPointer.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -110,8 +115,9 @@ Form2::~Form2() = default;
 void Form2::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    // One row below the progress bar holds the embedding and the text style.
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8475));
+    // Two rows below the progress bar hold the embedding and the text style,
+    // then the direction and the reverse-DNS column.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8985));
     setFont(arialFont(9));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -128,6 +134,20 @@ void Form2::buildControls()
     m_embedding = new EmbeddingControls(this, 120, 7995, 7800, m_platform.inputBoxes(), m_platform,
                                         [this] { return m_platform.applicationTitle(); });
     connect(m_embedding, &EmbeddingControls::optionsChanged, this, &Form2::applyEmbedding);
+    auto* directionLabel = new QLabel(QStringLiteral("Direction"), this);
+    directionLabel->setObjectName(QStringLiteral("DirectionLabel"));
+    m_direction = new QComboBox(this);
+    m_direction->setObjectName(QStringLiteral("DirectionBox"));
+    m_direction->setAccessibleName(QStringLiteral("Direction"));
+    m_direction->addItems({ QStringLiteral("IPv4 to IPv6"), QStringLiteral("IPv6 to IPv4") });
+    directionLabel->setBuddy(m_direction);
+    m_reverseDns = new QCheckBox(QStringLiteral("Reverse DNS Name"), this);
+    m_reverseDns->setObjectName(QStringLiteral("ReverseDnsBox"));
+    Twips::place(directionLabel, 120, 8565, 1080, 285);
+    Twips::place(m_direction, 1200, 8505, 2700, 375);
+    Twips::place(m_reverseDns, 4020, 8505, 3900, 375);
+    connect(m_direction, &QComboBox::activated, this, &Form2::applyEmbedding);
+    connect(m_reverseDns, &QCheckBox::toggled, this, &Form2::applyEmbedding);
 
     m_pointer->hoverSets(this, MousePointer::Default);
     // Files and text dropped anywhere on the window, the input list included,
@@ -290,7 +310,9 @@ void Form2::PushButton2_Click()
         return;
     ConversionBusy = true; // 102
     trap(104, [&] { m_resultsModel->clearRows(); });
-    m_resultsModel->changeCellDeriver(std::make_shared<ConversionFormsDeriver>(m_embedding->options()));
+    // The run's rows take the choices made now.
+    applyLayout();
+    const bool decoding = decodes();
 
     EventLoopYielder yielder(m_yieldBudgetMs, [this] { return m_unloaded; });
     // Rows appended while the run goes on lie beyond n and are not converted.
@@ -314,8 +336,14 @@ void Form2::PushButton2_Click()
         if (yielder.stopRequested())
             break;
         qsizetype row = -1;
-        trap(120, [&] { row = m_resultsModel->appendRow(s); });
-        if (!setRowForms(trap, row, s))
+        // A range of several prefixes makes a row for each, and none of them fails.
+        bool parts = false;
+        trap(120, [&] {
+            row = m_resultsModel->appendDerivedRows(s);
+            parts = m_resultsModel->partOf(row).has_value();
+        });
+        const bool converted = decoding ? checkDecoding(trap, s) : parts || setRowForms(trap, row, s);
+        if (!converted)
             ++failedRows;
     } // 130
 
@@ -337,6 +365,23 @@ void Form2::PushButton2_Click()
         applyEmbedding();
 }
 
+bool Form2::decodes() const
+{
+    return m_direction->currentIndex() == 1;
+}
+
+bool Form2::checkDecoding(ErrorTrap& trap, const QString& row)
+{
+    const auto layout = ResultsTable::layoutOf(*m_resultsModel);
+    if (!layout)
+        return true;
+    return trap(122, [&] {
+        const MapIP::Decoded decoded = MapIP::decode(row, layout->decoding);
+        if (decoded.failed())
+            throw AppError(MapIP::describe(decoded, row, layout->decoding));
+    });
+}
+
 void Form2::fitFormColumns(const MapIP::ConversionOptions& options)
 {
     // The forms' columns open wide enough to read every form without dragging
@@ -347,14 +392,43 @@ void Form2::fitFormColumns(const MapIP::ConversionOptions& options)
 
 void Form2::applyEmbedding()
 {
-    if (ConversionBusy)
+    if (!ConversionBusy)
+        applyLayout();
+}
+
+void Form2::applyLayout()
+{
+    ResultsTable::Layout chosen;
+    chosen.direction = decodes() ? ResultsTable::Direction::Decode : ResultsTable::Direction::Convert;
+    chosen.conversion = m_embedding->options();
+    // Decoding reads by any carrier until another embedding than the first is chosen.
+    if (m_embedding->options().embedding() != MapIP::Embedding())
+        chosen.decoding = MapIP::DecodeOptions(m_embedding->options().embedding());
+    chosen.reverseDns = m_reverseDns->isChecked();
+    const std::optional<ResultsTable::Layout> current = ResultsTable::layoutOf(*m_resultsModel);
+    if (current && *current == chosen)
         return;
-    const auto* current = static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver());
-    if (current && current->options() == m_embedding->options())
-        return;
-    m_resultsModel->changeCellDeriver(std::make_shared<ConversionFormsDeriver>(m_embedding->options()));
+    // Converted rows keep every form the program's text has as derived, so
+    // another embedding or style only needs the new deriver; decoded rows
+    // that failed by one embedding may decode by another, and are read afresh.
+    if (current && current->direction == chosen.direction && current->reverseDns == chosen.reverseDns
+        && chosen.direction == ResultsTable::Direction::Convert)
+        m_resultsModel->changeCellDeriver(ResultsTable::deriver(chosen));
+    else
+        ResultsTable::apply(*m_resultsModel, chosen);
     // A longer prefix needs wider columns, a shorter one leaves room.
-    fitFormColumns(m_embedding->options());
+    if (chosen.direction == ResultsTable::Direction::Convert) {
+        fitFormColumns(m_embedding->options());
+    } else {
+        // The widest a decoded row's texts get.
+        m_listView2->setColumnSamples(1, { QStringLiteral("255.255.255.255/32") });
+        m_listView2->setColumnSamples(2, { m_embedding->options().embedding().label() });
+        m_listView2->setColumnSamples(3, { QStringLiteral("server 255.255.255.255, port 65535") });
+    }
+    if (chosen.reverseDns) {
+        const QString nibbles = QStringLiteral("f.").repeated(32) + QStringLiteral("ip6.arpa");
+        m_listView2->setColumnSamples(m_resultsModel->columns() - 1, { nibbles });
+    }
 }
 
 bool Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)

@@ -11,6 +11,8 @@ class ConversionOptions;
 
 class ListModel;
 class ListView;
+class QCheckBox;
+class QComboBox;
 class EmbeddingControls;
 class ErrorTrap;
 class Platform;
@@ -113,8 +115,14 @@ private:
     // run is filling it: that run's rows keep the choice it started with,
     // and the table takes the new one when the run ends.
     void applyEmbedding();
+    // Puts the chosen direction, embedding, text style and reverse-DNS column
+    // on the results table, at once for every row.
+    void applyLayout();
     // Sizes the forms' columns for their widest texts in `options`.
     void fitFormColumns(const MapIP::ConversionOptions& options);
+    // The run's statement that reports a row that does not decode; false when it does not.
+    bool checkDecoding(ErrorTrap& trap, const QString& row);
+    bool decodes() const;
     // Loads list files into the input list, in order, as the busy window does.
     void loadListFiles(ErrorTrap& trap, const QStringList& paths);
     // Appends the rows of a pasted or dropped text to the input list.
@@ -138,4 +146,7 @@ private:
     TextProgressBar* m_progressBar = nullptr;
     WindowPointer* m_pointer = nullptr;
     EmbeddingControls* m_embedding = nullptr;
+    // The direction of the results table, and its reverse-DNS column.
+    QComboBox* m_direction = nullptr;
+    QCheckBox* m_reverseDns = nullptr;
 };

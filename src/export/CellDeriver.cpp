@@ -47,6 +47,10 @@ const MapIP::RowConversion& ConversionFormsDeriver::conversionOf(QStringView row
 
 void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
 {
+    if (isReverseDns(subItem)) {
+        out = conversionOf(rowText).reverseDnsName();
+        return;
+    }
     if (!isForm(subItem)) {
         out.resize(0);
         return;
@@ -60,21 +64,144 @@ void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QStrin
 
 qsizetype ConversionFormsDeriver::derivedLength(int subItem, QStringView rowText) const
 {
+    if (isReverseDns(subItem)) {
+        const qsizetype length = conversionOf(rowText).reverseDnsName().size();
+        return length > 0 ? length : -1;
+    }
     return isForm(subItem) ? conversionOf(rowText).length(formOf(subItem)) : -1;
 }
 
 qsizetype ConversionFormsDeriver::knownDerivedLength(int subItem, QStringView rowText) const
 {
+    if (isReverseDns(subItem))
+        return conversionOf(rowText).reverseDnsName().size();
     // A cell set in one text style may fail in another, and then reads as empty.
     return isForm(subItem) ? conversionOf(rowText).lengthIfConverts(formOf(subItem)) : -1;
 }
 
 bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringView value) const
 {
+    if (isReverseDns(subItem))
+        return !value.isEmpty() && conversionOf(rowText).reverseDnsName() == value;
     return isForm(subItem) && conversionOf(rowText).isText(formOf(subItem), value);
+}
+
+unsigned ConversionFormsDeriver::subItemsOf(const MapIP::RowConversion& conversion, bool reverseDns)
+{
+    unsigned subItems = conversion.convertedForms();
+    if (reverseDns && !conversion.reverseDnsName().isEmpty())
+        subItems |= 1u << (ReverseDnsSubItem - 1);
+    return subItems;
 }
 
 unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
 {
-    return conversionOf(rowText).convertedForms();
+    return subItemsOf(conversionOf(rowText), m_reverseDns);
+}
+
+std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(const MapIP::RowConversion& conversion)
+{
+    // Only a row with a "-" can be a range: others are not read here.
+    if (!conversion.address().contains(u'-') || conversion.kind() != MapIP::RowConversion::Kind::Range)
+        return {};
+    std::vector<MapIP::Ipv4Network> parts = conversion.rangePrefixes();
+    if (parts.size() < 2)
+        parts.clear();
+    return parts;
+}
+
+std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(QStringView rowText) const
+{
+    if (!rowText.contains(u'-'))
+        return {};
+    return partsOf(conversionOf(rowText));
+}
+
+void ConversionFormsDeriver::derivePartInto(int subItem, QStringView rowText, const MapIP::Ipv4Network& part,
+                                            QString& out) const
+{
+    const MapIP::RowConversion conversion(rowText, part, m_options);
+    if (isReverseDns(subItem))
+        out = conversion.reverseDnsName();
+    else if (isForm(subItem) && conversion.converts(formOf(subItem)))
+        conversion.write(formOf(subItem), out);
+    else
+        out.resize(0);
+}
+
+const MapIP::RowDecoding& DecodedFieldsDeriver::decodingOf(QStringView rowText) const
+{
+    if (rowText.size() > qsizetype(m_lastRow.text.size())) {
+        m_lastRow.size = -1;
+        m_lastRow.decoding.emplace(rowText, m_options);
+        return *m_lastRow.decoding;
+    }
+    const char16_t* const text = rowText.utf16();
+    const bool same
+        = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
+    if (!same) {
+        std::copy(text, text + rowText.size(), m_lastRow.text.begin());
+        m_lastRow.size = rowText.size();
+        m_lastRow.decoding.emplace(QStringView(m_lastRow.text.data(), m_lastRow.size), m_options);
+    }
+    return *m_lastRow.decoding;
+}
+
+QString DecodedFieldsDeriver::derive(int subItem, QStringView rowText) const
+{
+    QString text;
+    deriveInto(subItem, rowText, text);
+    return text;
+}
+
+void DecodedFieldsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
+{
+    if (isReverseDns(subItem))
+        out = decodingOf(rowText).reverseDnsName();
+    else if (isField(subItem)) {
+        out.resize(0);
+        out.append(decodingOf(rowText).text(MapIP::RowDecoding::Field(subItem - 1)));
+    } else {
+        out.resize(0);
+    }
+}
+
+qsizetype DecodedFieldsDeriver::derivedLength(int subItem, QStringView rowText) const
+{
+    // A decoded row's detail may be empty; a row that did not decode has none.
+    const MapIP::RowDecoding& decoding = decodingOf(rowText);
+    if (decoding.failed())
+        return -1;
+    if (isReverseDns(subItem))
+        return decoding.reverseDnsName().size();
+    return isField(subItem) ? decoding.text(MapIP::RowDecoding::Field(subItem - 1)).size() : -1;
+}
+
+qsizetype DecodedFieldsDeriver::knownDerivedLength(int subItem, QStringView rowText) const
+{
+    return std::max<qsizetype>(0, derivedLength(subItem, rowText));
+}
+
+bool DecodedFieldsDeriver::derives(int subItem, QStringView rowText, QStringView value) const
+{
+    if (value.isEmpty())
+        return false;
+    if (isReverseDns(subItem))
+        return decodingOf(rowText).reverseDnsName() == value;
+    return isField(subItem) && decodingOf(rowText).text(MapIP::RowDecoding::Field(subItem - 1)) == value;
+}
+
+unsigned DecodedFieldsDeriver::subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns)
+{
+    if (decoding.failed())
+        return 0;
+    unsigned subItems = (1u << MapIP::RowDecoding::FieldCount) - 1;
+    if (reverseDns)
+        subItems |= 1u << (ReverseDnsSubItem - 1);
+    return subItems;
+}
+
+unsigned DecodedFieldsDeriver::derivedSubItems(QStringView rowText) const
+{
+    return subItemsOf(decodingOf(rowText), m_reverseDns);
 }

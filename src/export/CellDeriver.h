@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/Decoding.h"
 #include "conversion/Embedding.h"
 #include "conversion/MapIP.h"
 
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 // Cells that follow from a row's own text. A table given a deriver keeps such a
 // cell as one bit and builds its text when it is read, which keeps a table of a
@@ -38,19 +40,34 @@ public:
     virtual bool derives(int subItem, QStringView rowText, QStringView value) const = 0;
     // The sub-items with a derived text, bit k - 1 standing for sub-item k.
     virtual unsigned derivedSubItems(QStringView rowText) const = 0;
+
+    // The parts a row stands for when it makes several table rows (a range
+    // of several prefixes), in order; none for a row that makes one.
+    virtual std::vector<MapIP::Ipv4Network> partsOf(QStringView /*rowText*/) const { return {}; }
+    // The text of sub-item `subItem` of one such part, the row being its
+    // original; emptied when nothing derives.
+    virtual void derivePartInto(int /*subItem*/, QStringView /*rowText*/, const MapIP::Ipv4Network& /*part*/,
+                                QString& out) const
+    {
+        out.resize(0);
+    }
 };
 
 // The results table's sub-items: the forms of the row's address, sub-item k
-// being form k, in the embedding and text style the deriver was made with. A
-// cell set as derived may fail in them (RFC 5952 text refuses more rows than
-// the program's): it then reads as empty.
+// being form k, in the embedding and text style the deriver was made with,
+// and with `reverseDns` the ip6.arpa name after them. A cell set as derived
+// may fail in them (RFC 5952 text refuses more rows than the program's): it
+// then reads as empty. A range of several prefixes makes a table row per
+// prefix.
 class ConversionFormsDeriver final : public CellDeriver
 {
 public:
     explicit ConversionFormsDeriver(const MapIP::ConversionOptions& options
-                                    = MapIP::ConversionOptions::defaults())
+                                    = MapIP::ConversionOptions::defaults(),
+                                    bool reverseDns = false)
         : m_options(options)
         , m_programText(options.embedding(), MapIP::TextStyle::Program)
+        , m_reverseDns(reverseDns)
     {
     }
 
@@ -59,6 +76,15 @@ public:
     // the chosen style reads and more: a run keeps a form as derived whenever
     // this text has it, so a later change of style shows it.
     const MapIP::ConversionOptions& programTextOptions() const { return m_programText; }
+    bool reverseDns() const { return m_reverseDns; }
+    // The sub-item of the reverse-DNS name.
+    static constexpr int ReverseDnsSubItem = MapIP::FormCount + 1;
+    // The sub-items a converted row has a text for, for a caller that has
+    // the conversion already (derivedSubItems() of its row).
+    static unsigned subItemsOf(const MapIP::RowConversion& conversion, bool reverseDns);
+    // The prefixes of a range that makes several table rows; none for any
+    // other row (partsOf() of its row).
+    static std::vector<MapIP::Ipv4Network> partsOf(const MapIP::RowConversion& conversion);
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;
@@ -66,8 +92,14 @@ public:
     qsizetype knownDerivedLength(int subItem, QStringView rowText) const override;
     bool derives(int subItem, QStringView rowText, QStringView value) const override;
     unsigned derivedSubItems(QStringView rowText) const override;
+    std::vector<MapIP::Ipv4Network> partsOf(QStringView rowText) const override;
+    using CellDeriver::partsOf;
+    void derivePartInto(int subItem, QStringView rowText, const MapIP::Ipv4Network& part,
+                        QString& out) const override;
 
 private:
+    bool isReverseDns(int subItem) const { return m_reverseDns && subItem == ReverseDnsSubItem; }
+
     // The row converted last. A table is written row by row, each of its
     // cells read in turn, so the row is read once for all of them; the copy,
     // not the row's memory, says whether a row is the same.
@@ -81,5 +113,51 @@ private:
 
     MapIP::ConversionOptions m_options;
     MapIP::ConversionOptions m_programText;
+    bool m_reverseDns;
+    mutable LastRow m_lastRow;
+};
+
+// The results table's sub-items in the other direction: the row is IPv6
+// text, sub-items 1 to 3 what it decodes to (RowDecoding's fields in order)
+// and with `reverseDns` its in-addr.arpa name after them. A row that does
+// not decode has none.
+class DecodedFieldsDeriver final : public CellDeriver
+{
+public:
+    explicit DecodedFieldsDeriver(const MapIP::DecodeOptions& options = {}, bool reverseDns = false)
+        : m_options(options)
+        , m_reverseDns(reverseDns)
+    {
+    }
+
+    const MapIP::DecodeOptions& options() const { return m_options; }
+    bool reverseDns() const { return m_reverseDns; }
+    static constexpr int ReverseDnsSubItem = MapIP::RowDecoding::FieldCount + 1;
+    // The sub-items a decoded row has, for a caller that has decoded it
+    // already (derivedSubItems() of its row).
+    static unsigned subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns);
+
+    QString derive(int subItem, QStringView rowText) const override;
+    void deriveInto(int subItem, QStringView rowText, QString& out) const override;
+    qsizetype derivedLength(int subItem, QStringView rowText) const override;
+    qsizetype knownDerivedLength(int subItem, QStringView rowText) const override;
+    bool derives(int subItem, QStringView rowText, QStringView value) const override;
+    unsigned derivedSubItems(QStringView rowText) const override;
+
+private:
+    bool isField(int subItem) const { return subItem >= 1 && subItem <= MapIP::RowDecoding::FieldCount; }
+    bool isReverseDns(int subItem) const { return m_reverseDns && subItem == ReverseDnsSubItem; }
+
+    // The row decoded last, kept as ConversionFormsDeriver keeps its row.
+    struct LastRow
+    {
+        std::array<char16_t, 64> text {};
+        qsizetype size = -1;
+        std::optional<MapIP::RowDecoding> decoding;
+    };
+    const MapIP::RowDecoding& decodingOf(QStringView rowText) const;
+
+    MapIP::DecodeOptions m_options;
+    bool m_reverseDns;
     mutable LastRow m_lastRow;
 };

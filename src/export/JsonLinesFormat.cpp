@@ -36,9 +36,12 @@ void appendString(EncodedBlocks& output, QStringView text)
     output.append('"');
 }
 
-// Column 0 is the address as given, column k form k.
+// The table's key for the column; where it names none, column 0 is the
+// address as given and column k form k.
 QString keyOf(const TableSource& table, int column)
 {
+    if (QString key = table.key(column); !key.isEmpty())
+        return key;
     if (column == 0)
         return MapIP::OriginalName.toString();
     if (column <= MapIP::FormCount)
@@ -64,9 +67,9 @@ public:
             m_output.append(',');
         appendString(m_output, m_keys.value(cell.column()));
         m_output.append(':');
-        // A form's cell is empty only when the form did not convert.
+        // null for a result the row did not give, "" for an empty one.
         const QStringView text = cell.view();
-        if (cell.column() > 0 && text.isEmpty())
+        if (text.isEmpty() && cell.blank())
             m_output.append(u"null");
         else
             appendString(m_output, text);

@@ -33,14 +33,55 @@ void ListModel::changeCellDeriver(std::shared_ptr<const CellDeriver> deriver)
         emit dataChanged(index(0, 1), index(int(m_published - 1), columns() - 1));
 }
 
-void ListModel::addColumn(const QString& caption)
+void ListModel::addColumn(const QString& caption, const QString& key)
 {
     const int column = columns();
     Q_ASSERT(column <= MaxSubItems);
     beginInsertColumns(QModelIndex(), column, column);
     m_captions.append(caption);
+    m_keys.append(key);
     m_widthsTwips.append(0);
     endInsertColumns();
+}
+
+void ListModel::switchColumns(const QList<Column>& columns, std::shared_ptr<const CellDeriver> deriver)
+{
+    Q_ASSERT(columns.size() <= MaxSubItems + 1);
+    const int before = this->columns();
+    const int after = int(columns.size());
+    if (after < before) {
+        beginRemoveColumns(QModelIndex(), after, before - 1);
+        m_captions.resize(after);
+        m_keys.resize(after);
+        m_widthsTwips.resize(after);
+        endRemoveColumns();
+    } else if (after > before) {
+        beginInsertColumns(QModelIndex(), before, after - 1);
+        m_captions.resize(after);
+        m_keys.resize(after);
+        m_widthsTwips.resize(after, 0);
+        endInsertColumns();
+    }
+    for (int column = 0; column < after; ++column) {
+        m_captions[column] = columns[column].caption;
+        m_keys[column] = columns[column].key;
+    }
+    m_deriver = std::move(deriver);
+    // Every sub-item is derived: the new deriver reads a cell it has no text
+    // for as empty. Texts stored for the old columns go, parts stay.
+    StateBits allDerived = 0;
+    for (int subItem = 1; subItem <= MaxSubItems; ++subItem)
+        allDerived = StateBits(allDerived | (int(CellState::Derived) << (2 * (subItem - 1))));
+    for (Row& row : m_rows) {
+        row.states = m_deriver ? allDerived : 0;
+        row.unverified = true;
+        if (row.extra != 0)
+            m_extras[row.extra - 1].cells = {};
+    }
+    if (after > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, after - 1);
+    if (m_published > 0 && after > 1)
+        emit dataChanged(index(0, 1), index(int(m_published - 1), after - 1));
 }
 
 void ListModel::setColumnWidthTwips(int column, int twips)
@@ -90,6 +131,59 @@ qsizetype ListModel::appendRow(QStringView text)
     return qsizetype(m_rows.size()) - 1;
 }
 
+qsizetype ListModel::appendDerivedRows(QStringView text)
+{
+    const qsizetype first = rows();
+    if (!m_deriver) {
+        appendRow(text);
+        return first;
+    }
+    const std::vector<MapIP::Ipv4Network> parts = m_deriver->partsOf(text);
+    if (parts.empty()) {
+        deriveSubItems(appendRow(text));
+        return first;
+    }
+    // The parts share one copy of the text.
+    const char16_t* const stored = store(text);
+    for (const MapIP::Ipv4Network& part : parts) {
+        Row row;
+        row.text = stored;
+        row.length = text.size();
+        m_rows.push_back(row);
+        Row& added = m_rows.back();
+        extraOf(added).part = part;
+        for (int subItem = 1; subItem <= MaxSubItems; ++subItem)
+            setState(added, subItem, CellState::Derived);
+    }
+    schedulePublish();
+    return first;
+}
+
+std::optional<MapIP::Ipv4Network> ListModel::partOf(qsizetype row) const
+{
+    if (row < 0 || row >= rows())
+        return std::nullopt;
+    const MapIP::Ipv4Network* part = partOf(m_rows[size_t(row)]);
+    return part ? std::optional(*part) : std::nullopt;
+}
+
+ListModel::Extra& ListModel::extraOf(Row& row)
+{
+    if (row.extra == 0) {
+        m_extras.emplace_back();
+        row.extra = quint32(m_extras.size());
+    }
+    return m_extras[row.extra - 1];
+}
+
+void ListModel::deriveCell(const Row& row, int subItem, QString& out) const
+{
+    if (const MapIP::Ipv4Network* part = partOf(row))
+        m_deriver->derivePartInto(subItem, rowText(row), *part, out);
+    else
+        m_deriver->deriveInto(subItem, rowText(row), out);
+}
+
 ListModel::CellState ListModel::stateOf(const Row& row, int subItem)
 {
     return static_cast<CellState>((row.states >> (2 * (subItem - 1))) & 0x3);
@@ -108,14 +202,10 @@ void ListModel::setSubItem(qsizetype row, int subItem, QStringView text)
     Row& record = m_rows[size_t(row)];
     if (text.isEmpty()) {
         setState(record, subItem, CellState::Empty);
-    } else if (m_deriver && m_deriver->derives(subItem, rowText(record), text)) {
+    } else if (m_deriver && !partOf(record) && m_deriver->derives(subItem, rowText(record), text)) {
         setState(record, subItem, CellState::Derived);
     } else {
-        if (record.storedCells == 0) {
-            m_storedCells.emplace_back();
-            record.storedCells = quint32(m_storedCells.size());
-        }
-        m_storedCells[record.storedCells - 1][size_t(subItem - 1)] = text.toString();
+        extraOf(record).cells[size_t(subItem - 1)] = text.toString();
         setState(record, subItem, CellState::Stored);
     }
     if (row < m_published) {
@@ -140,19 +230,23 @@ void ListModel::setDerivedSubItems(qsizetype row, unsigned subItems)
     if (row < 0 || row >= rows() || !m_deriver)
         return;
     Row& record = m_rows[size_t(row)];
+    record.unverified = false;
     for (int subItem = 1; subItem <= MaxSubItems; ++subItem) {
         const bool derives = (subItems >> (subItem - 1)) & 1;
         setState(record, subItem, derives ? CellState::Derived : CellState::Empty);
     }
-    if (row < m_published)
-        emit dataChanged(index(int(row), 1), index(int(row), MaxSubItems), { Qt::DisplayRole });
+    if (row < m_published && columns() > 1)
+        emit dataChanged(index(int(row), 1), index(int(row), columns() - 1), { Qt::DisplayRole });
 }
 
 unsigned ListModel::deriveSubItems(qsizetype row)
 {
     if (row < 0 || row >= rows() || !m_deriver)
         return 0;
-    const unsigned derived = m_deriver->derivedSubItems(rowText(m_rows[size_t(row)]));
+    const Row& record = m_rows[size_t(row)];
+    // A part's cells are all its own to derive.
+    const unsigned derived
+        = partOf(record) ? (1u << MaxSubItems) - 1 : m_deriver->derivedSubItems(rowText(record));
     setDerivedSubItems(row, derived);
     return derived;
 }
@@ -172,10 +266,13 @@ QString ListModel::subItem(qsizetype row, int subItem) const
     switch (stateOf(record, subItem)) {
     case CellState::Empty:
         return {};
-    case CellState::Derived:
-        return m_deriver->derive(subItem, rowText(record));
+    case CellState::Derived: {
+        QString text;
+        deriveCell(record, subItem, text);
+        return text;
+    }
     case CellState::Stored:
-        return m_storedCells[record.storedCells - 1][size_t(subItem - 1)];
+        return m_extras[record.extra - 1].cells[size_t(subItem - 1)];
     }
     return {};
 }
@@ -196,12 +293,41 @@ qsizetype ListModel::cellLength(qsizetype row, int column) const
     case CellState::Empty:
         return 0;
     case CellState::Derived:
-        // The cell was checked when it was set, and the row's text never changes.
-        return m_deriver->knownDerivedLength(column, rowText(record));
+        if (partOf(record)) {
+            QString text;
+            deriveCell(record, column, text);
+            return text.size();
+        }
+        // The cell was checked when it was set, and the row's text never
+        // changes; after a switch of columns it may have no text.
+        if (record.unverified)
+            return std::max<qsizetype>(0, m_deriver->derivedLength(column, rowText(record)));
+        return std::max<qsizetype>(0, m_deriver->knownDerivedLength(column, rowText(record)));
     case CellState::Stored:
-        return m_storedCells[record.storedCells - 1][size_t(column - 1)].size();
+        return m_extras[record.extra - 1].cells[size_t(column - 1)].size();
     }
     return 0;
+}
+
+bool ListModel::isBlank(qsizetype row, int column) const
+{
+    if (row < 0 || row >= rows() || column < 1 || column > MaxSubItems)
+        return column != 0;
+    const Row& record = m_rows[size_t(row)];
+    switch (stateOf(record, column)) {
+    case CellState::Empty:
+        return true;
+    case CellState::Derived:
+        if (partOf(record)) {
+            QString text;
+            deriveCell(record, column, text);
+            return text.isEmpty();
+        }
+        return m_deriver->derivedLength(column, rowText(record)) < 0;
+    case CellState::Stored:
+        return false;
+    }
+    return true;
 }
 
 QStringView ListModel::cellView(qsizetype row, int column, QString& buffer) const
@@ -215,10 +341,10 @@ QStringView ListModel::cellView(qsizetype row, int column, QString& buffer) cons
     case CellState::Empty:
         return {};
     case CellState::Derived:
-        m_deriver->deriveInto(column, rowText(record), buffer);
+        deriveCell(record, column, buffer);
         return buffer;
     case CellState::Stored:
-        return m_storedCells[record.storedCells - 1][size_t(column - 1)];
+        return m_extras[record.extra - 1].cells[size_t(column - 1)];
     }
     return {};
 }
@@ -249,7 +375,7 @@ void ListModel::clearRows()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
-    m_storedCells.clear();
+    m_extras.clear();
     m_blocks.clear();
     m_free = nullptr;
     m_freeLeft = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversion/Forms.h"
+#include "conversion/Networks.h"
 #include "export/TableSource.h"
 
 #include <QAbstractTableModel>
@@ -9,6 +10,7 @@
 #include <array>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CellDeriver;
@@ -26,7 +28,8 @@ class ListModel final : public QAbstractTableModel, public TableSource
     Q_OBJECT
 
 public:
-    static constexpr int MaxSubItems = MapIP::FormCount;
+    // The forms and a reverse-DNS name after them.
+    static constexpr int MaxSubItems = MapIP::FormCount + 1;
     // A cell longer than this is shown cut short; its text stays whole.
     static constexpr qsizetype MaxShownLength = 1000;
 
@@ -42,13 +45,34 @@ public:
     void changeCellDeriver(std::shared_ptr<const CellDeriver> deriver);
     const CellDeriver* cellDeriver() const { return m_deriver.get(); }
 
-    void addColumn(const QString& caption);
+    // A column's caption, and its key in machine-readable outputs (empty:
+    // the outputs choose one).
+    struct Column
+    {
+        QString key;
+        QString caption;
+    };
+
+    void addColumn(const QString& caption, const QString& key = {});
+    // Gives the whole table other columns and the deriver that fills them,
+    // at once: every row's sub-items become what the new deriver gives, a
+    // row that is part of a range staying that part. A million rows take a
+    // pass over their bits, not a derivation each. Kept widths stay with
+    // their columns; a new column starts at 0.
+    void switchColumns(const QList<Column>& columns, std::shared_ptr<const CellDeriver> deriver);
     void setColumnWidthTwips(int column, int twips);
     int columnWidthTwips(int column) const;
 
     // Appends a row with the text; it starts with empty sub-items, unchecked.
     // Returns its index.
     qsizetype appendRow(QStringView text);
+    // Appends what the row makes in the results table, its sub-items as the
+    // deriver gives them: the row, or a row per part when the deriver splits
+    // it (a range of several prefixes), each carrying the row's text.
+    // Returns the index of the first row appended.
+    qsizetype appendDerivedRows(QStringView text);
+    // The part a row stands for, if it is one.
+    std::optional<MapIP::Ipv4Network> partOf(qsizetype row) const;
     // Sets sub-item 1 to MaxSubItems of a row.
     void setSubItem(qsizetype row, int subItem, QStringView text);
     // Sets a sub-item to what the cell deriver gives for the row's text,
@@ -79,9 +103,11 @@ public:
     // TableSource
     int columns() const override { return int(m_captions.size()); }
     QString caption(int column) const override { return m_captions.value(column); }
+    QString key(int column) const override { return m_keys.value(column); }
     qsizetype rows() const override { return qsizetype(m_rows.size()); }
     QString cell(qsizetype row, int column) const override;
     qsizetype cellLength(qsizetype row, int column) const override;
+    bool isBlank(qsizetype row, int column) const override;
     QStringView cellView(qsizetype row, int column, QString& buffer) const override;
     bool isChecked(qsizetype row) const override;
 
@@ -103,24 +129,44 @@ private:
     {
         const char16_t* text = nullptr; // in the arena
         qsizetype length = 0;
-        quint32 storedCells = 0; // 1 + index into m_storedCells, 0 when none
+        quint32 extra = 0; // 1 + index into m_extras, 0 when none
         StateBits states = 0; // two bits per sub-item
         bool checked = false;
+        // Derived cells that no deriver has looked at (after a switch of
+        // columns): their lengths are found the long way.
+        bool unverified = false;
+    };
+    static_assert(sizeof(Row) <= 24, "a row stays small: a table may hold millions");
+
+    // What few rows have: texts stored rather than derived, and the part of
+    // a range a row stands for.
+    struct Extra
+    {
+        std::array<QString, MaxSubItems> cells;
+        std::optional<MapIP::Ipv4Network> part;
     };
 
     QStringView rowText(const Row& row) const { return QStringView(row.text, row.length); }
     static CellState stateOf(const Row& row, int subItem);
     static void setState(Row& row, int subItem, CellState state);
     const char16_t* store(QStringView text);
+    Extra& extraOf(Row& row);
+    const MapIP::Ipv4Network* partOf(const Row& row) const
+    {
+        return row.extra != 0 && m_extras[row.extra - 1].part ? &*m_extras[row.extra - 1].part : nullptr;
+    }
+    // A derived cell's text into `out`.
+    void deriveCell(const Row& row, int subItem, QString& out) const;
     void schedulePublish();
 
     CheckBoxes m_checkBoxes;
     std::shared_ptr<const CellDeriver> m_deriver;
     QStringList m_captions;
+    QStringList m_keys;
     QList<int> m_widthsTwips;
 
     std::vector<Row> m_rows;
-    std::vector<std::array<QString, MaxSubItems>> m_storedCells;
+    std::vector<Extra> m_extras;
     // Texts live in blocks that never move, so a row's pointer stays valid.
     std::vector<std::unique_ptr<char16_t[]>> m_blocks;
     char16_t* m_free = nullptr;

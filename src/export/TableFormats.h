@@ -16,6 +16,6 @@ class Yielder;
 bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output);
 
 // JSON Lines: a JSON object per ticked row on a line of its own, keyed by the
-// names of the address and its forms ("original", "full", ...); a form that
-// did not convert is null.
+// table's column keys (the address and its forms: "original", "full", ...);
+// a result cell that is empty (a form that did not convert) is null.
 bool writeJsonLines(const TableSource& table, Yielder& yielder, EncodedBlocks& output);

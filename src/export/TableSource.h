@@ -17,9 +17,20 @@ public:
 
     virtual int columns() const = 0;
     virtual QString caption(int column) const = 0;
+    // The column's key in machine-readable outputs; empty when the table
+    // names none.
+    virtual QString key(int /*column*/) const { return {}; }
     virtual qsizetype rows() const = 0;
     virtual QString cell(qsizetype row, int column) const = 0;
     virtual bool isChecked(qsizetype row) const = 0;
+
+    // True when the cell holds no value at all, which machine-readable
+    // outputs tell from an empty text: a result the row did not give. By
+    // default every empty cell after the first column.
+    virtual bool isBlank(qsizetype row, int column) const
+    {
+        return column > 0 && cellLength(row, column) == 0;
+    }
 
     // The cell's length in characters; tables that can tell it without building
     // the text override this.

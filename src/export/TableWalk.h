@@ -33,6 +33,8 @@ public:
     // The text without a copy where the table can give one; valid until the
     // next cell is read.
     QStringView view() const { return m_table.cellView(m_row, m_column, m_buffer); }
+    // True when the cell holds no value (TableSource::isBlank()).
+    bool blank() const { return m_table.isBlank(m_row, m_column); }
     // The text as a string of its own, for a format that changes it.
     QString text() const { return m_table.cell(m_row, m_column); }
 

@@ -2,6 +2,7 @@
 
 #include "RowSelection.h"
 #include "conversion/Embedding.h"
+#include "export/OutputFormats.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,8 +13,6 @@
 // What quadrix-batch is asked to do, read from its command line.
 struct BatchOptions
 {
-    enum class Format { Text, Clipboard, Tsv, Xlsx, Csv, JsonLines };
-
     // One source of rows, in command-line order.
     struct Input
     {
@@ -22,7 +21,8 @@ struct BatchOptions
         QString text; // the path ("-" for standard input) or the address
     };
 
-    Format format = Format::Text;
+    const OutputFormat* format = &defaultOutputFormat();
+    OutputSettings settings;
     // Empty or "-": standard output.
     QString output;
     // Empty: standard input alone.

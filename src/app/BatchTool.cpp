@@ -1,34 +1,28 @@
 #include "BatchTool.h"
-#include "export/BatchLists.h"
 
+#include "OutputIsInput.h"
+#include "ProgressAdapters.h"
 #include "TerminalProgress.h"
 #include "conversion/MapIP.h"
+#include "export/BatchLists.h"
 #include "export/CellDeriver.h"
-#include "export/ClipboardText.h"
-#include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
 #include "export/ListModel.h"
 #include "export/SpreadsheetExport.h"
-#include "export/TableFormats.h"
-#include "export/TextFileWriter.h"
-#include "export/XlsxWorkbook.h"
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
 #include "shell/ListFileReader.h"
 #include "shell/PathHelpers.h"
 #include "shell/VisibleText.h"
-#include "shell/Yielder.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <new>
-#include <optional>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -96,152 +90,6 @@ private:
     BatchTool& m_tool;
 };
 
-// Passes the text file writer's share done on to the progress bar, never
-// backwards: the writer shows 1, 10 and 20 for its first steps before the
-// rows count from 0 again, and 0 when it is done. Its texts are the window's
-// ("Done.", "Progress Bar"); the bar keeps the tool's own.
-class WriterProgress final : public ProgressDisplay
-{
-public:
-    explicit WriterProgress(TerminalProgress& bar)
-        : m_bar(bar)
-    {
-    }
-
-    void setValue(double value) override
-    {
-        m_shown = std::max(m_shown, value);
-        m_bar.setValue(m_shown);
-    }
-    void setText(const QString&) override { }
-
-private:
-    TerminalProgress& m_bar;
-    double m_shown = 0;
-};
-
-// Never yields or stops, but lets the progress bar move: the exports pass
-// here at every row and cell.
-class ProgressYielder final : public Yielder
-{
-public:
-    explicit ProgressYielder(TerminalProgress* bar)
-        : m_bar(bar)
-    {
-    }
-
-    void yield() override
-    {
-        if (m_bar)
-            m_bar->update();
-    }
-    bool stopRequested() const override { return false; }
-
-private:
-    TerminalProgress* m_bar;
-};
-
-// A tsv field, escaped as PostgreSQL's text COPY format escapes one, so that
-// a TAB or a line break in a row cannot add fields or lines.
-void appendTsvField(EncodedBlocks& output, QStringView text)
-{
-    // The letter after the backslash, or 0 for a character written as it is.
-    const auto escapeOf = [](char16_t c) {
-        switch (c) {
-        case u'\\':
-            return '\\';
-        case u'\t':
-            return 't';
-        case u'\n':
-            return 'n';
-        case u'\r':
-            return 'r';
-        default:
-            return '\0';
-        }
-    };
-    // Nearly every row needs no escape at all: find the first one quickly.
-    const auto needsEscape = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
-    };
-    const qsizetype first = std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
-    if (first == text.size()) {
-        output.append(text);
-        return;
-    }
-    qsizetype start = 0;
-    for (qsizetype i = first; i < text.size(); ++i) {
-        const char escape = escapeOf(text[i].unicode());
-        if (escape == 0)
-            continue;
-        output.append(text.sliced(start, i - start));
-        output.append('\\');
-        output.append(escape);
-        start = i + 1;
-    }
-    output.append(text.sliced(start));
-}
-
-std::unique_ptr<ExportTarget> makeTarget(const BatchOptions& options, QIODevice& output)
-{
-    if (options.writesToStandardOutput())
-        return std::make_unique<ExportTarget>(output, StandardOutput.toString());
-    return std::make_unique<ExportTarget>(options.output);
-}
-
-// A regular file, as the system knows it whatever its name.
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// Only regular files count: a terminal or a pipe on both sides is common and
-// harmless, a file read while it is written may grow without end.
-std::optional<FileIdentity> regularFileIdentity(const struct stat& status)
-{
-    if (!S_ISREG(status.st_mode))
-        return std::nullopt;
-    return FileIdentity { status.st_dev, status.st_ino };
-}
-
-std::optional<FileIdentity> identityOfPath(const QString& path)
-{
-    struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return regularFileIdentity(status);
-}
-
-std::optional<FileIdentity> identityOfDevice(QIODevice& device)
-{
-    const auto* file = qobject_cast<QFileDevice*>(&device);
-    struct stat status = {};
-    if (!file || file->handle() < 0 || ::fstat(file->handle(), &status) != 0)
-        return std::nullopt;
-    return regularFileIdentity(status);
-}
-
-// The row and each of its forms, a failing one empty. A form is written in
-// its two pieces, never built: a row may be huge.
-void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion)
-{
-    appendTsvField(output, conversion.address());
-    for (const MapIP::FormDefinition& form : MapIP::Forms) {
-        output.append('\t');
-        // Prefixes and hex groups are the program's own text, never escaped.
-        output.append(conversion.prefix(form.form));
-        if (form.body == MapIP::Body::AddressAsGiven)
-            appendTsvField(output, conversion.body(form.form));
-        else
-            output.append(conversion.body(form.form));
-    }
-    output.append('\n');
-}
-
 } // namespace
 
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
@@ -253,10 +101,13 @@ BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
 
 BatchStatus BatchTool::run()
 {
-    if (outputIsAnInput())
+    if (const std::optional<QString> input
+        = inputThatIsTheOutput(m_options, m_streams.input, m_streams.output)) {
+        fileError(*input + u": input file is output file"_s);
         return BatchStatus::Trouble;
-    if (m_options.format == BatchOptions::Format::Tsv)
-        runTsv();
+    }
+    if (m_options.format->openStream)
+        runStream();
     else
         runTable();
     if (m_streams.progress)
@@ -292,31 +143,11 @@ void BatchTool::showStep(const QString& text)
     }
 }
 
-bool BatchTool::outputIsAnInput()
+std::unique_ptr<ExportTarget> BatchTool::makeTarget() const
 {
-    const std::optional<FileIdentity> output = m_options.writesToStandardOutput()
-        ? identityOfDevice(m_streams.output)
-        : identityOfPath(m_options.output);
-    if (!output)
-        return false;
-    const auto refuse = [&](const std::optional<FileIdentity>& input, const QString& shownName) {
-        if (input != output)
-            return false;
-        fileError(shownName + u": input file is output file"_s);
-        return true;
-    };
-    const auto refuseStandardInput
-        = [&] { return refuse(identityOfDevice(m_streams.input), StandardInput.toString()); };
-    if (m_options.inputs.empty())
-        return refuseStandardInput();
-    for (const BatchOptions::Input& input : m_options.inputs) {
-        if (input.kind != BatchOptions::Input::Kind::File)
-            continue;
-        if (input.text == u"-" ? refuseStandardInput()
-                               : refuse(identityOfPath(input.text), u'"' + input.text + u'"'))
-            return true;
-    }
-    return false;
+    if (m_options.writesToStandardOutput())
+        return std::make_unique<ExportTarget>(m_streams.output, StandardOutput.toString());
+    return std::make_unique<ExportTarget>(m_options.output);
 }
 
 void BatchTool::readInputs(const RowSink& sink)
@@ -347,22 +178,25 @@ void BatchTool::readFile(const QString& path, const RowSink& sink)
         readDevice(m_streams.input, StandardInput.toString(), sink);
         return;
     }
-    if (!FileExists(path)) {
-        fileError(u"File not found: "_s + path
-                  + (looksLikeAddress(path) ? u" (to convert an address, use --address "_s + path + u')'
-                                            : QString()));
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        // Only a name that leads nowhere is not found; anything else is
+        // named as the system names it (a disk that cannot be read).
+        if (errno == ENOENT || errno == ENOTDIR || path.isEmpty())
+            fileError(u"File not found: "_s + path
+                      + (looksLikeAddress(path) ? u" (to convert an address, use --address "_s + path + u')'
+                                                : QString()));
+        else
+            fileError(u"Cannot read \""_s + path + u"\": "_s + qt_error_string(errno));
         return;
     }
     // A folder or a device is not a list (a device may never end); a named
     // pipe is, as process substitution hands one over.
-    const QFileInfo info(path);
-    struct stat status = {};
-    const bool pipe = ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
-    if (info.isDir()) {
+    if (S_ISDIR(status.st_mode)) {
         fileError(u"Cannot read \""_s + path + u"\": it is a folder"_s);
         return;
     }
-    if (!info.isFile() && !pipe) {
+    if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
         fileError(u"Cannot read \""_s + path + u"\": it is not a file"_s);
         return;
     }
@@ -388,7 +222,9 @@ void BatchTool::readDevice(QIODevice& device, const QString& name, const RowSink
     try {
         if (!device.isOpen() || !device.isReadable())
             throw AppError(u"Cannot read "_s + name + u": it is not open"_s);
-        readListRows(device, name, counted);
+        // Every input of the tool ends its lines, the last one too: a final
+        // line end adds no empty row.
+        readListRows(device, name, counted, FinalLineFeed::EndsLastLine);
     } catch (const AppError& error) {
         fileError(error.description());
     }
@@ -423,28 +259,11 @@ void BatchTool::runTable()
     });
 
     tick(table);
-    switch (m_options.format) {
-    case BatchOptions::Format::Text:
-        writeText(table);
-        break;
-    case BatchOptions::Format::Clipboard:
-        writeClipboardText(table);
-        break;
-    case BatchOptions::Format::Xlsx:
-        writeWorkbook(table);
-        break;
-    case BatchOptions::Format::Csv:
-        writeEncoded(EncodedBlocks::Encoding::Utf8,
-                     [&table](EncodedBlocks& output, Yielder& yielder) { writeCsv(table, yielder, output); });
-        break;
-    case BatchOptions::Format::JsonLines:
-        writeEncoded(EncodedBlocks::Encoding::Utf8, [&table](EncodedBlocks& output, Yielder& yielder) {
-            writeJsonLines(table, yielder, output);
-        });
-        break;
-    case BatchOptions::Format::Tsv:
-        break;
-    }
+    showStep(u"Writing "_s + outputName());
+    if (m_options.format->writeTable)
+        writeTable(table);
+    else
+        writeEncoded(table);
 }
 
 void BatchTool::tick(ListModel& table)
@@ -461,52 +280,17 @@ void BatchTool::tick(ListModel& table)
     }
 }
 
-void BatchTool::writeText(const ListModel& table)
+void BatchTool::writeTable(const ListModel& table)
 {
-    showStep(u"Writing "_s + outputName());
     std::unique_ptr<WriterProgress> progress;
     if (m_streams.progress)
         progress = std::make_unique<WriterProgress>(*m_streams.progress);
     ProgressYielder yielder(m_streams.progress);
     MessageReporter reporter(*this);
-    if (m_options.writesToStandardOutput()) {
-        ExportTarget target(m_streams.output, StandardOutput.toString());
-        SaveListviewProperlySpaced(table, target, progress.get(), yielder, reporter);
-    } else {
-        SaveListviewProperlySpaced(table, m_options.output, progress.get(), yielder, reporter);
-    }
-}
-
-void BatchTool::writeClipboardText(const ListModel& table)
-{
-    writeEncoded(EncodedBlocks::Encoding::AnsiCodePage, [&table](EncodedBlocks& output, Yielder& yielder) {
-        forEachClipboardLine(table, yielder, [&output](QStringView line) { output.append(line); });
-    });
-}
-
-void BatchTool::writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write)
-{
-    showStep(u"Writing "_s + outputName());
-    std::unique_ptr<ExportTarget> target = makeTarget(m_options, m_streams.output);
-    ProgressYielder yielder(m_streams.progress);
+    const std::unique_ptr<ExportTarget> target = makeTarget();
     try {
-        target->create();
-        EncodedBlocks output(*target, encoding);
-        write(output, yielder);
-        output.flush();
-        target->finish();
-    } catch (const AppError& error) {
-        target->abandon();
-        fileError(error.description());
-    }
-}
-
-void BatchTool::writeWorkbook(const ListModel& table)
-{
-    showStep(u"Writing "_s + outputName());
-    ProgressYielder yielder(m_streams.progress);
-    try {
-        writeWorkbookFile(table, m_options.output, yielder);
+        m_options.format->writeTable(
+            table, TableOutput { *target, yielder, progress.get(), reporter, m_options.settings });
     } catch (const RefusedCells& refused) {
         // The workbook is written without them; like rows that failed to
         // convert, they are named one by one and make the status 1.
@@ -518,9 +302,25 @@ void BatchTool::writeWorkbook(const ListModel& table)
     }
 }
 
-void BatchTool::runTsv()
+void BatchTool::writeEncoded(const ListModel& table)
 {
-    std::unique_ptr<ExportTarget> target = makeTarget(m_options, m_streams.output);
+    const std::unique_ptr<ExportTarget> target = makeTarget();
+    ProgressYielder yielder(m_streams.progress);
+    try {
+        target->create();
+        EncodedBlocks output(*target, m_options.format->encoding);
+        m_options.format->writeEncoded(table, yielder, output, m_options.settings);
+        output.flush();
+        target->finish();
+    } catch (const AppError& error) {
+        target->abandon();
+        fileError(error.description());
+    }
+}
+
+void BatchTool::runStream()
+{
+    const std::unique_ptr<ExportTarget> target = makeTarget();
     try {
         target->create();
     } catch (const AppError& error) {
@@ -528,7 +328,8 @@ void BatchTool::runTsv()
         return;
     }
 
-    EncodedBlocks output(*target);
+    EncodedBlocks output(*target, m_options.format->encoding);
+    const std::unique_ptr<RowStream> stream = m_options.format->openStream(output, m_options.settings);
     try {
         readInputs([&](QStringView text) {
             const qsizetype row = ++m_rows;
@@ -537,7 +338,7 @@ void BatchTool::runTsv()
             if (!m_options.ticks.contains(row))
                 return;
             try {
-                writeTsvLine(output, conversion);
+                stream->write(conversion);
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }
@@ -555,6 +356,22 @@ void BatchTool::runTsv()
 
 namespace {
 
+// --help or --version on standard output.
+int writeInformation(const BatchOptions& options, const BatchStreams& streams)
+{
+    const QByteArray text = (options.help ? batchHelpText() : batchVersionText()).toUtf8();
+    ExportTarget target(streams.output, StandardOutput.toString());
+    try {
+        target.create();
+        target.write(text);
+        target.finish();
+    } catch (const AppError& error) {
+        writeBatchMessage(streams.errors, error.description());
+        return int(BatchStatus::Trouble);
+    }
+    return int(BatchStatus::Converted);
+}
+
 int runParsedBatchTool(const QStringList& arguments, const BatchStreams& streams)
 {
     const ParsedArguments parsed = parseBatchArguments(arguments);
@@ -563,19 +380,8 @@ int runParsedBatchTool(const QStringList& arguments, const BatchStreams& streams
         streams.errors.write("Try 'quadrix-batch --help' for more information.\n");
         return int(BatchStatus::Trouble);
     }
-    if (parsed.options.help || parsed.options.version) {
-        const QByteArray text = (parsed.options.help ? batchHelpText() : batchVersionText()).toUtf8();
-        ExportTarget target(streams.output, StandardOutput.toString());
-        try {
-            target.create();
-            target.write(text);
-            target.finish();
-        } catch (const AppError& error) {
-            writeBatchMessage(streams.errors, error.description());
-            return int(BatchStatus::Trouble);
-        }
-        return int(BatchStatus::Converted);
-    }
+    if (parsed.options.help || parsed.options.version)
+        return writeInformation(parsed.options, streams);
     BatchTool tool(parsed.options, streams);
     return int(tool.run());
 }

@@ -1,21 +1,21 @@
 #pragma once
 
 #include "BatchOptions.h"
-#include "export/EncodedBlocks.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 
+class ExportTarget;
 class ListModel;
 namespace MapIP {
 class RowConversion;
 }
 class QIODevice;
 class TerminalProgress;
-class Yielder;
 
 // The standard streams of quadrix-batch, already open.
 struct BatchStreams
@@ -50,8 +50,9 @@ int runBatchTool(const QStringList& arguments, const BatchStreams& streams);
 // readListRows (its line rules, windows-1252), every row is converted by
 // MapIP, and the text, clipboard and workbook outputs come from the window's
 // own exports, given a results table filled as the window's run fills it and
-// ticked as the user ticks it. tsv needs no column widths, so it is written
-// as the rows are read, without a table.
+// ticked as the user ticks it. A format that needs no column widths (tsv) is
+// written as the rows are read, without a table. The formats and their
+// writers are the table of export/OutputFormats.h.
 class BatchTool final
 {
 public:
@@ -68,9 +69,6 @@ public:
 private:
     using RowSink = std::function<void(QStringView row)>;
 
-    // Reports and returns true when the output is a file that is also read
-    // as an input, before anything is read or written.
-    bool outputIsAnInput();
     void readInputs(const RowSink& sink);
     void readFile(const QString& path, const RowSink& sink);
     void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
@@ -79,13 +77,13 @@ private:
 
     void runTable();
     void tick(ListModel& table);
-    void writeText(const ListModel& table);
-    void writeClipboardText(const ListModel& table);
-    void writeWorkbook(const ListModel& table);
-    // Writes an encoded output to the target: `write` fills the blocks.
-    using EncodedWriter = std::function<void(EncodedBlocks& output, Yielder& yielder)>;
-    void writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write);
-    void runTsv();
+    // A format whose writer owns its target and reports its own failures.
+    void writeTable(const ListModel& table);
+    // A format that fills encoded blocks.
+    void writeEncoded(const ListModel& table);
+    // A format that writes each row as it is read.
+    void runStream();
+    std::unique_ptr<ExportTarget> makeTarget() const;
 
     QString outputName() const;
     void showStep(const QString& text);

@@ -1,5 +1,6 @@
 #include "BatchTool.h"
 
+#include "BatchInputs.h"
 #include "OutputIsInput.h"
 #include "ProgressAdapters.h"
 #include "TerminalProgress.h"
@@ -28,11 +29,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView StandardInput = u"standard input";
 constexpr QStringView StandardOutput = u"standard output";
-
-// How often, in rows, reading tells the progress bar how far it is.
-constexpr qsizetype RowsPerProgressStep = 4096;
 
 // A write to the output failed while rows were still being read; it ends the
 // reading, unlike a failure to read one file.
@@ -54,16 +51,6 @@ QString shownRow(QStringView row)
     constexpr qsizetype Shown = 40;
     return u'"' + row.first(std::min(row.size(), Shown)).toString()
         + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
-}
-
-// True for a text such as 10.0.0.1: something meant as an address rather
-// than a file.
-bool looksLikeAddress(const QString& text)
-{
-    if (text.count(u'.') != 3)
-        return false;
-    return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c == u'.' || (c >= u'0' && c <= u'9'); });
 }
 
 // The window's exports report failures as error reports; the tool prints
@@ -152,82 +139,8 @@ std::unique_ptr<ExportTarget> BatchTool::makeTarget() const
 
 void BatchTool::readInputs(const RowSink& sink)
 {
-    if (m_options.inputs.empty()) {
-        readDevice(m_streams.input, StandardInput.toString(), sink);
-        return;
-    }
-    for (const BatchOptions::Input& input : m_options.inputs) {
-        switch (input.kind) {
-        case BatchOptions::Input::Kind::File:
-            readFile(input.text, sink);
-            break;
-        case BatchOptions::Input::Kind::Address:
-            sink(input.text);
-            break;
-        case BatchOptions::Input::Kind::Sample:
-            for (const QString& row : BatchLists::SampleAddresses)
-                sink(row);
-            break;
-        }
-    }
-}
-
-void BatchTool::readFile(const QString& path, const RowSink& sink)
-{
-    if (path == u"-") {
-        readDevice(m_streams.input, StandardInput.toString(), sink);
-        return;
-    }
-    struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
-        // Only a name that leads nowhere is not found; anything else is
-        // named as the system names it (a disk that cannot be read).
-        if (errno == ENOENT || errno == ENOTDIR || path.isEmpty())
-            fileError(u"File not found: "_s + path
-                      + (looksLikeAddress(path) ? u" (to convert an address, use --address "_s + path + u')'
-                                                : QString()));
-        else
-            fileError(u"Cannot read \""_s + path + u"\": "_s + qt_error_string(errno));
-        return;
-    }
-    // A folder or a device is not a list (a device may never end); a named
-    // pipe is, as process substitution hands one over.
-    if (S_ISDIR(status.st_mode)) {
-        fileError(u"Cannot read \""_s + path + u"\": it is a folder"_s);
-        return;
-    }
-    if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
-        fileError(u"Cannot read \""_s + path + u"\": it is not a file"_s);
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fileError(u"Cannot open \""_s + path + u"\": "_s + file.errorString());
-        return;
-    }
-    readDevice(file, path, sink);
-}
-
-void BatchTool::readDevice(QIODevice& device, const QString& name, const RowSink& sink)
-{
-    TerminalProgress* bar = m_streams.progress;
-    const qint64 size = device.isSequential() ? 0 : device.size();
-    showStep(u"Reading "_s + (name == StandardInput ? name : NativeFileName(name)));
-    qsizetype rowsRead = 0;
-    const RowSink counted = [&](QStringView row) {
-        sink(row);
-        if (bar && ++rowsRead % RowsPerProgressStep == 0)
-            bar->setValue(size > 0 ? double(device.pos()) / double(size) * 100.0 : -1.0);
-    };
-    try {
-        if (!device.isOpen() || !device.isReadable())
-            throw AppError(u"Cannot read "_s + name + u": it is not open"_s);
-        // Every input of the tool ends its lines, the last one too: a final
-        // line end adds no empty row.
-        readListRows(device, name, counted, FinalLineFeed::EndsLastLine);
-    } catch (const AppError& error) {
-        fileError(error.description());
-    }
+    BatchInputs inputs(m_streams.input, m_streams.progress, [this](const QString& text) { fileError(text); });
+    inputs.read(m_options.inputs, sink);
 }
 
 void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conversion)

@@ -70,8 +70,6 @@ private:
     using RowSink = std::function<void(QStringView row)>;
 
     void readInputs(const RowSink& sink);
-    void readFile(const QString& path, const RowSink& sink);
-    void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
     // One message for each form the row fails, as the window reports them.
     void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
 

@@ -563,6 +563,8 @@ void TestBatchTool::usageErrors_data()
         << QStringList { u"-enat46"_s } << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
     QTest::newRow("embedding twice") << QStringList { u"-e"_s, u"nat64"_s, u"--embedding=mapped"_s }
                                      << u"--embedding is given twice"_s;
+    QTest::newRow("--rfc5952 with --decode")
+        << QStringList { u"-d"_s, u"--rfc5952"_s } << u"--rfc5952 is the style of IPv6 text written"_s;
     QTest::newRow("value for --rfc5952")
         << QStringList { u"--rfc5952=yes"_s } << u"option '--rfc5952' takes no value"_s;
 }
@@ -960,6 +962,39 @@ void TestBatchTool::commandLines_data()
         << Words { u"-f"_s, u"tsv"_s, u"-a"_s, u"1.2.3.\u202e4"_s } << QByteArray()
         << "1.2.3.?4\t\t\t0000:0000:0000:0000:0000:0000:1.2.3.?4\t::1.2.3.?4\n"_ba
         << failed("1.2.3.?4", "Type mismatch: the address part \"?4\" is not a number") << 1;
+    const QByteArray noIpv4
+        = "quadrix-batch: row 2: No IPv4 address: \"2001:db8::1\" lies in none of the blocks "
+          "that carry one (mapped, nat64, 6to4, teredo, isatap, compatible)\n";
+    const Words decoded { u"-a"_s, u"::ffff:192.0.2.1"_s,
+                          u"-a"_s, u"2001:db8::1"_s,
+                          u"-a"_s, u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s };
+    QTest::newRow("--decode, tsv: the first carrier that matches")
+        << Words { u"--decode"_s, u"-f"_s, u"tsv"_s } + decoded << QByteArray()
+        << "::ffff:192.0.2.1\t192.0.2.1\tmapped\t\n2001:db8::1\t\t\t\n"
+           "2001:0:4136:e378:8000:63bf:3fff:fdd2\t192.0.2.45\tteredo\tserver 65.54.227.120, port 40000\n"_ba
+        << noIpv4 << 1;
+    QTest::newRow("--decode, csv: four captioned columns")
+        << Words { u"-d"_s, u"-f"_s, u"csv"_s } + decoded << QByteArray()
+        << "Original,IPv4 "
+           "Address,Embedding,Detail\r\n::ffff:192.0.2.1,192.0.2.1,mapped,\r\n2001:db8::1,,,\r\n"
+           "2001:0:4136:e378:8000:63bf:3fff:fdd2,192.0.2.45,teredo,\"server 65.54.227.120, port 40000\"\r\n"_ba
+        << noIpv4 << 1;
+    QTest::newRow("--decode with an embedding, jsonl: only that block, null for a row that does not decode")
+        << Words { u"-d"_s,
+                   u"-e"_s,
+                   u"nat64"_s,
+                   u"-f"_s,
+                   u"jsonl"_s,
+                   u"-a"_s,
+                   u"64:ff9b::c000:221"_s,
+                   u"-a"_s,
+                   u"::ffff:1.2.3.4"_s }
+        << QByteArray()
+        << "{\"original\":\"64:ff9b::c000:221\",\"ipv4\":\"192.0.2.33\",\"embedding\":\"nat64\",\"detail\":"
+           "\"\"}\n"
+           "{\"original\":\"::ffff:1.2.3.4\",\"ipv4\":null,\"embedding\":null,\"detail\":null}\n"_ba
+        << "quadrix-batch: row 2: Not in the chosen block: \"::ffff:1.2.3.4\" lies outside 64:ff9b::/96 (nat64)\n"_ba
+        << 1;
 }
 
 // Each case is a command line and what it must write and end with.

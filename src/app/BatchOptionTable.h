@@ -44,6 +44,15 @@ inline constexpr OptionSpec BatchOptionTable[] = {
       u"in CSV, write a \"'\" before a field that starts with \"=\", \"+\", \"-\", \"@\", a TAB or a CR, so "
       u"that a spreadsheet shows it as text rather than run it as a formula; the file then no longer holds "
       u"the rows exactly" },
+    { u"decode",
+      u"d",
+      {},
+      OptionSection::Forms,
+      u"the other way: read each row as IPv6 text, an address or a prefix, and write the IPv4 address or "
+      u"prefix it carries, in the columns original, ipv4, embedding (where it was found) and detail "
+      u"(Teredo's server and port). Without --embedding every carrier is tried in order: mapped, nat64, "
+      u"6to4, teredo, isatap, compatible; with it only that block decodes. A row that carries none is "
+      u"reported and its cells stay empty (null in JSON Lines)" },
     { u"embedding", u"e", u"BLOCK", OptionSection::Forms, u"the /96 block the addresses are embedded in:",
       OptionItems::Embeddings },
     { u"rfc5952",

@@ -94,6 +94,7 @@ QString readEmbedding(const QCommandLineParser& parser, BatchOptions& options)
     if (!embedding)
         return u"--embedding: "_s + error + u" (or name one: compatible, mapped or nat64)"_s;
     options.embedding = *embedding;
+    options.embeddingGiven = true;
     return values.size() > 1 ? u"--embedding is given twice"_s : QString();
 }
 
@@ -183,6 +184,8 @@ QString checkCombination(const BatchOptions& options)
 {
     if (options.help || options.version)
         return {};
+    if (options.decode && options.style == MapIP::TextStyle::Rfc5952)
+        return u"--rfc5952 is the style of IPv6 text written; --decode writes IPv4 addresses"_s;
     if (options.format->needsFile && options.writesToStandardOutput())
         return u"the "_s + options.format->name.toString()
             + u" format needs an output file (-o FILE); it is not written "
@@ -214,6 +217,7 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
     readInputs(parser, arguments, options);
     options.style = parser.isSet(u"rfc5952"_s) ? MapIP::TextStyle::Rfc5952 : MapIP::TextStyle::Program;
     options.settings.csvSafe = parser.isSet(u"csv-safe"_s);
+    options.decode = parser.isSet(u"decode"_s);
     options.help = parser.isSet(u"help"_s);
     options.version = parser.isSet(u"version"_s);
     parsed.error = checkCombination(options);

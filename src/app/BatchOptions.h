@@ -30,6 +30,9 @@ struct BatchOptions
     RowSelection ticks;
     // The block the addresses are embedded in, and the text of the forms.
     MapIP::Embedding embedding;
+    bool embeddingGiven = false;
+    // Read IPv6 rows and write the IPv4 address each carries.
+    bool decode = false;
     MapIP::TextStyle style = MapIP::TextStyle::Program;
     bool help = false;
     bool version = false;

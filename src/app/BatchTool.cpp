@@ -4,6 +4,7 @@
 #include "OutputIsInput.h"
 #include "ProgressAdapters.h"
 #include "TerminalProgress.h"
+#include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "export/BatchLists.h"
 #include "export/CellDeriver.h"
@@ -12,18 +13,11 @@
 #include "export/SpreadsheetExport.h"
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
-#include "shell/ListFileReader.h"
 #include "shell/PathHelpers.h"
-#include "shell/VisibleText.h"
-
-#include <QFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <new>
-
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,12 +31,6 @@ struct OutputFailure
 {
     QString description;
 };
-
-// Written without building a text: there may be no memory left for one.
-void writeOutOfMemory(QIODevice& errors)
-{
-    errors.write("quadrix-batch: out of memory\n");
-}
 
 // A row as a message shows it: quoted, its start only when it is long (a
 // line of a binary file).
@@ -82,6 +70,7 @@ private:
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
     , m_conversion(options.embedding, options.style)
+    , m_decoding(options.embeddingGiven ? MapIP::DecodeOptions(options.embedding) : MapIP::DecodeOptions())
     , m_streams(streams)
 {
 }
@@ -155,9 +144,17 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
     }
 }
 
-void BatchTool::runTable()
+void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
 {
-    ListModel table(ListModel::CheckBoxes::OnEveryRow);
+    if (!decoding.failed())
+        return;
+    m_rowsFailed = true;
+    message(u"row "_s + QString::number(row) + u": "_s
+            + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding));
+}
+
+void BatchTool::fillConverted(ListModel& table)
+{
     for (const QString& caption : BatchLists::ResultsCaptions)
         table.addColumn(caption);
     table.setCellDeriver(std::make_shared<ConversionFormsDeriver>(m_conversion));
@@ -170,6 +167,32 @@ void BatchTool::runTable()
         table.setDerivedSubItems(row, conversion.convertedForms());
         reportFailures(row + 1, conversion);
     });
+}
+
+void BatchTool::fillDecoded(ListModel& table)
+{
+    for (const MapIP::DecodeColumn& column : MapIP::DecodeColumns)
+        table.addColumn(column.caption.toString());
+    readInputs([&](QStringView text) {
+        const qsizetype row = table.appendRow(text);
+        const MapIP::RowDecoding decoding(text, m_decoding);
+        reportFailure(row + 1, decoding);
+        if (decoding.failed())
+            return;
+        int column = 1;
+        for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                                  MapIP::RowDecoding::Field::Detail })
+            table.setSubItem(row, column++, decoding.text(field));
+    });
+}
+
+void BatchTool::runTable()
+{
+    ListModel table(ListModel::CheckBoxes::OnEveryRow);
+    if (m_options.decode)
+        fillDecoded(table);
+    else
+        fillConverted(table);
 
     tick(table);
     showStep(u"Writing "_s + outputName());
@@ -244,16 +267,26 @@ void BatchTool::runStream()
     EncodedBlocks output(*target, m_options.format->encoding);
     const std::unique_ptr<RowStream> stream = m_options.format->openStream(output, m_options.settings);
     try {
-        readInputs([&](QStringView text) {
-            const qsizetype row = ++m_rows;
-            const MapIP::RowConversion conversion(text, m_conversion);
-            reportFailures(row, conversion);
+        // Each row goes out as soon as it is read, when it is ticked.
+        const auto pass = [&](qsizetype row, const auto& read) {
             if (!m_options.ticks.contains(row))
                 return;
             try {
-                stream->write(conversion);
+                stream->write(read);
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
+            }
+        };
+        readInputs([&](QStringView text) {
+            const qsizetype row = ++m_rows;
+            if (m_options.decode) {
+                const MapIP::RowDecoding decoding(text, m_decoding);
+                reportFailure(row, decoding);
+                pass(row, decoding);
+            } else {
+                const MapIP::RowConversion conversion(text, m_conversion);
+                reportFailures(row, conversion);
+                pass(row, conversion);
             }
         });
         output.flush();
@@ -264,57 +297,5 @@ void BatchTool::runStream()
     } catch (const AppError& error) {
         target->abandon();
         fileError(error.description());
-    }
-}
-
-namespace {
-
-// --help or --version on standard output.
-int writeInformation(const BatchOptions& options, const BatchStreams& streams)
-{
-    const QByteArray text = (options.help ? batchHelpText() : batchVersionText()).toUtf8();
-    ExportTarget target(streams.output, StandardOutput.toString());
-    try {
-        target.create();
-        target.write(text);
-        target.finish();
-    } catch (const AppError& error) {
-        writeBatchMessage(streams.errors, error.description());
-        return int(BatchStatus::Trouble);
-    }
-    return int(BatchStatus::Converted);
-}
-
-int runParsedBatchTool(const QStringList& arguments, const BatchStreams& streams)
-{
-    const ParsedArguments parsed = parseBatchArguments(arguments);
-    if (!parsed.error.isEmpty()) {
-        writeBatchMessage(streams.errors, parsed.error);
-        streams.errors.write("Try 'quadrix-batch --help' for more information.\n");
-        return int(BatchStatus::Trouble);
-    }
-    if (parsed.options.help || parsed.options.version)
-        return writeInformation(parsed.options, streams);
-    BatchTool tool(parsed.options, streams);
-    return int(tool.run());
-}
-
-} // namespace
-
-void writeBatchMessage(QIODevice& errors, const QString& text)
-{
-    errors.write((u"quadrix-batch: "_s + withVisibleControls(text) + u'\n').toUtf8());
-}
-
-int runBatchTool(const QStringList& arguments, const BatchStreams& streams)
-{
-    try {
-        return runParsedBatchTool(arguments, streams);
-    } catch (const std::bad_alloc&) {
-        // By now the output is abandoned and the memory of the run is free.
-        if (streams.progress)
-            streams.progress->clear();
-        writeOutOfMemory(streams.errors);
-        return int(BatchStatus::Trouble);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchOptions.h"
+#include "conversion/Decoding.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,8 @@ class ExportTarget;
 class ListModel;
 namespace MapIP {
 class RowConversion;
-}
+class RowDecoding;
+} // namespace MapIP
 class QIODevice;
 class TerminalProgress;
 
@@ -72,8 +74,14 @@ private:
     void readInputs(const RowSink& sink);
     // One message for each form the row fails, as the window reports them.
     void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
+    // The message for a row that did not decode.
+    void reportFailure(qsizetype row, const MapIP::RowDecoding& decoding);
 
     void runTable();
+    // The results table of a run, as the window fills it, or the table of
+    // decoded rows.
+    void fillConverted(ListModel& table);
+    void fillDecoded(ListModel& table);
     void tick(ListModel& table);
     // A format whose writer owns its target and reports its own failures.
     void writeTable(const ListModel& table);
@@ -89,6 +97,8 @@ private:
     const BatchOptions& m_options;
     // The forms' embedding and text, worked out once for every row.
     const MapIP::ConversionOptions m_conversion;
+    // How --decode reads rows.
+    const MapIP::DecodeOptions m_decoding;
     BatchStreams m_streams;
     qsizetype m_rows = 0;
     bool m_rowsFailed = false;

@@ -2,6 +2,7 @@
 
 #include "EncodedBlocks.h"
 #include "TableWalk.h"
+#include "conversion/Decoding.h"
 #include "conversion/Forms.h"
 
 #include <QStringList>
@@ -36,15 +37,25 @@ void appendString(EncodedBlocks& output, QStringView text)
     output.append('"');
 }
 
-// Column 0 is the address as given, column k form k.
+// Column 0 is the row as given; the others are named after their captions:
+// a form's, or a decoded row's column.
 QString keyOf(const TableSource& table, int column)
 {
     if (column == 0)
         return MapIP::OriginalName.toString();
-    if (column <= MapIP::FormCount)
-        return MapIP::Forms[size_t(column - 1)].name.toString();
-    return table.caption(column).trimmed();
+    const QString caption = table.caption(column).trimmed();
+    for (const MapIP::FormDefinition& form : MapIP::Forms) {
+        if (form.caption.trimmed() == caption)
+            return form.name.toString();
+    }
+    for (const MapIP::DecodeColumn& decoded : MapIP::DecodeColumns) {
+        if (decoded.caption == caption)
+            return decoded.name.toString();
+    }
+    return caption;
 }
+
+constexpr QStringView Ipv4Key = MapIP::DecodeColumns[1].name;
 
 class JsonObjects final : public RowFormat
 {
@@ -54,9 +65,14 @@ public:
     {
         for (int column = 0; column < table.columns(); ++column)
             m_keys.append(keyOf(table, column));
+        m_ipv4Column = m_keys.indexOf(Ipv4Key.toString());
     }
 
-    void beginRow(qsizetype) override { m_output.append('{'); }
+    void beginRow(qsizetype) override
+    {
+        m_output.append('{');
+        m_rowDecoded = false;
+    }
 
     void cell(const TableCell& cell) override
     {
@@ -64,9 +80,14 @@ public:
             m_output.append(',');
         appendString(m_output, m_keys.value(cell.column()));
         m_output.append(':');
-        // A form's cell is empty only when the form did not convert.
+        // A form's cell is empty only when the form did not convert; a
+        // decoded row's cells only when the row did not decode (its detail
+        // may be empty text).
         const QStringView text = cell.view();
-        if (cell.column() > 0 && text.isEmpty())
+        if (cell.column() == m_ipv4Column)
+            m_rowDecoded = !text.isEmpty();
+        const bool missing = m_ipv4Column < 0 || !m_rowDecoded;
+        if (cell.column() > 0 && text.isEmpty() && missing)
             m_output.append(u"null");
         else
             appendString(m_output, text);
@@ -81,6 +102,8 @@ public:
 private:
     EncodedBlocks& m_output;
     QStringList m_keys;
+    qsizetype m_ipv4Column = -1;
+    bool m_rowDecoded = false;
 };
 
 } // namespace

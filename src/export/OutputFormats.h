@@ -15,7 +15,8 @@ class TableSource;
 class Yielder;
 namespace MapIP {
 class RowConversion;
-}
+class RowDecoding;
+} // namespace MapIP
 
 // What a format may be asked beyond its rows.
 struct OutputSettings
@@ -31,6 +32,8 @@ public:
     virtual ~RowStream() = default;
     // Throws AppError when the output cannot take the row.
     virtual void write(const MapIP::RowConversion& row) = 0;
+    // A decoded row: the row and its IPv4 address, embedding and detail.
+    virtual void write(const MapIP::RowDecoding& row) = 0;
 };
 
 // Everything a table format writes with. The target is not created yet.

@@ -24,5 +24,7 @@ bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output,
 
 // JSON Lines: a JSON object per ticked row on a line of its own, keyed by the
 // names of the address and its forms ("original", "full", ...); a form that
-// did not convert is null.
+// did not convert is null. A table of decoded rows is keyed "original",
+// "ipv4", "embedding" and "detail", and a row that did not decode has null
+// in all but the first.
 bool writeJsonLines(const TableSource& table, Yielder& yielder, EncodedBlocks& output);

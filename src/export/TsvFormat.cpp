@@ -1,5 +1,6 @@
 #include "TsvFormat.h"
 
+#include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 
 #include <algorithm>
@@ -70,6 +71,17 @@ public:
             else
                 m_output.append(row.body(form.form));
             m_output.append(row.suffix(form.form));
+        }
+        m_output.append('\n');
+    }
+
+    void write(const MapIP::RowDecoding& row) override
+    {
+        appendField(m_output, row.row());
+        for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                                  MapIP::RowDecoding::Field::Detail }) {
+            m_output.append('\t');
+            appendField(m_output, row.text(field));
         }
         m_output.append('\n');
     }

@@ -697,6 +697,12 @@ void TestBatchTool::fileErrors()
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUADRIX_FAILSYNC_PATH));
             environment.insert(u"QUADRIX_FAIL_STAT"_s, path);
+            // A sanitized build wants its runtime first; the preloaded
+            // library only stands in front of stat.
+            const QString sanitizer = environment.value(u"ASAN_OPTIONS"_s);
+            environment.insert(u"ASAN_OPTIONS"_s,
+                               (sanitizer.isEmpty() ? QString() : sanitizer + u':')
+                                   + u"verify_asan_link_order=0"_s);
             process.setProcessEnvironment(environment);
         };
     }

@@ -35,7 +35,8 @@ const MapIP::RowConversion& ConversionFormsDeriver::conversionOf(QStringView row
     }
     const char16_t* const text = rowText.utf16();
     // std::equal, not memcmp: an empty row has no characters and may have no address at all.
-    const bool same = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
+    const bool same
+        = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
     if (!same) {
         std::copy(text, text + rowText.size(), m_lastRow.text.begin());
         m_lastRow.size = rowText.size();

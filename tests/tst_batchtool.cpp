@@ -3,11 +3,13 @@
 #include "conversion/Embedding.h"
 #include "conversion/MapIP.h"
 #include "export/ClipboardText.h"
+#include "export/OutputFormats.h"
 #include "export/TextFileWriter.h"
 #include "export/XlsxWorkbook.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
 #include "shell/ListFileReader.h"
+#include "shell/VisibleText.h"
 
 #include "BuildConfig.h"
 #include "ExportFixtures.h"
@@ -111,15 +113,47 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// The rows the batch window reads from a list file's bytes.
+// The rows the tool reads from a list file's bytes: the batch window's line
+// rules, except that a final line end adds no row.
 QStringList rowsOfList(const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QStringList rows;
-    readListRows(buffer, u"list"_s, [&rows](QStringView row) { rows.append(row.toString()); });
+    readListRows(
+        buffer, u"list"_s, [&rows](QStringView row) { rows.append(row.toString()); },
+        FinalLineFeed::EndsLastLine);
     return rows;
+}
+
+// What a run should write on its two streams and end with.
+struct Outcome
+{
+    QByteArray out;
+    QByteArray err;
+    int exitCode = 0;
+};
+
+// Runs the tool with `arguments` and `input`, and tells how its standard
+// output, standard error and exit status differ from `expected`: empty when
+// they do not, so that a case is one line, QVERIFY2(d.isEmpty(), d).
+QByteArray mismatch(const QStringList& arguments, const QByteArray& input, const Outcome& expected)
+{
+    const Run run = runTool(arguments, input);
+    QByteArray differences;
+    const auto compare = [&differences](const char* stream, const QByteArray& actual,
+                                        const QByteArray& wanted) {
+        if (actual != wanted)
+            differences += "\n"_ba + stream + "\n  actual:   " + actual.toPercentEncoding(" ,.:;'\"=+-@/()?")
+                + "\n  expected: " + wanted.toPercentEncoding(" ,.:;'\"=+-@/()?");
+    };
+    compare("standard output", run.out, expected.out);
+    compare("standard error", run.err, expected.err);
+    if (run.exitCode != expected.exitCode)
+        differences += "\nexit status " + QByteArray::number(run.exitCode) + ", expected "
+            + QByteArray::number(expected.exitCode);
+    return differences;
 }
 
 QStringList rowsOf(const Sources& sources)
@@ -297,6 +331,10 @@ private slots:
     void workbook();
     void messagesShowRowsSafely();
     void messagesShowEveryGivenTextSafely();
+    void visibleText_data();
+    void visibleText();
+    void commandLines_data();
+    void commandLines();
     void tsvFieldsAreEscaped();
     void csvIsRfc4180();
     void jsonLinesCarryEveryForm();
@@ -328,7 +366,7 @@ void TestBatchTool::matchesTheWindowsExports_data()
     QTest::newRow("worked examples") << Sources { file("10.0.0.1\r\n192.168.100.200\r\n") } << QString();
     QTest::newRow("failing and empty rows, CR LF")
         << Sources { file("1.2.3.4\r\n\r\n1.2.3.256\r\nabc\r\n192.168..1\r\n-1.0.0.0\r\n") } << QString();
-    QTest::newRow("LF only, final LF gives an empty row")
+    QTest::newRow("LF only, a final LF ends the last line")
         << Sources { file("1.2.3.4\n5.6.7.8\n") } << QString();
     QTest::newRow("CR only") << Sources { file("1.2.3.4\r5.6.7.8\r") } << QString();
     QTest::newRow("mixed line ends, no final line end")
@@ -527,6 +565,8 @@ void TestBatchTool::usageErrors_data()
         << QStringList { u"-enat46"_s } << u"--embedding: The prefix \"nat46\" is not IPv6 text"_s;
     QTest::newRow("embedding twice") << QStringList { u"-e"_s, u"nat64"_s, u"--embedding=mapped"_s }
                                      << u"--embedding is given twice"_s;
+    QTest::newRow("--rfc5952 with --decode")
+        << QStringList { u"-d"_s, u"--rfc5952"_s } << u"--rfc5952 is the style of IPv6 text written"_s;
     QTest::newRow("value for --rfc5952")
         << QStringList { u"--rfc5952=yes"_s } << u"option '--rfc5952' takes no value"_s;
 }
@@ -614,6 +654,8 @@ void TestBatchTool::fileErrors_data()
     QTest::newRow("an unreadable file")
         << u"unreadable"_s << 2 << u"Cannot open \"%1\": Permission denied\n"_s;
     QTest::newRow("an empty file") << u"empty"_s << 0 << QString();
+    QTest::newRow("a file the system cannot examine")
+        << u"stat fails"_s << 2 << u"Cannot read \"%1\": Input/output error\n"_s;
 }
 
 // A list that cannot be read is reported with its path, the lists around it
@@ -651,6 +693,20 @@ void TestBatchTool::fileErrors()
             QSKIP("root's override of permission bits cannot be dropped here");
     } else if (kind == u"empty") {
         QVERIFY(writeFile(path, ""));
+    } else if (kind == u"stat fails") {
+        QVERIFY(writeFile(path, "1.2.3.4\r\n"));
+        prepare = [path](QProcess& process) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUADRIX_FAILSYNC_PATH));
+            environment.insert(u"QUADRIX_FAIL_STAT"_s, path);
+            // A sanitized build wants its runtime first; the preloaded
+            // library only stands in front of stat.
+            const QString sanitizer = environment.value(u"ASAN_OPTIONS"_s);
+            environment.insert(u"ASAN_OPTIONS"_s,
+                               (sanitizer.isEmpty() ? QString() : sanitizer + u':')
+                                   + u"verify_asan_link_order=0"_s);
+            process.setProcessEnvironment(environment);
+        };
     }
 
     const QString before = dir.filePath(u"before.txt"_s);
@@ -846,6 +902,119 @@ void TestBatchTool::messagesShowEveryGivenTextSafely()
     QCOMPARE(run.err.count(shown), 5);
     QVERIFY2(usage.err.startsWith("quadrix-batch: unknown format '" + shown + '\''), usage.err.constData());
     QVERIFY2(tick.err.contains("'" + shown + "' is not a row number"), tick.err.constData());
+}
+
+void TestBatchTool::visibleText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("C0, DEL and C1") << u"a\u0000\u001f\u007f\u0080\u009fb"_s << u"a?????b"_s;
+    QTest::newRow("embeddings and overrides") << u"\u202a\u202b\u202c\u202d\u202e"_s << u"?????"_s;
+    QTest::newRow("isolates") << u"\u2066\u2067\u2068\u2069"_s << u"????"_s;
+    QTest::newRow("their neighbours are text")
+        << u"\u00a0\u2029\u202f\u2065\u206a\u00e9 "_s << u"\u00a0\u2029\u202f\u2065\u206a\u00e9 "_s;
+}
+
+// A message cannot act on the terminal, nor reorder the text it shows.
+void TestBatchTool::visibleText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(withVisibleControls(text), shown);
+}
+
+void TestBatchTool::commandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<int>("exitCode");
+
+    const QByteArray tsv1 = "1.1.1.1\t0000:0000:0000:0000:0000:0000:0101:0101\t::0101:0101\t"
+                            "0000:0000:0000:0000:0000:0000:1.1.1.1\t::1.1.1.1\n";
+    const QByteArray tsv2 = "2.2.2.2\t0000:0000:0000:0000:0000:0000:0202:0202\t::0202:0202\t"
+                            "0000:0000:0000:0000:0000:0000:2.2.2.2\t::2.2.2.2\n";
+    const QByteArray captions
+        = "Original,IPv6 Full Address,IPv6 Shorthand Address,IPv6 and Dot Notation Full "
+          "Address,IPv6 and Dot Notation Shorthand Address\r\n";
+    const auto failed = [](const QByteArray& row, const QByteArray& reason) {
+        return "quadrix-batch: row 1 \"" + row + "\": IPv6 Full Address: " + reason
+            + "\nquadrix-batch: row 1 \"" + row + "\": IPv6 Shorthand Address: " + reason + '\n';
+    };
+    using Words = QStringList;
+    QTest::newRow("a final LF ends the last line")
+        << Words { u"-f"_s, u"tsv"_s } << "1.1.1.1\n2.2.2.2\n"_ba << tsv1 + tsv2 << QByteArray() << 0;
+    QTest::newRow("inputs in command-line order, short options run together, -- ends the options")
+        << Words { u"-a"_s,        u"2.2.2.2"_s, u"-ftsv"_s, u"-t2"_s, u"--sample"_s,
+                   u"-a1.1.1.1"_s, u"-t"_s,      u"5"_s,     u"--"_s,  u"-x"_s }
+        << QByteArray()
+        << "204.93.240.0\t0000:0000:0000:0000:0000:0000:CC5D:F000\t::CC5D:F000\t"
+           "0000:0000:0000:0000:0000:0000:204.93.240.0\t::204.93.240.0\n"_ba
+            + tsv1
+        << "quadrix-batch: File not found: -x\n"_ba << 2;
+    QTest::newRow("a prefix keeps its length in tsv")
+        << Words { u"-f"_s, u"tsv"_s, u"-a"_s, u"10.0.0.0/8"_s } << QByteArray()
+        << "10.0.0.0/8\t0000:0000:0000:0000:0000:0000:0A00:0000/104\t::0A00:0000/104\t"
+           "0000:0000:0000:0000:0000:0000:10.0.0.0/104\t::10.0.0.0/104\n"_ba
+        << QByteArray() << 0;
+    QTest::newRow("CSV is exact by default")
+        << Words { u"-f"_s, u"csv"_s } << "=1\r\n"_ba
+        << captions + "=1,,,0000:0000:0000:0000:0000:0000:=1,::=1\r\n"
+        << failed("=1", "Type mismatch: the address part \"=1\" is not a number") << 1;
+    QTest::newRow("--csv-safe reaches the CSV")
+        << Words { u"--csv-safe"_s, u"-f"_s, u"csv"_s } << "=1\r\n"_ba
+        << captions + "'=1,,,0000:0000:0000:0000:0000:0000:=1,::=1\r\n"
+        << failed("=1", "Type mismatch: the address part \"=1\" is not a number") << 1;
+    QTest::newRow("a right-to-left override in a message")
+        << Words { u"-f"_s, u"tsv"_s, u"-a"_s, u"1.2.3.\u202e4"_s } << QByteArray()
+        << "1.2.3.?4\t\t\t0000:0000:0000:0000:0000:0000:1.2.3.?4\t::1.2.3.?4\n"_ba
+        << failed("1.2.3.?4", "Type mismatch: the address part \"?4\" is not a number") << 1;
+    const QByteArray noIpv4
+        = "quadrix-batch: row 2: No IPv4 address: \"2001:db8::1\" lies in none of the blocks "
+          "that carry one (mapped, nat64, 6to4, teredo, isatap, compatible)\n";
+    const Words decoded { u"-a"_s, u"::ffff:192.0.2.1"_s,
+                          u"-a"_s, u"2001:db8::1"_s,
+                          u"-a"_s, u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s };
+    QTest::newRow("--decode, tsv: the first carrier that matches")
+        << Words { u"--decode"_s, u"-f"_s, u"tsv"_s } + decoded << QByteArray()
+        << "::ffff:192.0.2.1\t192.0.2.1\tmapped\t\n2001:db8::1\t\t\t\n"
+           "2001:0:4136:e378:8000:63bf:3fff:fdd2\t192.0.2.45\tteredo\tserver 65.54.227.120, port 40000\n"_ba
+        << noIpv4 << 1;
+    QTest::newRow("--decode, csv: four captioned columns")
+        << Words { u"-d"_s, u"-f"_s, u"csv"_s } + decoded << QByteArray()
+        << "Original,IPv4 "
+           "Address,Embedding,Detail\r\n::ffff:192.0.2.1,192.0.2.1,mapped,\r\n2001:db8::1,,,\r\n"
+           "2001:0:4136:e378:8000:63bf:3fff:fdd2,192.0.2.45,teredo,\"server 65.54.227.120, port 40000\"\r\n"_ba
+        << noIpv4 << 1;
+    QTest::newRow("--decode with an embedding, jsonl: only that block, null for a row that does not decode")
+        << Words { u"-d"_s,
+                   u"-e"_s,
+                   u"nat64"_s,
+                   u"-f"_s,
+                   u"jsonl"_s,
+                   u"-a"_s,
+                   u"64:ff9b::c000:221"_s,
+                   u"-a"_s,
+                   u"::ffff:1.2.3.4"_s }
+        << QByteArray()
+        << "{\"original\":\"64:ff9b::c000:221\",\"ipv4\":\"192.0.2.33\",\"embedding\":\"nat64\",\"detail\":"
+           "\"\"}\n"
+           "{\"original\":\"::ffff:1.2.3.4\",\"ipv4\":null,\"embedding\":null,\"detail\":null}\n"_ba
+        << "quadrix-batch: row 2: Not in the chosen block: \"::ffff:1.2.3.4\" lies outside 64:ff9b::/96 (nat64)\n"_ba
+        << 1;
+}
+
+// Each case is a command line and what it must write and end with.
+void TestBatchTool::commandLines()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFETCH(int, exitCode);
+    const QByteArray differences = mismatch(arguments, input, { out, err, exitCode });
+    QVERIFY2(differences.isEmpty(), differences.constData());
 }
 
 // Every tsv line has five fields, however many TABs and line breaks the rows
@@ -1255,6 +1424,25 @@ void TestBatchTool::helpVersionAndManPage()
     QCOMPARE(optionsIn(manual), optionsIn(QString::fromUtf8(help.out)));
     for (const QString& status : { u".B 0\n"_s, u".B 1\n"_s, u".B 2\n"_s })
         QVERIFY2(manual.contains(u".TP\n"_s + status), qPrintable(status));
+    // Every format, in both.
+    for (const OutputFormat& format : outputFormats()) {
+        const QString name = format.name.toString();
+        QVERIFY2(manual.contains(u".TP\n.B "_s + name + u'\n'), qPrintable(name));
+        QVERIFY2(help.out.contains("\n                           " + name.toUtf8() + ' '), qPrintable(name));
+    }
+    // Both say what --rfc5952 does to the full forms: nothing to their digits.
+    QVERIFY(manual.simplified().contains(u"full forms keep every digit"_s));
+    QVERIFY(help.out.simplified().contains("full forms keep every digit"));
+    // Every page it refers to is one of ours, and exists.
+    static const QRegularExpression reference(u"\\.BR ([a-z-]+) \\(1\\)"_s);
+    for (const QRegularExpressionMatch& match : reference.globalMatch(manual)) {
+        if (match.captured(1) != u"cat")
+            QVERIFY2(QFile::exists(QStringLiteral(QUADRIX_SOURCE_DIR "/docs/") + match.captured(1) + u".1"_s),
+                     qPrintable(match.captured()));
+    }
+    // No help line is wider than a terminal of 80 columns.
+    for (const QByteArray& line : help.out.split('\n'))
+        QVERIFY2(line.size() < 80, line.constData());
 
     // Help that cannot be written is a failure too.
     const Run lost = runTool({ u"--help"_s }, {},

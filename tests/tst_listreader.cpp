@@ -27,10 +27,11 @@ QStringList rowsOf(const QByteArray& bytes)
 }
 
 // Feeds the text in pieces of the given size, as a large file arrives.
-QStringList rowsInPieces(const QString& text, qsizetype piece)
+QStringList rowsInPieces(const QString& text, qsizetype piece,
+                         FinalLineFeed finalLineFeed = FinalLineFeed::SplitsLine)
 {
     QStringList rows;
-    ListLineSplitter splitter([&](QStringView row) { rows.append(row.toString()); });
+    ListLineSplitter splitter([&](QStringView row) { rows.append(row.toString()); }, finalLineFeed);
     for (qsizetype at = 0; at < text.size(); at += piece)
         splitter.feed(QStringView(text).sliced(at, qMin(piece, text.size() - at)));
     splitter.finish();
@@ -83,6 +84,8 @@ class TestListReader : public QObject
 private slots:
     void lineRules_data();
     void lineRules();
+    void finalLineFeedEndsTheLastLine_data();
+    void finalLineFeedEndsTheLastLine();
     void piecesDoNotChangeRows();
     void singleByteDecoding();
     void encodingRoundTrip();
@@ -93,6 +96,36 @@ private slots:
     void readFailureKeepsRowsSoFar();
     void nulBytesAndLongLines();
 };
+
+void TestListReader::finalLineFeedEndsTheLastLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("LF only") << u"1.2.3.4\n5.6.7.8\n"_s << QStringList { u"1.2.3.4"_s, u"5.6.7.8"_s };
+    QTest::newRow("one LF") << u"\n"_s << QStringList { QString() };
+    QTest::newRow("an empty line before the final LF") << u"a\n\n"_s << QStringList { u"a"_s, QString() };
+    QTest::newRow("an empty line in the middle") << u"a\n\nb"_s << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("CR LF") << u"a\r\nb\r\n"_s << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("LF after a CR LF line") << u"a\r\n\n"_s << QStringList { u"a"_s, QString() };
+    QTest::newRow("LF then CR") << u"a\n\r"_s << QStringList { u"a"_s, QString() };
+    QTest::newRow("no final line end") << u"a\nb"_s << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("empty text") << QString() << QStringList();
+}
+
+// Text that comes with a line end after every line (a pipe, a paste): a final
+// LF ends the last line and adds no row, whatever pieces the text comes in.
+void TestListReader::finalLineFeedEndsTheLastLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, rows);
+    QStringList read;
+    readListText(
+        text, [&](QStringView row) { read.append(row.toString()); }, FinalLineFeed::EndsLastLine);
+    QCOMPARE(read, rows);
+    for (qsizetype piece = 1; piece <= 3; ++piece)
+        QCOMPARE(rowsInPieces(text, piece, FinalLineFeed::EndsLastLine), rows);
+}
 
 void TestListReader::lineRules_data()
 {

@@ -1,5 +1,6 @@
 #include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
+#include "export/TableFormats.h"
 #include "export/TableWalk.h"
 #include "shell/AppError.h"
 
@@ -86,6 +87,8 @@ private slots:
     void streamWritesFullBlocksAsItGoes();
     void gatheringWritesOnlyOnFlush();
     void failedFlushKeepsTheBytes();
+    void csvFormulaFields_data();
+    void csvFormulaFields();
 };
 
 void TestTableWalk::handsOnTickedRowsInOrder()
@@ -278,6 +281,59 @@ void TestTableWalk::failedFlushKeepsTheBytes()
     QCOMPARE(blocks.size(), 4);
     blocks.discard();
     QCOMPARE(blocks.size(), 0);
+}
+
+void TestTableWalk::csvFormulaFields_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QByteArray>("exact");
+    QTest::addColumn<QByteArray>("safe");
+
+    QTest::newRow("=") << u"=1+1"_s << "=1+1"_ba
+                       << "'=1+1"_ba;
+    QTest::newRow("+") << u"+1"_s << "+1"_ba
+                       << "'+1"_ba;
+    QTest::newRow("-") << u"-1"_s << "-1"_ba
+                       << "'-1"_ba;
+    QTest::newRow("@") << u"@SUM(A1)"_s << "@SUM(A1)"_ba
+                       << "'@SUM(A1)"_ba;
+    QTest::newRow("TAB") << u"\tx"_s << "\tx"_ba
+                         << "'\tx"_ba;
+    QTest::newRow("CR, quoted") << u"\rx"_s << "\"\rx\""_ba
+                                << "\"'\rx\""_ba;
+    QTest::newRow("quoted formula") << u"=HYPERLINK(\"http://x\",\"y\")"_s
+                                    << "\"=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""_ba
+                                    << "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""_ba;
+    QTest::newRow("only the start counts") << u"a=b-c"_s << "a=b-c"_ba
+                                           << "a=b-c"_ba;
+    QTest::newRow("a blank first") << u" =1"_s << " =1"_ba
+                                   << " =1"_ba;
+    QTest::newRow("LF first, quoted") << u"\n=1"_s << "\"\n=1\""_ba
+                                      << "\"\n=1\""_ba;
+    QTest::newRow("empty") << QString() << QByteArray() << QByteArray();
+}
+
+// CSV writes a field exactly by default; FormulaSafe marks one a spreadsheet
+// would run as a formula, inside its quotes when it has them.
+void TestTableWalk::csvFormulaFields()
+{
+    QFETCH(QString, cell);
+    QFETCH(QByteArray, exact);
+    QFETCH(QByteArray, safe);
+
+    auto table = tableWithCaptions({ u" Caption"_s });
+    addRow(*table, { cell }, true);
+    for (const CsvFields fields : { CsvFields::Exact, CsvFields::FormulaSafe }) {
+        QBuffer device;
+        device.open(QIODevice::WriteOnly);
+        ExportTarget target(device, u"buffer"_s);
+        target.create();
+        EncodedBlocks blocks(target, EncodedBlocks::Encoding::Utf8);
+        NoYield yielder;
+        QVERIFY(writeCsv(*table, yielder, blocks, fields));
+        blocks.flush();
+        QCOMPARE(device.data(), "Caption\r\n" + (fields == CsvFields::Exact ? exact : safe) + "\r\n");
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTableWalk)

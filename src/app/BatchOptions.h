@@ -2,6 +2,7 @@
 
 #include "RowSelection.h"
 #include "conversion/Embedding.h"
+#include "export/OutputFormats.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,8 +13,6 @@
 // What quadrix-batch is asked to do, read from its command line.
 struct BatchOptions
 {
-    enum class Format { Text, Clipboard, Tsv, Xlsx, Csv, JsonLines };
-
     // One source of rows, in command-line order.
     struct Input
     {
@@ -22,7 +21,8 @@ struct BatchOptions
         QString text; // the path ("-" for standard input) or the address
     };
 
-    Format format = Format::Text;
+    const OutputFormat* format = &defaultOutputFormat();
+    OutputSettings settings;
     // Empty or "-": standard output.
     QString output;
     // Empty: standard input alone.
@@ -30,13 +30,10 @@ struct BatchOptions
     RowSelection ticks;
     // The block the addresses are embedded in, and the text of the forms.
     MapIP::Embedding embedding;
-    // Whether --embedding named one: decoding then reads by it alone.
-    bool embeddingChosen = false;
-    MapIP::TextStyle style = MapIP::TextStyle::Program;
-    // Rows are IPv6 text, decoded into the IPv4 address they carry.
+    bool embeddingGiven = false;
+    // Read IPv6 rows and write the IPv4 address each carries.
     bool decode = false;
-    // A last column with each result's reverse-DNS name.
-    bool reverseDns = false;
+    MapIP::TextStyle style = MapIP::TextStyle::Program;
     bool help = false;
     bool version = false;
 

@@ -1,44 +1,29 @@
 #include "BatchTool.h"
-#include "export/BatchLists.h"
 
+#include "BatchInputs.h"
+#include "OutputIsInput.h"
+#include "ProgressAdapters.h"
 #include "TerminalProgress.h"
+#include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "export/CellDeriver.h"
-#include "export/ClipboardText.h"
-#include "export/EncodedBlocks.h"
 #include "export/ExportTarget.h"
 #include "export/ListModel.h"
+#include "export/ResultsTable.h"
 #include "export/SpreadsheetExport.h"
-#include "export/TableFormats.h"
-#include "export/TextFileWriter.h"
-#include "export/XlsxWorkbook.h"
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
-#include "shell/ListFileReader.h"
 #include "shell/PathHelpers.h"
-#include "shell/VisibleText.h"
-#include "shell/Yielder.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <optional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView StandardInput = u"standard input";
 constexpr QStringView StandardOutput = u"standard output";
-
-// How often, in rows, reading tells the progress bar how far it is.
-constexpr qsizetype RowsPerProgressStep = 4096;
 
 // A write to the output failed while rows were still being read; it ends the
 // reading, unlike a failure to read one file.
@@ -47,12 +32,6 @@ struct OutputFailure
     QString description;
 };
 
-// Written without building a text: there may be no memory left for one.
-void writeOutOfMemory(QIODevice& errors)
-{
-    errors.write("quadrix-batch: out of memory\n");
-}
-
 // A row as a message shows it: quoted, its start only when it is long (a
 // line of a binary file).
 QString shownRow(QStringView row)
@@ -60,16 +39,6 @@ QString shownRow(QStringView row)
     constexpr qsizetype Shown = 40;
     return u'"' + row.first(std::min(row.size(), Shown)).toString()
         + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
-}
-
-// True for a text such as 10.0.0.1: something meant as an address rather
-// than a file.
-bool looksLikeAddress(const QString& text)
-{
-    if (text.count(u'.') != 3)
-        return false;
-    return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c == u'.' || (c >= u'0' && c <= u'9'); });
 }
 
 // The window's exports report failures as error reports; the tool prints
@@ -96,203 +65,29 @@ private:
     BatchTool& m_tool;
 };
 
-// Passes the text file writer's share done on to the progress bar, never
-// backwards: the writer shows 1, 10 and 20 for its first steps before the
-// rows count from 0 again, and 0 when it is done. Its texts are the window's
-// ("Done.", "Progress Bar"); the bar keeps the tool's own.
-class WriterProgress final : public ProgressDisplay
-{
-public:
-    explicit WriterProgress(TerminalProgress& bar)
-        : m_bar(bar)
-    {
-    }
-
-    void setValue(double value) override
-    {
-        m_shown = std::max(m_shown, value);
-        m_bar.setValue(m_shown);
-    }
-    void setText(const QString&) override { }
-
-private:
-    TerminalProgress& m_bar;
-    double m_shown = 0;
-};
-
-// Never yields or stops, but lets the progress bar move: the exports pass
-// here at every row and cell.
-class ProgressYielder final : public Yielder
-{
-public:
-    explicit ProgressYielder(TerminalProgress* bar)
-        : m_bar(bar)
-    {
-    }
-
-    void yield() override
-    {
-        if (m_bar)
-            m_bar->update();
-    }
-    bool stopRequested() const override { return false; }
-
-private:
-    TerminalProgress* m_bar;
-};
-
-// A tsv field, escaped as PostgreSQL's text COPY format escapes one, so that
-// a TAB or a line break in a row cannot add fields or lines.
-void appendTsvField(EncodedBlocks& output, QStringView text)
-{
-    // The letter after the backslash, or 0 for a character written as it is.
-    const auto escapeOf = [](char16_t c) {
-        switch (c) {
-        case u'\\':
-            return '\\';
-        case u'\t':
-            return 't';
-        case u'\n':
-            return 'n';
-        case u'\r':
-            return 'r';
-        default:
-            return '\0';
-        }
-    };
-    // Nearly every row needs no escape at all: find the first one quickly.
-    const auto needsEscape = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
-    };
-    const qsizetype first = std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
-    if (first == text.size()) {
-        output.append(text);
-        return;
-    }
-    qsizetype start = 0;
-    for (qsizetype i = first; i < text.size(); ++i) {
-        const char escape = escapeOf(text[i].unicode());
-        if (escape == 0)
-            continue;
-        output.append(text.sliced(start, i - start));
-        output.append('\\');
-        output.append(escape);
-        start = i + 1;
-    }
-    output.append(text.sliced(start));
-}
-
-std::unique_ptr<ExportTarget> makeTarget(const BatchOptions& options, QIODevice& output)
-{
-    if (options.writesToStandardOutput())
-        return std::make_unique<ExportTarget>(output, StandardOutput.toString());
-    return std::make_unique<ExportTarget>(options.output);
-}
-
-// A regular file, as the system knows it whatever its name.
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// Only regular files count: a terminal or a pipe on both sides is common and
-// harmless, a file read while it is written may grow without end.
-std::optional<FileIdentity> regularFileIdentity(const struct stat& status)
-{
-    if (!S_ISREG(status.st_mode))
-        return std::nullopt;
-    return FileIdentity { status.st_dev, status.st_ino };
-}
-
-std::optional<FileIdentity> identityOfPath(const QString& path)
-{
-    struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return regularFileIdentity(status);
-}
-
-std::optional<FileIdentity> identityOfDevice(QIODevice& device)
-{
-    const auto* file = qobject_cast<QFileDevice*>(&device);
-    struct stat status = {};
-    if (!file || file->handle() < 0 || ::fstat(file->handle(), &status) != 0)
-        return std::nullopt;
-    return regularFileIdentity(status);
-}
-
-ResultsTable::Layout layoutOf(const BatchOptions& options)
-{
-    ResultsTable::Layout layout;
-    layout.direction = options.decode ? ResultsTable::Direction::Decode : ResultsTable::Direction::Convert;
-    layout.conversion = MapIP::ConversionOptions(options.embedding, options.style);
-    if (options.embeddingChosen)
-        layout.decoding = MapIP::DecodeOptions(options.embedding);
-    layout.reverseDns = options.reverseDns;
-    return layout;
-}
-
-// The row and each of its forms, a failing one empty. A form is written in
-// its two pieces, never built: a row may be huge.
-void writeTsvLine(EncodedBlocks& output, const MapIP::RowConversion& conversion, bool reverseDns)
-{
-    appendTsvField(output, conversion.address());
-    for (const MapIP::FormDefinition& form : MapIP::Forms) {
-        output.append('\t');
-        // Prefixes and hex groups are the program's own text, never escaped.
-        output.append(conversion.prefix(form.form));
-        if (form.body == MapIP::Body::AddressAsGiven)
-            appendTsvField(output, conversion.body(form.form));
-        else
-            output.append(conversion.body(form.form));
-        // A prefix's length; nothing behind an address.
-        if (const QStringView suffix = conversion.suffix(form.form); !suffix.isEmpty())
-            output.append(suffix);
-    }
-    if (reverseDns) {
-        output.append('\t');
-        output.append(conversion.reverseDnsName());
-    }
-    output.append('\n');
-}
-
-// The row and what it decodes to, empty fields when it does not.
-void writeTsvLine(EncodedBlocks& output, const MapIP::RowDecoding& decoding, bool reverseDns)
-{
-    appendTsvField(output, decoding.row());
-    for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
-                              MapIP::RowDecoding::Field::Detail }) {
-        output.append('\t');
-        output.append(decoding.text(field));
-    }
-    if (reverseDns) {
-        output.append('\t');
-        output.append(decoding.reverseDnsName());
-    }
-    output.append('\n');
-}
-
 } // namespace
 
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
     : m_options(options)
     , m_conversion(options.embedding, options.style)
-    , m_layout(layoutOf(options))
-    , m_wellKnownNat64(options.embedding == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
+    , m_decoding(options.embeddingGiven ? MapIP::DecodeOptions(options.embedding) : MapIP::DecodeOptions())
+    , m_layout { options.decode ? ResultsTable::Direction::Decode : ResultsTable::Direction::Convert,
+                 m_conversion, m_decoding, options.settings.reverseDns }
+    , m_wellKnownNat64(!options.decode
+                       && options.embedding == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64))
     , m_streams(streams)
 {
 }
 
 BatchStatus BatchTool::run()
 {
-    if (outputIsAnInput())
+    if (const std::optional<QString> input
+        = inputThatIsTheOutput(m_options, m_streams.input, m_streams.output)) {
+        fileError(*input + u": input file is output file"_s);
         return BatchStatus::Trouble;
-    if (m_options.format == BatchOptions::Format::Tsv)
-        runTsv();
+    }
+    if (m_options.format->openStream)
+        runStream();
     else
         runTable();
     if (m_streams.progress)
@@ -328,106 +123,17 @@ void BatchTool::showStep(const QString& text)
     }
 }
 
-bool BatchTool::outputIsAnInput()
+std::unique_ptr<ExportTarget> BatchTool::makeTarget() const
 {
-    const std::optional<FileIdentity> output = m_options.writesToStandardOutput()
-        ? identityOfDevice(m_streams.output)
-        : identityOfPath(m_options.output);
-    if (!output)
-        return false;
-    const auto refuse = [&](const std::optional<FileIdentity>& input, const QString& shownName) {
-        if (input != output)
-            return false;
-        fileError(shownName + u": input file is output file"_s);
-        return true;
-    };
-    const auto refuseStandardInput
-        = [&] { return refuse(identityOfDevice(m_streams.input), StandardInput.toString()); };
-    if (m_options.inputs.empty())
-        return refuseStandardInput();
-    for (const BatchOptions::Input& input : m_options.inputs) {
-        if (input.kind != BatchOptions::Input::Kind::File)
-            continue;
-        if (input.text == u"-" ? refuseStandardInput()
-                               : refuse(identityOfPath(input.text), u'"' + input.text + u'"'))
-            return true;
-    }
-    return false;
+    if (m_options.writesToStandardOutput())
+        return std::make_unique<ExportTarget>(m_streams.output, StandardOutput.toString());
+    return std::make_unique<ExportTarget>(m_options.output);
 }
 
 void BatchTool::readInputs(const RowSink& sink)
 {
-    if (m_options.inputs.empty()) {
-        readDevice(m_streams.input, StandardInput.toString(), sink);
-        return;
-    }
-    for (const BatchOptions::Input& input : m_options.inputs) {
-        switch (input.kind) {
-        case BatchOptions::Input::Kind::File:
-            readFile(input.text, sink);
-            break;
-        case BatchOptions::Input::Kind::Address:
-            sink(input.text);
-            break;
-        case BatchOptions::Input::Kind::Sample:
-            for (const QString& row : BatchLists::SampleAddresses)
-                sink(row);
-            break;
-        }
-    }
-}
-
-void BatchTool::readFile(const QString& path, const RowSink& sink)
-{
-    if (path == u"-") {
-        readDevice(m_streams.input, StandardInput.toString(), sink);
-        return;
-    }
-    if (!FileExists(path)) {
-        fileError(u"File not found: "_s + path
-                  + (looksLikeAddress(path) ? u" (to convert an address, use --address "_s + path + u')'
-                                            : QString()));
-        return;
-    }
-    // A folder or a device is not a list (a device may never end); a named
-    // pipe is, as process substitution hands one over.
-    const QFileInfo info(path);
-    struct stat status = {};
-    const bool pipe = ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
-    if (info.isDir()) {
-        fileError(u"Cannot read \""_s + path + u"\": it is a folder"_s);
-        return;
-    }
-    if (!info.isFile() && !pipe) {
-        fileError(u"Cannot read \""_s + path + u"\": it is not a file"_s);
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fileError(u"Cannot open \""_s + path + u"\": "_s + file.errorString());
-        return;
-    }
-    readDevice(file, path, sink);
-}
-
-void BatchTool::readDevice(QIODevice& device, const QString& name, const RowSink& sink)
-{
-    TerminalProgress* bar = m_streams.progress;
-    const qint64 size = device.isSequential() ? 0 : device.size();
-    showStep(u"Reading "_s + (name == StandardInput ? name : NativeFileName(name)));
-    qsizetype rowsRead = 0;
-    const RowSink counted = [&](QStringView row) {
-        sink(row);
-        if (bar && ++rowsRead % RowsPerProgressStep == 0)
-            bar->setValue(size > 0 ? double(device.pos()) / double(size) * 100.0 : -1.0);
-    };
-    try {
-        if (!device.isOpen() || !device.isReadable())
-            throw AppError(u"Cannot read "_s + name + u": it is not open"_s);
-        readListRows(device, name, counted);
-    } catch (const AppError& error) {
-        fileError(error.description());
-    }
+    BatchInputs inputs(m_streams.input, m_streams.progress, [this](const QString& text) { fileError(text); });
+    inputs.read(m_options.inputs, sink);
 }
 
 void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conversion)
@@ -442,12 +148,13 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
     }
 }
 
-void BatchTool::checkDecoding(qsizetype row, QStringView text, const MapIP::Decoded& decoded)
+void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
 {
-    if (!decoded.failed())
+    if (!decoding.failed())
         return;
     m_rowsFailed = true;
-    message(u"row "_s + QString::number(row) + u": "_s + MapIP::describe(decoded, text, m_layout.decoding));
+    message(u"row "_s + QString::number(row) + u": "_s
+            + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding));
 }
 
 void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
@@ -480,25 +187,21 @@ void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conve
     }
 }
 
-void BatchTool::runTable()
+void BatchTool::fill(ListModel& table)
 {
-    ListModel table(ListModel::CheckBoxes::OnEveryRow);
     ResultsTable::apply(table, m_layout);
-
     // A row and its results, as the window's run sets them; they are kept as
     // marks and built when the export reads them. A range of several
-    // prefixes makes a row for each.
+    // prefixes makes a row for each. Each row is read once, here.
     readInputs([&](QStringView text) {
         const qsizetype row = ++m_rows;
-        if (m_layout.direction == ResultsTable::Direction::Decode) {
-            const MapIP::RowDecoding decoding(text, m_layout.decoding);
+        if (m_options.decode) {
+            const MapIP::RowDecoding decoding(text, m_decoding);
             table.setDerivedSubItems(table.appendRow(text),
                                      DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns));
-            checkDecoding(row, text, decoding.decoded());
+            reportFailure(row, decoding);
             return;
         }
-        // The row is read once, here; the table builds the texts from it
-        // when they are written.
         const MapIP::RowConversion conversion(text, m_conversion);
         const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
         if (parts.empty())
@@ -508,30 +211,19 @@ void BatchTool::runTable()
             table.appendDerivedRows(text);
         checkConversion(row, conversion, parts);
     });
+}
+
+void BatchTool::runTable()
+{
+    ListModel table(ListModel::CheckBoxes::OnEveryRow);
+    fill(table);
 
     tick(table);
-    switch (m_options.format) {
-    case BatchOptions::Format::Text:
-        writeText(table);
-        break;
-    case BatchOptions::Format::Clipboard:
-        writeClipboardText(table);
-        break;
-    case BatchOptions::Format::Xlsx:
-        writeWorkbook(table);
-        break;
-    case BatchOptions::Format::Csv:
-        writeEncoded(EncodedBlocks::Encoding::Utf8,
-                     [&table](EncodedBlocks& output, Yielder& yielder) { writeCsv(table, yielder, output); });
-        break;
-    case BatchOptions::Format::JsonLines:
-        writeEncoded(EncodedBlocks::Encoding::Utf8, [&table](EncodedBlocks& output, Yielder& yielder) {
-            writeJsonLines(table, yielder, output);
-        });
-        break;
-    case BatchOptions::Format::Tsv:
-        break;
-    }
+    showStep(u"Writing "_s + outputName());
+    if (m_options.format->writeTable)
+        writeTable(table);
+    else
+        writeEncoded(table);
 }
 
 void BatchTool::tick(ListModel& table)
@@ -548,52 +240,17 @@ void BatchTool::tick(ListModel& table)
     }
 }
 
-void BatchTool::writeText(const ListModel& table)
+void BatchTool::writeTable(const ListModel& table)
 {
-    showStep(u"Writing "_s + outputName());
     std::unique_ptr<WriterProgress> progress;
     if (m_streams.progress)
         progress = std::make_unique<WriterProgress>(*m_streams.progress);
     ProgressYielder yielder(m_streams.progress);
     MessageReporter reporter(*this);
-    if (m_options.writesToStandardOutput()) {
-        ExportTarget target(m_streams.output, StandardOutput.toString());
-        SaveListviewProperlySpaced(table, target, progress.get(), yielder, reporter);
-    } else {
-        SaveListviewProperlySpaced(table, m_options.output, progress.get(), yielder, reporter);
-    }
-}
-
-void BatchTool::writeClipboardText(const ListModel& table)
-{
-    writeEncoded(EncodedBlocks::Encoding::AnsiCodePage, [&table](EncodedBlocks& output, Yielder& yielder) {
-        forEachClipboardLine(table, yielder, [&output](QStringView line) { output.append(line); });
-    });
-}
-
-void BatchTool::writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write)
-{
-    showStep(u"Writing "_s + outputName());
-    std::unique_ptr<ExportTarget> target = makeTarget(m_options, m_streams.output);
-    ProgressYielder yielder(m_streams.progress);
+    const std::unique_ptr<ExportTarget> target = makeTarget();
     try {
-        target->create();
-        EncodedBlocks output(*target, encoding);
-        write(output, yielder);
-        output.flush();
-        target->finish();
-    } catch (const AppError& error) {
-        target->abandon();
-        fileError(error.description());
-    }
-}
-
-void BatchTool::writeWorkbook(const ListModel& table)
-{
-    showStep(u"Writing "_s + outputName());
-    ProgressYielder yielder(m_streams.progress);
-    try {
-        writeWorkbookFile(table, m_options.output, yielder);
+        m_options.format->writeTable(
+            table, TableOutput { *target, yielder, progress.get(), reporter, m_options.settings });
     } catch (const RefusedCells& refused) {
         // The workbook is written without them; like rows that failed to
         // convert, they are named one by one and make the status 1.
@@ -605,9 +262,25 @@ void BatchTool::writeWorkbook(const ListModel& table)
     }
 }
 
-void BatchTool::runTsv()
+void BatchTool::writeEncoded(const ListModel& table)
 {
-    std::unique_ptr<ExportTarget> target = makeTarget(m_options, m_streams.output);
+    const std::unique_ptr<ExportTarget> target = makeTarget();
+    ProgressYielder yielder(m_streams.progress);
+    try {
+        target->create();
+        EncodedBlocks output(*target, m_options.format->encoding);
+        m_options.format->writeEncoded(table, yielder, output, m_options.settings);
+        output.flush();
+        target->finish();
+    } catch (const AppError& error) {
+        target->abandon();
+        fileError(error.description());
+    }
+}
+
+void BatchTool::runStream()
+{
+    const std::unique_ptr<ExportTarget> target = makeTarget();
     try {
         target->create();
     } catch (const AppError& error) {
@@ -615,37 +288,36 @@ void BatchTool::runTsv()
         return;
     }
 
-    EncodedBlocks output(*target);
+    EncodedBlocks output(*target, m_options.format->encoding);
+    const std::unique_ptr<RowStream> stream = m_options.format->openStream(output, m_options.settings);
     try {
-        // Ticks count the lines written, as they count the table's rows.
+        // Each line goes out as soon as its row is read, when it is ticked;
+        // ticks count the lines written, as they count the table's rows.
         qsizetype line = 0;
-        const auto ticked = [&] { return m_options.ticks.contains(++line); };
-        readInputs([&](QStringView text) {
-            const qsizetype row = ++m_rows;
+        const auto pass = [&](const auto& read) {
+            if (!m_options.ticks.contains(++line))
+                return;
             try {
-                if (m_layout.direction == ResultsTable::Direction::Decode) {
-                    const MapIP::RowDecoding decoding(text, m_layout.decoding);
-                    checkDecoding(row, text, decoding.decoded());
-                    if (ticked())
-                        writeTsvLine(output, decoding, m_layout.reverseDns);
-                    return;
-                }
-                const MapIP::RowConversion conversion(text, m_conversion);
-                const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-                checkConversion(row, conversion, parts);
-                if (parts.empty()) {
-                    if (ticked())
-                        writeTsvLine(output, conversion, m_layout.reverseDns);
-                    return;
-                }
-                for (const MapIP::Ipv4Network& part : parts) {
-                    if (ticked())
-                        writeTsvLine(output, MapIP::RowConversion(text, part, m_conversion),
-                                     m_layout.reverseDns);
-                }
+                stream->write(read);
             } catch (const AppError& error) {
                 throw OutputFailure { error.description() };
             }
+        };
+        readInputs([&](QStringView text) {
+            const qsizetype row = ++m_rows;
+            if (m_options.decode) {
+                const MapIP::RowDecoding decoding(text, m_decoding);
+                reportFailure(row, decoding);
+                pass(decoding);
+                return;
+            }
+            const MapIP::RowConversion conversion(text, m_conversion);
+            const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+            checkConversion(row, conversion, parts);
+            if (parts.empty())
+                pass(conversion);
+            for (const MapIP::Ipv4Network& part : parts)
+                pass(MapIP::RowConversion(text, part, m_conversion));
         });
         output.flush();
         target->finish();
@@ -655,52 +327,5 @@ void BatchTool::runTsv()
     } catch (const AppError& error) {
         target->abandon();
         fileError(error.description());
-    }
-}
-
-namespace {
-
-int runParsedBatchTool(const QStringList& arguments, const BatchStreams& streams)
-{
-    const ParsedArguments parsed = parseBatchArguments(arguments);
-    if (!parsed.error.isEmpty()) {
-        writeBatchMessage(streams.errors, parsed.error);
-        streams.errors.write("Try 'quadrix-batch --help' for more information.\n");
-        return int(BatchStatus::Trouble);
-    }
-    if (parsed.options.help || parsed.options.version) {
-        const QByteArray text = (parsed.options.help ? batchHelpText() : batchVersionText()).toUtf8();
-        ExportTarget target(streams.output, StandardOutput.toString());
-        try {
-            target.create();
-            target.write(text);
-            target.finish();
-        } catch (const AppError& error) {
-            writeBatchMessage(streams.errors, error.description());
-            return int(BatchStatus::Trouble);
-        }
-        return int(BatchStatus::Converted);
-    }
-    BatchTool tool(parsed.options, streams);
-    return int(tool.run());
-}
-
-} // namespace
-
-void writeBatchMessage(QIODevice& errors, const QString& text)
-{
-    errors.write((u"quadrix-batch: "_s + withVisibleControls(text) + u'\n').toUtf8());
-}
-
-int runBatchTool(const QStringList& arguments, const BatchStreams& streams)
-{
-    try {
-        return runParsedBatchTool(arguments, streams);
-    } catch (const std::bad_alloc&) {
-        // By now the output is abandoned and the memory of the run is free.
-        if (streams.progress)
-            streams.progress->clear();
-        writeOutOfMemory(streams.errors);
-        return int(BatchStatus::Trouble);
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BatchOptions.h"
-#include "export/EncodedBlocks.h"
+#include "conversion/Decoding.h"
 #include "export/ResultsTable.h"
 
 #include <QString>
@@ -9,17 +9,18 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+class ExportTarget;
 class ListModel;
 namespace MapIP {
 class RowConversion;
-struct Decoded;
+class RowDecoding;
 struct Ipv4Network;
 } // namespace MapIP
 class QIODevice;
 class TerminalProgress;
-class Yielder;
 
 // The standard streams of quadrix-batch, already open.
 struct BatchStreams
@@ -54,8 +55,9 @@ int runBatchTool(const QStringList& arguments, const BatchStreams& streams);
 // readListRows (its line rules, windows-1252), every row is converted by
 // MapIP, and the text, clipboard and workbook outputs come from the window's
 // own exports, given a results table filled as the window's run fills it and
-// ticked as the user ticks it. tsv needs no column widths, so it is written
-// as the rows are read, without a table.
+// ticked as the user ticks it. A format that needs no column widths (tsv) is
+// written as the rows are read, without a table. The formats and their
+// writers are the table of export/OutputFormats.h.
 class BatchTool final
 {
 public:
@@ -72,31 +74,28 @@ public:
 private:
     using RowSink = std::function<void(QStringView row)>;
 
-    // Reports and returns true when the output is a file that is also read
-    // as an input, before anything is read or written.
-    bool outputIsAnInput();
     void readInputs(const RowSink& sink);
-    void readFile(const QString& path, const RowSink& sink);
-    void readDevice(QIODevice& device, const QString& name, const RowSink& sink);
     // One message for each form the row fails, as the window reports them.
     void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
+    // The message for a row that did not decode.
+    void reportFailure(qsizetype row, const MapIP::RowDecoding& decoding);
     // Reports what is wrong with input row `row`: the forms it fails (a
     // range written as its `parts` fails none), and the one warning of the
     // run when the NAT64 well-known prefix is to carry a non-global address.
     void checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
                          const std::vector<MapIP::Ipv4Network>& parts);
-    // Reports why input row `row` does not decode, if it does not.
-    void checkDecoding(qsizetype row, QStringView text, const MapIP::Decoded& decoded);
 
     void runTable();
+    // The results table of a run, as the window fills it, in either direction.
+    void fill(ListModel& table);
     void tick(ListModel& table);
-    void writeText(const ListModel& table);
-    void writeClipboardText(const ListModel& table);
-    void writeWorkbook(const ListModel& table);
-    // Writes an encoded output to the target: `write` fills the blocks.
-    using EncodedWriter = std::function<void(EncodedBlocks& output, Yielder& yielder)>;
-    void writeEncoded(EncodedBlocks::Encoding encoding, const EncodedWriter& write);
-    void runTsv();
+    // A format whose writer owns its target and reports its own failures.
+    void writeTable(const ListModel& table);
+    // A format that fills encoded blocks.
+    void writeEncoded(const ListModel& table);
+    // A format that writes each row as it is read.
+    void runStream();
+    std::unique_ptr<ExportTarget> makeTarget() const;
 
     QString outputName() const;
     void showStep(const QString& text);
@@ -104,12 +103,14 @@ private:
     const BatchOptions& m_options;
     // The forms' embedding and text, worked out once for every row.
     const MapIP::ConversionOptions m_conversion;
+    // How --decode reads rows.
+    const MapIP::DecodeOptions m_decoding;
     // The table's direction, columns and deriver.
     const ResultsTable::Layout m_layout;
     // Converting into 64:ff9b::/96, which may carry global addresses only.
     const bool m_wellKnownNat64;
-    BatchStreams m_streams;
     bool m_nonGlobalWarned = false;
+    BatchStreams m_streams;
     qsizetype m_rows = 0;
     bool m_rowsFailed = false;
     bool m_trouble = false;

@@ -635,8 +635,10 @@ void Form2::ListView1_Paste()
 void Form2::appendListText(const QString& text)
 {
     // A column copied from a spreadsheet or a terminal becomes rows, line by
-    // line as a list file's lines do.
-    readListText(text, [this](QStringView row) { m_inputModel->appendRow(row); });
+    // line as a list file's lines do; the line end such a copy ends in adds
+    // no row.
+    readListText(
+        text, [this](QStringView row) { m_inputModel->appendRow(row); }, FinalLineFeed::EndsLastLine);
 }
 
 void Form2::dragEnterEvent(QDragEnterEvent* event)

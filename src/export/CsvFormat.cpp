@@ -7,15 +7,27 @@
 
 namespace {
 
-void appendField(EncodedBlocks& output, QStringView text)
+bool startsFormula(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    const char16_t c = text.front().unicode();
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+void appendField(EncodedBlocks& output, QStringView text, CsvFields fields)
 {
     const bool quoted = std::any_of(
         text.begin(), text.end(), [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
+    const bool marked = fields == CsvFields::FormulaSafe && startsFormula(text);
+    if (quoted)
+        output.append('"');
+    if (marked)
+        output.append('\'');
     if (!quoted) {
         output.append(text);
         return;
     }
-    output.append('"');
     // Each quote is written twice: the text up to it, then one more.
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -32,8 +44,9 @@ void appendField(EncodedBlocks& output, QStringView text)
 class CsvRows final : public RowFormat
 {
 public:
-    explicit CsvRows(EncodedBlocks& output)
+    CsvRows(EncodedBlocks& output, CsvFields fields)
         : m_output(output)
+        , m_fields(fields)
     {
     }
 
@@ -41,7 +54,7 @@ public:
     {
         if (cell.column() > 0)
             m_output.append(',');
-        appendField(m_output, cell.view());
+        appendField(m_output, cell.view(), m_fields);
     }
 
     bool endRow(qsizetype) override
@@ -52,22 +65,23 @@ public:
 
 private:
     EncodedBlocks& m_output;
+    CsvFields m_fields;
 };
 
 } // namespace
 
-bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output)
+bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output, CsvFields fields)
 {
     TableWalk walk(table, yielder);
     // The captions without the blank the list view puts before them.
     const bool captions = walk.forEachColumn([&](int column) {
         if (column > 0)
             output.append(',');
-        appendField(output, table.caption(column).trimmed());
+        appendField(output, table.caption(column).trimmed(), fields);
     });
     if (!captions)
         return false;
     output.append(u"\r\n");
-    CsvRows rows(output);
+    CsvRows rows(output, fields);
     return walk.forEachTickedRow(rows);
 }

@@ -13,7 +13,14 @@ class Yielder;
 // CSV as RFC 4180 has it: a caption line, then a line per ticked row, fields
 // separated by commas; a field holding a comma, a double quote, a CR or an LF
 // is quoted and its quotes doubled; every line ends in CR LF.
-bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output);
+//
+// Exact fields round-trip, but a spreadsheet that opens the file takes a
+// field that starts with "=", "+", "-" or "@" for a formula and runs it.
+// FormulaSafe writes a "'" before such a field, and before one that starts
+// with a TAB or a CR, as OWASP advises; the spreadsheet shows it as text.
+enum class CsvFields { Exact, FormulaSafe };
+bool writeCsv(const TableSource& table, Yielder& yielder, EncodedBlocks& output,
+              CsvFields fields = CsvFields::Exact);
 
 // JSON Lines: a JSON object per ticked row on a line of its own, keyed by the
 // table's column keys (the address and its forms: "original", "full", ...);

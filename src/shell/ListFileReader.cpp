@@ -8,8 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-ListLineSplitter::ListLineSplitter(RowSink sink)
+ListLineSplitter::ListLineSplitter(RowSink sink, FinalLineFeed finalLineFeed)
     : m_sink(std::move(sink))
+    , m_finalLineFeed(finalLineFeed)
 {
 }
 
@@ -41,9 +42,12 @@ void ListLineSplitter::feed(QStringView text)
             emitRow(text.sliced(start, i - start));
             start = i + 1;
             m_afterCr = c == u'\r';
-            // After an LF the line goes on, so the end of the text closes it with a row.
+            m_afterLf = c == u'\n';
+            // After an LF the line goes on, so the end of the text closes it
+            // with a row (unless a final LF ends the last line).
             m_lineOpen = c == u'\n';
         } else {
+            m_afterLf = false;
             m_lineOpen = true;
         }
     }
@@ -53,16 +57,17 @@ void ListLineSplitter::feed(QStringView text)
 
 void ListLineSplitter::finish()
 {
-    if (m_lineOpen)
+    if (m_lineOpen && !(m_afterLf && m_finalLineFeed == FinalLineFeed::EndsLastLine))
         emitRow({});
     m_pending.clear();
     m_afterCr = false;
+    m_afterLf = false;
     m_lineOpen = false;
 }
 
-void readListText(QStringView text, const RowSink& sink)
+void readListText(QStringView text, const RowSink& sink, FinalLineFeed finalLineFeed)
 {
-    ListLineSplitter splitter(sink);
+    ListLineSplitter splitter(sink, finalLineFeed);
     splitter.feed(text);
     splitter.finish();
 }
@@ -81,12 +86,12 @@ void readListFile(const QString& path, const RowSink& sink)
     readListRows(file, path, sink);
 }
 
-void readListRows(QIODevice& device, const QString& name, const RowSink& sink)
+void readListRows(QIODevice& device, const QString& name, const RowSink& sink, FinalLineFeed finalLineFeed)
 {
     constexpr qint64 ChunkSize = 1 << 20;
     QByteArray bytes(ChunkSize, Qt::Uninitialized);
     QString text;
-    ListLineSplitter splitter(sink);
+    ListLineSplitter splitter(sink, finalLineFeed);
     while (true) {
         const qint64 read = device.read(bytes.data(), ChunkSize);
         if (read < 0)

@@ -3,12 +3,14 @@
 // the bytes; QUADRIX_FAIL_FOLDER_SYNC fails only those of folders, and
 // QUADRIX_FAIL_FOLDER_OPEN fails opening a folder (O_DIRECTORY) with EIO;
 // while QUADRIX_NO_TMPFILE is set, unnamed files (O_TMPFILE) are refused
-// with EOPNOTSUPP, as on a file system without them. Without these the calls
-// pass through to the C library.
+// with EOPNOTSUPP, as on a file system without them; QUADRIX_FAIL_STAT names
+// a path whose stat fails with EIO, as on a disk that cannot be read. Without
+// these the calls pass through to the C library.
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -87,4 +89,34 @@ extern "C" int fdatasync(int fd)
 extern "C" int fsync(int fd)
 {
     return failOrPass("fsync", fd);
+}
+
+namespace {
+
+template<typename Status> int statOrFail(const char* name, const char* path, Status* status)
+{
+    const char* failing = std::getenv("QUADRIX_FAIL_STAT");
+    if (failing && path && std::strcmp(failing, path) == 0) {
+        errno = EIO;
+        return -1;
+    }
+    using StatFunction = int (*)(const char*, Status*);
+    auto real = reinterpret_cast<StatFunction>(dlsym(RTLD_NEXT, name));
+    if (!real) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(path, status);
+}
+
+} // namespace
+
+extern "C" int stat(const char* path, struct stat* status)
+{
+    return statOrFail("stat", path, status);
+}
+
+extern "C" int stat64(const char* path, struct stat64* status)
+{
+    return statOrFail("stat64", path, status);
 }

@@ -1,0 +1,108 @@
+#include "TsvFormat.h"
+
+#include "conversion/Decoding.h"
+#include "conversion/MapIP.h"
+
+#include <algorithm>
+
+namespace {
+
+// The letter after the backslash, or 0 for a character written as it is.
+char escapeOf(char16_t c)
+{
+    switch (c) {
+    case u'\\':
+        return '\\';
+    case u'\t':
+        return 't';
+    case u'\n':
+        return 'n';
+    case u'\r':
+        return 'r';
+    default:
+        return '\0';
+    }
+}
+
+void appendField(EncodedBlocks& output, QStringView text)
+{
+    // Nearly every row needs no escape at all: find the first one quickly.
+    const auto needsEscape = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
+    };
+    const qsizetype first = std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
+    if (first == text.size()) {
+        output.append(text);
+        return;
+    }
+    qsizetype start = 0;
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const char escape = escapeOf(text[i].unicode());
+        if (escape == 0)
+            continue;
+        output.append(text.sliced(start, i - start));
+        output.append('\\');
+        output.append(escape);
+        start = i + 1;
+    }
+    output.append(text.sliced(start));
+}
+
+class TsvStream final : public RowStream
+{
+public:
+    TsvStream(EncodedBlocks& output, bool reverseDns)
+        : m_output(output)
+        , m_reverseDns(reverseDns)
+    {
+    }
+
+    // The row and each of its forms, a failing one empty. A form is written
+    // in its pieces, never built: a row may be huge.
+    void write(const MapIP::RowConversion& row) override
+    {
+        appendField(m_output, row.address());
+        for (const MapIP::FormDefinition& form : MapIP::Forms) {
+            m_output.append('\t');
+            // Prefixes and hex groups are the program's own text, never escaped.
+            m_output.append(row.prefix(form.form));
+            if (form.body == MapIP::Body::AddressAsGiven)
+                appendField(m_output, row.body(form.form));
+            else
+                m_output.append(row.body(form.form));
+            m_output.append(row.suffix(form.form));
+        }
+        if (m_reverseDns) {
+            m_output.append('\t');
+            m_output.append(row.reverseDnsName());
+        }
+        m_output.append('\n');
+    }
+
+    void write(const MapIP::RowDecoding& row) override
+    {
+        appendField(m_output, row.row());
+        for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                                  MapIP::RowDecoding::Field::Detail }) {
+            m_output.append('\t');
+            appendField(m_output, row.text(field));
+        }
+        if (m_reverseDns) {
+            m_output.append('\t');
+            m_output.append(row.reverseDnsName());
+        }
+        m_output.append('\n');
+    }
+
+private:
+    EncodedBlocks& m_output;
+    bool m_reverseDns;
+};
+
+} // namespace
+
+std::unique_ptr<RowStream> openTsvStream(EncodedBlocks& output, const OutputSettings& settings)
+{
+    return std::make_unique<TsvStream>(output, settings.reverseDns);
+}

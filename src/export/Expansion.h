@@ -66,7 +66,7 @@ Sink descriptorSink(int fd, const QString& name);
 // Writes the line of a row that stays as it is, in the stream's format,
 // into `out`: the format's own writer, so that such a row reads exactly as
 // it would without expansion. Called on worker threads, so it must not
-// touch anything shared.
+// touch anything shared, and must not throw.
 using KeptRowWriter = std::function<void(QStringView row, QByteArray& out)>;
 
 // How a stream ended.

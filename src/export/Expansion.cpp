@@ -369,7 +369,8 @@ public:
         if (m_size + more > m_capacity) {
             const size_t capacity = std::max(m_size + more, m_capacity * 2);
             std::unique_ptr<char[]> grown(new char[capacity]);
-            std::memcpy(grown.get(), m_data.get(), m_size);
+            if (m_size > 0)
+                std::memcpy(grown.get(), m_data.get(), m_size);
             m_data = std::move(grown);
             m_capacity = capacity;
         }
@@ -378,6 +379,8 @@ public:
     void setEnd(const char* end) { m_size = size_t(end - m_data.get()); }
     void append(QByteArrayView bytes)
     {
+        if (bytes.isEmpty())
+            return;
         std::memcpy(reserve(size_t(bytes.size())), bytes.data(), size_t(bytes.size()));
         m_size += size_t(bytes.size());
     }

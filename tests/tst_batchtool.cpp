@@ -335,6 +335,8 @@ private slots:
     void visibleText();
     void commandLines_data();
     void commandLines();
+    void expansionIntoATable_data();
+    void expansionIntoATable();
     void tsvFieldsAreEscaped();
     void csvIsRfc4180();
     void jsonLinesCarryEveryForm();
@@ -1003,6 +1005,45 @@ void TestBatchTool::commandLines_data()
            "{\"original\":\"::ffff:1.2.3.4\",\"ipv4\":null,\"embedding\":null,\"detail\":null}\n"_ba
         << "quadrix-batch: row 2: Not in the chosen block: \"::ffff:1.2.3.4\" lies outside 64:ff9b::/96 (nat64)\n"_ba
         << 1;
+    const QByteArray tsv0 = "1.1.1.0\t0000:0000:0000:0000:0000:0000:0101:0100\t::0101:0100\t"
+                            "0000:0000:0000:0000:0000:0000:1.1.1.0\t::1.1.1.0\n";
+    QTest::newRow("--expand streams a prefix's addresses and keeps a plain row as it is")
+        << Words { u"--expand"_s, u"-f"_s, u"tsv"_s, u"-a"_s, u"1.1.1.0/31"_s, u"-"_s } << "2.2.2.2\n"_ba
+        << tsv0 + tsv1 + tsv2 << QByteArray() << 0;
+    QTest::newRow("--expand: ticks count the rows as given")
+        << Words { u"--expand"_s,       u"-f"_s, u"tsv"_s, u"-t"_s, u"2"_s, u"-a"_s, u"2.2.2.2"_s, u"-a"_s,
+                   u"1.1.1.0-1.1.1.1"_s }
+        << QByteArray() << tsv0 + tsv1 << QByteArray() << 0;
+    QTest::newRow("--expand into a table past its limit writes nothing")
+        << Words { u"--expand"_s, u"-f"_s, u"clipboard"_s, u"-a"_s, u"2.2.2.2"_s, u"-a"_s, u"0.0.0.0/7"_s }
+        << QByteArray() << QByteArray()
+        << "quadrix-batch: row 2 \"0.0.0.0/7\": the expansion comes to more than 16777216 rows, which the "
+           "clipboard format cannot hold; nothing was written (tsv, csv and jsonl stream any number)\n"_ba
+        << 2;
+}
+
+// A table format given an expansion holds the same rows as when the
+// addresses are given one by one.
+void TestBatchTool::expansionIntoATable_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("text") << u"text"_s;
+    QTest::newRow("clipboard") << u"clipboard"_s;
+    QTest::newRow("csv, kept rows through the format's own writer") << u"csv"_s;
+    QTest::newRow("jsonl") << u"jsonl"_s;
+}
+
+void TestBatchTool::expansionIntoATable()
+{
+    QFETCH(QString, format);
+    const Run expanded
+        = runTool({ u"--expand"_s, u"--reverse-dns"_s, u"-f"_s, format, u"-a"_s, u"10.0.0.254/31"_s, u"-a"_s,
+                    u"a,\"b"_s, u"-a"_s, u"10.0.1.0-10.0.1.1"_s });
+    const Run oneByOne
+        = runTool({ u"--reverse-dns"_s, u"-f"_s, format, u"-a"_s, u"10.0.0.254"_s, u"-a"_s, u"10.0.0.255"_s,
+                    u"-a"_s, u"a,\"b"_s, u"-a"_s, u"10.0.1.0"_s, u"-a"_s, u"10.0.1.1"_s });
+    QCOMPARE(expanded.exitCode, 1);
+    QCOMPARE(expanded.out, oneByOne.out);
 }
 
 // Each case is a command line and what it must write and end with.

@@ -53,6 +53,15 @@ inline constexpr OptionSpec BatchOptionTable[] = {
       u"(Teredo's server and port). Without --embedding every carrier is tried in order: mapped, nat64, "
       u"6to4, teredo, isatap, compatible; with it only that block decodes. A row that carries none is "
       u"reported and its cells stay empty (null in JSON Lines)" },
+    { u"expand",
+      {},
+      {},
+      OptionSection::Forms,
+      u"turn every prefix (a.b.c.d/n) and range (a.b.c.d-e.f.g.h) into one row per address, the address "
+      u"as its original; plain addresses stay as they are. tsv, csv and jsonl write the addresses as they "
+      u"are made, in address order, in constant memory (--expand -f tsv -a 0.0.0.0/0 writes all of IPv4); "
+      u"text and clipboard take at most 16,777,216 rows and xlsx 1,048,575, and refuse a larger expansion "
+      u"before writing anything" },
     { u"reverse-dns",
       {},
       {},

@@ -186,6 +186,8 @@ QString checkCombination(const BatchOptions& options)
         return {};
     if (options.decode && options.style == MapIP::TextStyle::Rfc5952)
         return u"--rfc5952 is the style of IPv6 text written; --decode writes IPv4 addresses"_s;
+    if (options.decode && options.expand)
+        return u"--expand turns IPv4 prefixes and ranges into addresses; --decode reads IPv6 rows"_s;
     if (options.format->needsFile && options.writesToStandardOutput())
         return u"the "_s + options.format->name.toString()
             + u" format needs an output file (-o FILE); it is not written "
@@ -218,6 +220,7 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
     options.style = parser.isSet(u"rfc5952"_s) ? MapIP::TextStyle::Rfc5952 : MapIP::TextStyle::Program;
     options.settings.csvSafe = parser.isSet(u"csv-safe"_s);
     options.decode = parser.isSet(u"decode"_s);
+    options.expand = parser.isSet(u"expand"_s);
     options.settings.reverseDns = parser.isSet(u"reverse-dns"_s);
     options.help = parser.isSet(u"help"_s);
     options.version = parser.isSet(u"version"_s);

@@ -33,6 +33,8 @@ struct BatchOptions
     bool embeddingGiven = false;
     // Read IPv6 rows and write the IPv4 address each carries.
     bool decode = false;
+    // Prefixes and ranges become one row per address.
+    bool expand = false;
     MapIP::TextStyle style = MapIP::TextStyle::Program;
     bool help = false;
     bool version = false;

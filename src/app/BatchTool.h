@@ -95,6 +95,12 @@ private:
     void writeEncoded(const ListModel& table);
     // A format that writes each row as it is read.
     void runStream();
+    // --expand into a format that needs no table: the addresses of prefixes
+    // and ranges streamed as they are made.
+    void runExpansion();
+    // Adds the rows a row expands into to the table, or the row itself;
+    // false when the table would pass the format's limit.
+    bool appendExpanded(ListModel& table, qsizetype row, const MapIP::RowConversion& conversion);
     std::unique_ptr<ExportTarget> makeTarget() const;
 
     QString outputName() const;
@@ -112,6 +118,9 @@ private:
     bool m_nonGlobalWarned = false;
     BatchStreams m_streams;
     qsizetype m_rows = 0;
+    // Rows an expansion put in the table.
+    quint64 m_expandedRows = 0;
+    bool m_expansionRefused = false;
     bool m_rowsFailed = false;
     bool m_trouble = false;
 };

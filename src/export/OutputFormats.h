@@ -1,11 +1,13 @@
 #pragma once
 
 #include "EncodedBlocks.h"
+#include "Expansion.h"
 
 #include <QString>
 #include <QStringView>
 
 #include <memory>
+#include <optional>
 #include <span>
 
 class ErrorReporter;
@@ -73,7 +75,20 @@ struct OutputFormat
     StreamOpener openStream = nullptr;
     EncodedWriter writeEncoded = nullptr;
     TableWriter writeTable = nullptr;
+
+    // With --expand: the stream that writes the addresses of prefixes and
+    // ranges as they are read, for a format that needs no table; otherwise
+    // the most rows the format's table takes (a workbook's sheet holds
+    // 1,048,576 rows, its caption line among them).
+    std::optional<Expansion::StreamFormat> expansion;
+    quint64 expandedRowLimit = 0;
 };
+
+// With --expand, the line of a row that stays as it is (a plain address, or
+// a row that is no prefix or range) in the format's own text, for the
+// expansion stream to put in its place: `layout` is the table's.
+Expansion::KeptRowWriter keptRowWriter(const OutputFormat& format, const MapIP::ConversionOptions& options,
+                                       const OutputSettings& settings);
 
 // Every format, the default first.
 std::span<const OutputFormat> outputFormats();

@@ -76,22 +76,26 @@ double fileWidth(qsizetype characters)
     return std::floor(pixels / 7 * 256) / 256;
 }
 
-void appendNumber(QByteArray& out, qint64 number)
+char* writeNumber(char* out, qint64 number)
 {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, end - digits);
+    return std::to_chars(out, out + 20, number).ptr;
 }
 
 // A column's letters: 1 is A, 27 is AA, 16384 is XFD.
-void appendColumnName(QByteArray& out, int column)
+char* writeColumnName(char* out, int column)
 {
     char letters[4];
     int count = 0;
     for (; column > 0; column = (column - 1) / 26)
         letters[count++] = char('A' + (column - 1) % 26);
     while (count > 0)
-        out.append(letters[--count]);
+        *out++ = letters[--count];
+    return out;
+}
+
+template<size_t N> char* writeLiteral(char* out, const char (&text)[N])
+{
+    return std::copy_n(text, N - 1, out);
 }
 
 bool isBlank(QChar c)
@@ -110,13 +114,10 @@ char* writeEscape(char* out, char16_t unit)
     return out;
 }
 
-// The text as the sheet's XML holds it, in UTF-8.
-void appendCellText(QByteArray& out, QStringView text)
+// The text as the sheet's XML holds it, in UTF-8; no unit takes more than
+// an escape's seven bytes.
+char* writeCellText(char* to, QStringView text)
 {
-    // No unit takes more than an escape's seven bytes.
-    const qsizetype start = out.size();
-    out.resize(start + text.size() * 7);
-    char* to = out.data() + start;
     const char16_t* from = text.utf16();
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
@@ -124,13 +125,13 @@ void appendCellText(QByteArray& out, QStringView text)
         if (unit < 0x80) {
             switch (unit) {
             case u'&':
-                to = std::copy_n("&amp;", 5, to);
+                to = writeLiteral(to, "&amp;");
                 break;
             case u'<':
-                to = std::copy_n("&lt;", 4, to);
+                to = writeLiteral(to, "&lt;");
                 break;
             case u'>':
-                to = std::copy_n("&gt;", 4, to);
+                to = writeLiteral(to, "&gt;");
                 break;
             case u'_':
                 // Keeps a "_x" of the text from being read as an escape.
@@ -164,7 +165,7 @@ void appendCellText(QByteArray& out, QStringView text)
             *to++ = char(0x80 | (unit & 0x3F));
         }
     }
-    out.truncate(to - out.constData());
+    return to;
 }
 
 void refuseIfNotStorable(QStringView text)
@@ -250,7 +251,8 @@ void XlsxWorkbook::beginSheet()
 void XlsxWorkbook::flush()
 {
     guarded([this] { m_zip->write(m_pending); });
-    m_pending.clear();
+    // Keeps its memory for the next block.
+    m_pending.resize(0);
 }
 
 void XlsxWorkbook::setCellText(qsizetype row, int column, QStringView text)
@@ -268,23 +270,35 @@ void XlsxWorkbook::setCellText(qsizetype row, int column, QStringView text)
     refuseIfNotStorable(text);
     if (!m_sheetBegun)
         beginSheet();
+    // The most the cell's XML takes: its row's tags, the cell's tags with
+    // its reference, and the text.
+    const qsizetype start = m_pending.size();
+    m_pending.resize(start + 128 + 7 * text.size());
+    char* to = m_pending.data() + start;
     if (row != m_lastRow) {
         if (m_lastRow > 0)
-            m_pending.append("</row>");
-        m_rowNumber.clear();
-        appendNumber(m_rowNumber, row);
-        m_pending.append("<row r=\"" + m_rowNumber + "\">");
+            to = writeLiteral(to, "</row>");
+        to = writeLiteral(to, "<row r=\"");
+        to = writeNumber(to, row);
+        to = writeLiteral(to, "\">");
         m_lastRow = row;
+        m_lastColumn = 0;
+    }
+    // A cell right of the last one needs no reference: readers place it there.
+    to = writeLiteral(to, "<c ");
+    if (column != m_lastColumn + 1) {
+        to = writeLiteral(to, "r=\"");
+        to = writeColumnName(to, column);
+        to = writeNumber(to, row);
+        to = writeLiteral(to, "\" ");
     }
     m_lastColumn = column;
-    m_pending.append("<c r=\"");
-    appendColumnName(m_pending, column);
-    m_pending.append(m_rowNumber);
     const bool keepBlanks = !text.isEmpty() && (isBlank(text.front()) || isBlank(text.back()));
-    m_pending.append(keepBlanks ? R"(" t="inlineStr"><is><t xml:space="preserve">)"
-                                : R"(" t="inlineStr"><is><t>)");
-    appendCellText(m_pending, text);
-    m_pending.append("</t></is></c>");
+    to = keepBlanks ? writeLiteral(to, R"(t="inlineStr"><is><t xml:space="preserve">)")
+                    : writeLiteral(to, R"(t="inlineStr"><is><t>)");
+    to = writeCellText(to, text);
+    to = writeLiteral(to, "</t></is></c>");
+    m_pending.truncate(to - m_pending.constData());
     if (m_pending.size() >= SheetBlock)
         flush();
 }

@@ -73,7 +73,6 @@ private:
     std::vector<qsizetype> m_widths;
     // The sheet's XML not yet packed.
     QByteArray m_pending;
-    QByteArray m_rowNumber;
     bool m_sheetBegun = false;
     bool m_finished = false;
     QString m_failure; // why the workbook cannot be written, once it cannot

@@ -178,7 +178,10 @@ void readSheet(const QByteArray& xml, ReadWorkbook& workbook)
                 while (workbook.rows.size() < row)
                     workbook.rows.append(QStringList());
             } else if (name == u"c") {
-                const auto [cellColumn, cellRow] = parseReference(attributes.value(u"r"_s));
+                // A cell without a reference is the one right of the last.
+                const auto [cellColumn, cellRow] = attributes.hasAttribute(u"r"_s)
+                    ? parseReference(attributes.value(u"r"_s))
+                    : std::pair { column + 1, row };
                 if (cellRow != row || cellColumn <= column)
                     throw Failure { u"cell "_s + attributes.value(u"r"_s).toString()
                                     + u" out of place in row "_s + QString::number(row) };

@@ -93,33 +93,45 @@ QList<QXmlStreamAttributes> elements(const QString& part, const QByteArray& xml,
 
 void checkPackage(const std::map<QString, QByteArray>& entries)
 {
-    std::set<QString> names;
-    for (const auto& [name, bytes] : entries)
-        names.insert(name);
-    if (names != Parts)
-        throw Failure { u"the parts are "_s + QStringList(names.begin(), names.end()).join(u", "_s) };
+    for (const QString& part : Parts) {
+        if (!entries.count(part))
+            throw Failure { part + u" is missing"_s };
+    }
     for (const auto& [name, bytes] : entries)
         elements(name, bytes, u"none");
 
-    std::map<QString, QString> overrides;
-    for (const QXmlStreamAttributes& type :
-         elements(u"[Content_Types].xml"_s, entries.at(u"[Content_Types].xml"_s), u"Override"))
-        overrides[type.value(u"PartName"_s).toString()] = type.value(u"ContentType"_s).toString();
-    if (overrides[u"/xl/workbook.xml"_s] != MainType || overrides[u"/xl/worksheets/sheet1.xml"_s] != SheetType
-        || overrides[u"/xl/styles.xml"_s] != StylesType)
+    // Every part has a type: its own, or its extension's.
+    std::map<QString, QString> types;
+    const QByteArray& contentTypes = entries.at(u"[Content_Types].xml"_s);
+    for (const QXmlStreamAttributes& type : elements(u"[Content_Types].xml"_s, contentTypes, u"Default"))
+        types[u"*."_s + type.value(u"Extension"_s).toString()] = type.value(u"ContentType"_s).toString();
+    for (const QXmlStreamAttributes& type : elements(u"[Content_Types].xml"_s, contentTypes, u"Override"))
+        types[type.value(u"PartName"_s).toString()] = type.value(u"ContentType"_s).toString();
+    for (const auto& [name, bytes] : entries) {
+        if (name != u"[Content_Types].xml" && !types.count(u'/' + name)
+            && !types.count(u"*."_s + name.section(u'.', -1)))
+            throw Failure { name + u" has no content type"_s };
+    }
+    if (types[u"/xl/workbook.xml"_s] != MainType || types[u"/xl/worksheets/sheet1.xml"_s] != SheetType
+        || types[u"/xl/styles.xml"_s] != StylesType)
         throw Failure { u"[Content_Types].xml does not type the workbook, sheet and styles"_s };
 
-    const auto targets = [&](const QString& part) {
+    // The relationships lead to parts that are there, from the package to
+    // the workbook and from it to the sheet and the styles.
+    const auto targets = [&](const QString& part, const QString& folder) {
         QStringList found;
-        for (const QXmlStreamAttributes& relation : elements(part, entries.at(part), u"Relationship"))
-            found.append(relation.value(u"Target"_s).toString());
+        for (const QXmlStreamAttributes& relation : elements(part, entries.at(part), u"Relationship")) {
+            const QString target = folder + relation.value(u"Target"_s).toString();
+            if (!entries.count(target))
+                throw Failure { part + u" leads to "_s + target + u", which is missing"_s };
+            found.append(target);
+        }
         return found;
     };
-    if (targets(u"_rels/.rels"_s) != QStringList { u"xl/workbook.xml"_s })
+    if (!targets(u"_rels/.rels"_s, QString()).contains(u"xl/workbook.xml"_s))
         throw Failure { u"_rels/.rels does not lead to the workbook"_s };
-    QStringList fromWorkbook = targets(u"xl/_rels/workbook.xml.rels"_s);
-    fromWorkbook.sort();
-    if (fromWorkbook != QStringList({ u"styles.xml"_s, u"worksheets/sheet1.xml"_s }))
+    const QStringList fromWorkbook = targets(u"xl/_rels/workbook.xml.rels"_s, u"xl/"_s);
+    if (!fromWorkbook.contains(u"xl/styles.xml"_s) || !fromWorkbook.contains(u"xl/worksheets/sheet1.xml"_s))
         throw Failure { u"the workbook's relationships lead to "_s + fromWorkbook.join(u", "_s) };
     if (elements(u"xl/workbook.xml"_s, entries.at(u"xl/workbook.xml"_s), u"sheet").size() != 1)
         throw Failure { u"the workbook does not list one sheet"_s };

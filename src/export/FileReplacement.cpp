@@ -22,6 +22,10 @@ namespace {
 // As the kernel allows before it gives up with ELOOP.
 constexpr int MaxLinkHops = 40;
 
+// How many bytes write() takes before it starts their writeback: a few
+// milliseconds of a disk's time.
+constexpr qint64 WritebackBytes = 8 * 1024 * 1024;
+
 QByteArray folderOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -221,6 +225,20 @@ void FileReplacement::write(QByteArrayView bytes)
     const int error = writeAll(m_fd, bytes);
     if (error != 0)
         fail(u"Cannot write "_s, error);
+    m_unsubmitted += bytes.size();
+    if (m_unsubmitted >= WritebackBytes)
+        startWriteback();
+}
+
+void FileReplacement::startWriteback()
+{
+    m_unsubmitted = 0;
+    if (m_fd < 0 || m_way == Way::DeviceInPlace)
+        return;
+    // Only a head start: where the system cannot take it (EINVAL, ESPIPE),
+    // or takes it and fails, commit()'s sync writes the bytes and its result
+    // decides whether the file is saved.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void FileReplacement::commit()

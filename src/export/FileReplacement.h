@@ -53,8 +53,14 @@ public:
     // own temporary files.
     const QString& workingFolder() const { return m_workingFolder; }
 
-    // Throws AppError when not all bytes could be written.
+    // Throws AppError when not all bytes could be written. Every few
+    // megabytes it starts their writeback (startWriteback()).
     void write(QByteArrayView bytes);
+    // Hands the bytes written so far to the disk without waiting for them,
+    // so that commit()'s sync has only the last ones left to wait for and a
+    // window that writes a large file is never held up long by one call.
+    // For callers that write to descriptor() themselves.
+    void startWriteback();
     // Puts the complete file in place. Throws AppError; the old file is then
     // kept. The replacement is closed either way.
     void commit();
@@ -92,6 +98,7 @@ private:
     int m_fd = -1;
     int m_deviceFd = -1; // the device of DeviceByCopy
     QByteArray m_namedWorkingFile; // to remove when the replacement is given up
+    qint64 m_unsubmitted = 0; // bytes written since the last writeback began
     bool m_existed = false;
     unsigned m_mode = 0;
     unsigned m_owner = 0;

@@ -21,6 +21,10 @@ constexpr int SheetLevel = 1;
 // The sheet's XML is packed in blocks of about this size.
 constexpr qsizetype SheetBlock = 256 * 1024;
 
+// How much of the file is written before its writeback is started, so that
+// the sync at the end waits for the last of it only.
+constexpr std::uint64_t WritebackBytes = 8 * 1024 * 1024;
+
 constexpr const char* SheetPart = "xl/worksheets/sheet1.xml";
 
 constexpr QByteArrayView ContentTypes
@@ -253,6 +257,10 @@ void XlsxWorkbook::flush()
     guarded([this] { m_zip->write(m_pending); });
     // Keeps its memory for the next block.
     m_pending.resize(0);
+    if (m_zip->size() - m_submitted >= WritebackBytes) {
+        m_submitted = m_zip->size();
+        m_file->startWriteback();
+    }
 }
 
 void XlsxWorkbook::setCellText(qsizetype row, int column, QStringView text)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,7 @@ private:
     QString m_failure; // why the workbook cannot be written, once it cannot
     qsizetype m_lastRow = 0;
     int m_lastColumn = 0;
+    std::uint64_t m_submitted = 0; // the bytes of the file whose writeback has begun
 };
 
 // Writes the table's checked rows as an .xlsx workbook at `path`, laid out as

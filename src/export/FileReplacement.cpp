@@ -198,7 +198,6 @@ void FileReplacement::failToCreate(int error, const QByteArray& folder) const
 
 FileReplacement::Way FileReplacement::openWorkingFile(const QByteArray& folder)
 {
-    m_workingFolder = QFile::decodeName(folder);
     m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (m_fd >= 0)
         return Way::UnnamedFile;
@@ -211,11 +210,6 @@ FileReplacement::Way FileReplacement::openWorkingFile(const QByteArray& folder)
         failToCreate(errno, folder);
     m_namedWorkingFile = pattern;
     return Way::NamedFile;
-}
-
-QString FileReplacement::reopenPath() const
-{
-    return u"/proc/self/fd/%1"_s.arg(m_fd);
 }
 
 void FileReplacement::write(QByteArrayView bytes)

@@ -36,22 +36,18 @@ class FileReplacement final
 {
 public:
     // Opens the target for writing. `seekable` asks for a working file that
-    // can be read back and sought (a workbook): a device target then gets an
-    // unnamed working file in the system's temporary folder, copied to the
-    // device by commit(). Throws AppError.
+    // can be written at any position (a zip, which goes back to its entries'
+    // headers): a device target then gets an unnamed working file in the
+    // system's temporary folder, copied to the device by commit(). Throws
+    // AppError.
     FileReplacement(const QString& path, bool seekable);
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     const QString& name() const { return m_name; }
-    // The descriptor the bytes go to, and a path that opens the same file
-    // again (for a library that wants a file name).
+    // The descriptor the bytes go to, for a writer of its own (a zip).
     int descriptor() const { return m_fd; }
-    QString reopenPath() const;
-    // A folder on the same file system as the working file, for helpers'
-    // own temporary files.
-    const QString& workingFolder() const { return m_workingFolder; }
 
     // Throws AppError when not all bytes could be written. Every few
     // megabytes it starts their writeback (startWriteback()).
@@ -93,7 +89,6 @@ private:
 
     QString m_name; // the user's path, for messages
     QByteArray m_target; // the resolved target
-    QString m_workingFolder;
     Way m_way = Way::UnnamedFile;
     int m_fd = -1;
     int m_deviceFd = -1; // the device of DeviceByCopy

@@ -260,7 +260,7 @@ void TestSpreadsheet::textsReadBackExactly()
     // Line ends, lone surrogates and a noncharacter XML cannot carry too.
     const QStringList texts = ExactTexts
         + QStringList { u"a\r\nb\rc\n"_s, QString(QChar(0xD800)) + u"x"_s, u"y"_s + QChar(0xDC00),
-                        QString(QChar(0xFFFE)) };
+                        QString(QChar(0xFFFE)), u"\u007F\u0080\u07FF\u0800\uFFFD"_s };
     for (const QString& text : texts)
         addRow(*table, { text });
     const QString path = dir.filePath(u"exact.xlsx"_s);
@@ -426,6 +426,10 @@ void TestSpreadsheet::workbookRefusesCellsOutsideASheet()
 {
     QTemporaryDir dir;
     XlsxWorkbook workbook(dir.filePath(u"edges.xlsx"_s));
+    // Columns past Z are named with two letters, past ZZ with three (none
+    // right of the last, so each cell names its own).
+    for (const int column : { 27, 53, 702, 704 })
+        workbook.setCellText(1, column, QString::number(column));
     workbook.setCellText(1, XlsxWorkbook::MaxColumns, u"last column"_s);
     workbook.setCellText(XlsxWorkbook::MaxRows, 1, u"last row"_s);
     QVERIFY_THROWS_EXCEPTION(AppError, workbook.setCellText(XlsxWorkbook::MaxRows + 1, 1, u"x"_s));
@@ -445,6 +449,8 @@ void TestSpreadsheet::workbookRefusesCellsOutsideASheet()
     QCOMPARE(read.rows.size(), XlsxWorkbook::MaxRows);
     QCOMPARE(read.rows.first().size(), XlsxWorkbook::MaxColumns);
     QCOMPARE(read.rows.first().back(), u"last column"_s);
+    for (const int column : { 27, 53, 702, 704 })
+        QCOMPARE(read.rows.first()[column - 1], QString::number(column));
     QCOMPARE(read.rows.back(), QStringList { u"last row"_s });
 }
 

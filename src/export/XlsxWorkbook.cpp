@@ -313,7 +313,8 @@ void XlsxWorkbook::setCellText(qsizetype row, int column, QStringView text)
 
 void XlsxWorkbook::autofitColumns()
 {
-    ensureWritable();
+    // The widths went into the sheet before its first row; a failure of the
+    // file is told by the step that met it and by makeVisible().
 }
 
 void XlsxWorkbook::makeVisible()

@@ -171,6 +171,8 @@ void readSheet(const QByteArray& xml, ReadWorkbook& workbook)
     int column = 0;
     QString text;
     bool inText = false;
+    bool preserve = false;
+    qsizetype runStart = 0;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
@@ -204,12 +206,27 @@ void readSheet(const QByteArray& xml, ReadWorkbook& workbook)
                 text.clear();
             } else if (name == u"t") {
                 inText = true;
+                preserve = attributes.value(u"xml:space"_s) == u"preserve";
+                runStart = text.size();
             }
         } else if (token == QXmlStreamReader::Characters && inText) {
             text += reader.text();
         } else if (token == QXmlStreamReader::EndElement) {
             if (reader.name() == u"t") {
                 inText = false;
+                // Without xml:space="preserve" a spreadsheet drops the blanks
+                // at either end of the text.
+                if (!preserve) {
+                    const auto isXmlBlank
+                        = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; };
+                    qsizetype end = text.size();
+                    while (end > runStart && isXmlBlank(text[end - 1]))
+                        --end;
+                    qsizetype from = runStart;
+                    while (from < end && isXmlBlank(text[from]))
+                        ++from;
+                    text = text.first(end).remove(runStart, from - runStart);
+                }
             } else if (reader.name() == u"c") {
                 QStringList& cells = workbook.rows[row - 1];
                 while (cells.size() < column - 1)

@@ -26,7 +26,7 @@ install_missing() {
     fi
 }
 
-BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxlsxwriter-dev
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libminizip-dev zlib1g-dev
                 fonts-liberation)
 
 # Every option the program's build relies on, given each time so that a

@@ -8,7 +8,7 @@
 source "$(dirname "$0")/common.sh"
 
 install_missing "${BUILD_PACKAGES[@]}" libbenchmark-dev "libreoffice-calc-nogui|libreoffice-calc" clang clang-format libclang-rt-14-dev \
-    xvfb xauth desktop-file-utils appstream librsvg2-bin
+    xvfb xauth desktop-file-utils appstream librsvg2-bin strace
 
 build build "${NORMAL_BUILD_OPTIONS[@]}" -DQUADRIX_BUILD_TESTS=ON -DQUADRIX_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure --no-tests=error --parallel "$(nproc)" --timeout 600

@@ -127,6 +127,7 @@ private slots:
     void spreadsheetFailuresAreReported();
     void leavingDuringAnExportStopsIt_data();
     void leavingDuringAnExportStopsIt();
+    void clickDuringAWorkbookExportIsHandled();
     void pasteAddsTheClipboardsLines_data();
     void pasteAddsTheClipboardsLines();
     void pasteDuringARunIsRefused();
@@ -862,6 +863,26 @@ void TestForm2::leavingDuringAnExportStopsIt()
     QVERIFY(!m_fake->spreadsheet->visible);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!form);
+}
+
+// The window stays usable while a workbook is written: a click in the
+// middle of it is handled then, and the workbook still gets every row.
+void TestForm2::clickDuringAWorkbookExportIsHandled()
+{
+    samplesConvertedAndTicked();
+    const qsizetype inputRows = input().rows();
+    qsizetype cellsWhenClicked = -1;
+    duringTheRun([&] {
+        click("PushButton11");
+        cellsWhenClicked = m_fake->spreadsheet->callsOf(FakeSpreadsheet::CallKind::SetCell);
+    });
+    click("PushButton13");
+    QVERIFY(cellsWhenClicked >= 0);
+    QVERIFY(m_fake->spreadsheet->callsOf(FakeSpreadsheet::CallKind::SetCell) > cellsWhenClicked);
+    QCOMPARE(input().rows(), inputRows * 2);
+    QCOMPARE(m_fake->spreadsheet->cell(4, 5), u"::173.245.48.111"_s);
+    QVERIFY(m_fake->spreadsheet->visible);
+    QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 
 void TestForm2::pasteAddsTheClipboardsLines_data()

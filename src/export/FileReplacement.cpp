@@ -22,6 +22,10 @@ namespace {
 // As the kernel allows before it gives up with ELOOP.
 constexpr int MaxLinkHops = 40;
 
+// How many bytes write() takes before it starts their writeback: a few
+// milliseconds of a disk's time.
+constexpr qint64 WritebackBytes = 8 * 1024 * 1024;
+
 QByteArray folderOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -194,7 +198,6 @@ void FileReplacement::failToCreate(int error, const QByteArray& folder) const
 
 FileReplacement::Way FileReplacement::openWorkingFile(const QByteArray& folder)
 {
-    m_workingFolder = QFile::decodeName(folder);
     m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (m_fd >= 0)
         return Way::UnnamedFile;
@@ -209,11 +212,6 @@ FileReplacement::Way FileReplacement::openWorkingFile(const QByteArray& folder)
     return Way::NamedFile;
 }
 
-QString FileReplacement::reopenPath() const
-{
-    return u"/proc/self/fd/%1"_s.arg(m_fd);
-}
-
 void FileReplacement::write(QByteArrayView bytes)
 {
     if (m_fd < 0)
@@ -221,6 +219,20 @@ void FileReplacement::write(QByteArrayView bytes)
     const int error = writeAll(m_fd, bytes);
     if (error != 0)
         fail(u"Cannot write "_s, error);
+    m_unsubmitted += bytes.size();
+    if (m_unsubmitted >= WritebackBytes)
+        startWriteback();
+}
+
+void FileReplacement::startWriteback()
+{
+    m_unsubmitted = 0;
+    if (m_fd < 0 || m_way == Way::DeviceInPlace)
+        return;
+    // Only a head start: where the system cannot take it (EINVAL, ESPIPE),
+    // or takes it and fails, commit()'s sync writes the bytes and its result
+    // decides whether the file is saved.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void FileReplacement::commit()

@@ -36,25 +36,27 @@ class FileReplacement final
 {
 public:
     // Opens the target for writing. `seekable` asks for a working file that
-    // can be read back and sought (a workbook): a device target then gets an
-    // unnamed working file in the system's temporary folder, copied to the
-    // device by commit(). Throws AppError.
+    // can be written at any position (a zip, which goes back to its entries'
+    // headers): a device target then gets an unnamed working file in the
+    // system's temporary folder, copied to the device by commit(). Throws
+    // AppError.
     FileReplacement(const QString& path, bool seekable);
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     const QString& name() const { return m_name; }
-    // The descriptor the bytes go to, and a path that opens the same file
-    // again (for a library that wants a file name).
+    // The descriptor the bytes go to, for a writer of its own (a zip).
     int descriptor() const { return m_fd; }
-    QString reopenPath() const;
-    // A folder on the same file system as the working file, for helpers'
-    // own temporary files.
-    const QString& workingFolder() const { return m_workingFolder; }
 
-    // Throws AppError when not all bytes could be written.
+    // Throws AppError when not all bytes could be written. Every few
+    // megabytes it starts their writeback (startWriteback()).
     void write(QByteArrayView bytes);
+    // Hands the bytes written so far to the disk without waiting for them,
+    // so that commit()'s sync has only the last ones left to wait for and a
+    // window that writes a large file is never held up long by one call.
+    // For callers that write to descriptor() themselves.
+    void startWriteback();
     // Puts the complete file in place. Throws AppError; the old file is then
     // kept. The replacement is closed either way.
     void commit();
@@ -87,11 +89,11 @@ private:
 
     QString m_name; // the user's path, for messages
     QByteArray m_target; // the resolved target
-    QString m_workingFolder;
     Way m_way = Way::UnnamedFile;
     int m_fd = -1;
     int m_deviceFd = -1; // the device of DeviceByCopy
     QByteArray m_namedWorkingFile; // to remove when the replacement is given up
+    qint64 m_unsubmitted = 0; // bytes written since the last writeback began
     bool m_existed = false;
     unsigned m_mode = 0;
     unsigned m_owner = 0;

@@ -33,7 +33,7 @@ bool startShellDetached(const QString& command, const QStringList& arguments)
 
 } // namespace
 
-// A workbook for Calc: gathered by libxlsxwriter, handed over when shown.
+// A workbook for Calc: written as an .xlsx file, handed over when shown.
 class CalcWorkbook final : public SpreadsheetWorkbook
 {
 public:
@@ -49,7 +49,12 @@ public:
             QFile::remove(m_workbook.path());
     }
 
-    void setCellText(qsizetype row, int column, const QString& text) override
+    void setColumnWidths(const std::vector<qsizetype>& longestTexts) override
+    {
+        m_workbook.setColumnWidths(longestTexts);
+    }
+
+    void setCellText(qsizetype row, int column, QStringView text) override
     {
         m_workbook.setCellText(row, column, text);
     }

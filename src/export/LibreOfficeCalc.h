@@ -12,8 +12,8 @@
 class QTemporaryDir;
 
 // The spreadsheet application on Linux: LibreOffice Calc. A workbook is
-// gathered with libxlsxwriter (XlsxWorkbook) and, when made visible, written
-// to a private file and opened with "soffice --calc -n FILE", which makes a
+// written as an .xlsx file (XlsxWorkbook) in a private folder and, when made
+// visible, opened with "soffice --calc -n FILE", which makes a
 // new, untitled and unsaved document from it; the program does not wait for
 // Calc.
 //

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -53,25 +54,17 @@ bool SaveResultsAsExcelFileIsExcelInstalled(SpreadsheetApplication& spreadsheet,
     return installed;
 }
 
-bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
-{
-    int sheetColumn = 1;
-    return TableWalk(table, yielder).forEachColumn([&](int k) {
-        if (table.rows() > 0 && table.cellLength(0, k) > 0)
-            workbook.setCellText(1, sheetColumn++, table.caption(k));
-    });
-}
-
 namespace {
 
-// The data rows as a format on the table walk. Table row r (from 0) is table
-// row r + 1, so sheet row r + 2; empty cells are skipped, so a row's texts
-// fill the sheet's columns without gaps.
-class SheetRows final : public RowFormat
+// The data rows as a format on the table walk, handing each cell to `Put`
+// where the sheet holds it: table row r (from 0) is table row r + 1, so sheet
+// row r + 2; empty cells are skipped, so a row's texts fill the sheet's
+// columns without gaps.
+template<typename Put> class SheetRows final : public RowFormat
 {
 public:
-    explicit SheetRows(SpreadsheetWorkbook& workbook)
-        : m_workbook(workbook)
+    explicit SheetRows(Put put)
+        : m_put(std::move(put))
     {
     }
 
@@ -79,43 +72,88 @@ public:
 
     void cell(const TableCell& cell) override
     {
-        QString text = cell.text();
-        if (text.isEmpty())
-            return;
-        if (cell.column() > 0)
-            text.remove(u'=');
-        try {
-            m_workbook.setCellText(cell.row() + 2, m_sheetColumn++, text);
-        } catch (const CellRefused& refusal) {
-            m_refused.append(u"row %1, column %2: %3"_s.arg(cell.row() + 1)
-                                 .arg(cell.column() + 1)
-                                 .arg(refusal.description()));
-        }
+        const QStringView text = cell.view();
+        if (!text.isEmpty())
+            m_put(cell, m_sheetColumn++, text);
     }
 
     bool endRow(qsizetype) override { return true; }
 
-    // The refused cells, thrown together once the rows are written.
-    void throwRefusals() const
-    {
-        if (!m_refused.isEmpty())
-            throw RefusedCells(m_refused);
-    }
-
 private:
-    SpreadsheetWorkbook& m_workbook;
+    Put m_put;
     int m_sheetColumn = 1;
-    QStringList m_refused;
 };
+
+// The first column's text goes to the sheet unchanged; the others lose every
+// "=", so that nothing reads as a formula.
+bool losesEquals(const TableCell& cell, QStringView text)
+{
+    return cell.column() > 0 && text.contains(u'=');
+}
+
+// The longest text of each sheet column: the captions writeCaptionRow writes
+// and the cells writeDataRows writes.
+std::optional<std::vector<qsizetype>> measureSheet(const TableSource& table, TableWalk& walk)
+{
+    std::vector<qsizetype> longest;
+    const auto note = [&longest](int sheetColumn, qsizetype length) {
+        if (longest.size() < size_t(sheetColumn))
+            longest.resize(size_t(sheetColumn), 0);
+        longest[size_t(sheetColumn - 1)] = std::max(longest[size_t(sheetColumn - 1)], length);
+    };
+    int sheetColumn = 1;
+    for (int k = 0; k < table.columns() && table.rows() > 0; ++k) {
+        if (table.cellLength(0, k) > 0)
+            note(sheetColumn++, table.caption(k).size());
+    }
+    SheetRows rows([&](const TableCell& cell, int column, QStringView text) {
+        note(column, text.size() - (losesEquals(cell, text) ? text.count(u'=') : 0));
+    });
+    if (!walk.forEachTickedRow(rows))
+        return std::nullopt;
+    return longest;
+}
 
 } // namespace
 
+bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
+{
+    TableWalk walk(table, yielder);
+    const std::optional<std::vector<qsizetype>> widths = measureSheet(table, walk);
+    if (!widths)
+        return false;
+    workbook.setColumnWidths(*widths);
+    int sheetColumn = 1;
+    return walk.forEachColumn([&](int k) {
+        if (table.rows() > 0 && table.cellLength(0, k) > 0)
+            workbook.setCellText(1, sheetColumn++, table.caption(k));
+    });
+}
+
 bool writeDataRows(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder)
 {
-    SheetRows rows(workbook);
+    QStringList refused;
+    QString changed;
+    SheetRows rows([&](const TableCell& cell, int column, QStringView text) {
+        if (losesEquals(cell, text)) {
+            changed = text.toString();
+            changed.remove(u'=');
+            text = changed;
+        }
+        try {
+            workbook.setCellText(cell.row() + 2, column, text);
+        } catch (const CellRefused& refusal) {
+            refused.append(u"row %1, column %2: %3"_s.arg(cell.row() + 1)
+                               .arg(cell.column() + 1)
+                               .arg(refusal.description()));
+        }
+    });
     if (!TableWalk(table, yielder).forEachTickedRow(rows))
         return false;
-    rows.throwRefusals();
+    // Thrown together once the rows are written, so a caller's trap reports
+    // them once.
+    if (!refused.isEmpty())
+        throw RefusedCells(refused);
     return true;
 }
 

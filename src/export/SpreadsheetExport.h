@@ -60,8 +60,11 @@ private:
 // Sheet row 1: caption k is written only when table row 1 has a non-empty
 // cell in column k, whether or not that row is checked; the written captions
 // fill sheet columns 1, 2, 3, ... without gaps. A table without rows gets no
-// captions. Lets window events run at every caption. Returns false when the
-// yielder asks to stop (the window is going away).
+// captions. Before the captions it measures the sheet's columns over the
+// captions and the rows writeDataRows will write, and gives the workbook
+// their longest texts (setColumnWidths). Lets window events run at every
+// caption, and at every row and cell while it measures. Returns false when
+// the yielder asks to stop (the window is going away).
 bool writeCaptionRow(const TableSource& table, SpreadsheetWorkbook& workbook, Yielder& yielder);
 
 // Table row r (from 1) goes to sheet row r + 1; only checked rows are written,

@@ -2,131 +2,177 @@
 
 #include "FileReplacement.h"
 #include "SpreadsheetExport.h"
-#include "WorkbookCheck.h"
+#include "ZipWriter.h"
 #include "shell/AppError.h"
 
-#include <QFile>
-#include <QRegularExpression>
-
-#include <xlsxwriter.h>
-#include <zlib.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-
-#include <dlfcn.h>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <charconv>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Set while libxlsxwriter packs a workbook of ours; see deflateInit2_ below.
-thread_local bool t_packingWorkbook = false;
+// The fixed parts packed at zlib's default level; the sheet, which is nearly
+// all of the file, at the fastest, which packs a sheet of addresses several
+// times as fast for a file about half as large again.
+constexpr int PartLevel = 6;
+constexpr int SheetLevel = 1;
+// The sheet's XML is packed in blocks of about this size.
+constexpr qsizetype SheetBlock = 256 * 1024;
 
-} // namespace
+// How much of the file is written before its writeback is started, so that
+// the sync at the end waits for the last of it only.
+constexpr std::uint64_t WritebackBytes = 8 * 1024 * 1024;
 
-// libxlsxwriter 1.1.4 packs a workbook's parts at zlib's default level (6),
-// with no way to ask for another, and a million-row sheet then spends most
-// of its time in deflate. While it packs a workbook of ours, its streams are
-// started at level 1: about half as large again, several times as fast, and
-// the same bytes once unpacked. The executables export this symbol (src/CMakeLists.txt)
-// so that the library's call reaches it; where it does not, zlib's own runs
-// and only speed is lost.
-extern "C" int deflateInit2_(z_streamp stream, int level, int method, int windowBits, int memLevel,
-                             int strategy, const char* version, int streamSize)
+constexpr const char* SheetPart = "xl/worksheets/sheet1.xml";
+
+constexpr QByteArrayView ContentTypes
+    = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+      R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+      R"(<Default Extension="xml" ContentType="application/xml"/>)"
+      R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>)"
+      R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
+      R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
+      R"(</Types>)";
+
+constexpr QByteArrayView PackageRelationships
+    = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+      R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>)"
+      R"(</Relationships>)";
+
+constexpr QByteArrayView Workbook
+    = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+      R"(<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+
+constexpr QByteArrayView WorkbookRelationships
+    = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+      R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
+      R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)"
+      R"(</Relationships>)";
+
+// One font, Calibri 11, as spreadsheets start a new workbook; the column
+// widths below are measured in its digits.
+constexpr QByteArrayView Styles
+    = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+      R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/><family val="2"/></font></fonts>)"
+      R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
+      R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
+      R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
+      R"(<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>)"
+      R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)"
+      R"(</styleSheet>)";
+
+constexpr QByteArrayView SheetStart = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+                                      R"(<sheetFormatPr defaultRowHeight="15"/>)";
+
+// A width in characters as the file gives it: whole pixels of a 7-pixel
+// digit with 5 pixels of padding, in 256ths of a character.
+double fileWidth(qsizetype characters)
 {
-    using Function = int (*)(z_streamp, int, int, int, int, int, const char*, int);
-    static const auto zlib = reinterpret_cast<Function>(::dlsym(RTLD_NEXT, "deflateInit2_"));
-    if (!zlib)
-        return Z_VERSION_ERROR;
-    return zlib(stream, t_packingWorkbook ? Z_BEST_SPEED : level, method, windowBits, memLevel, strategy,
-                version, streamSize);
+    const double pixels = std::floor(double(characters) * 7 + 0.5) + 5;
+    return std::floor(pixels / 7 * 256) / 256;
 }
 
-namespace {
-
-QString describe(lxw_error error)
+char* writeNumber(char* out, qint64 number)
 {
-    return QString::fromUtf8(lxw_strerror(error));
+    return std::to_chars(out, out + 20, number).ptr;
 }
 
-// Excel's widest column, in characters.
-constexpr double MaxColumnWidth = 255;
-
-// In a workbook "_xHHHH_" inside a string stands for the character HHHH, and
-// readers are lenient about it (LibreOffice also takes fewer digits). A text
-// keeps its own "_x" by writing that underscore as "_x005F_", the escape of
-// "_", which every reader turns back into "_"; escaping each "_x" or "_X" is
-// harmless where no reader would have seen an escape.
-QString escapeCharacterEscapes(const QString& text)
+// A column's letters: 1 is A, 27 is AA, 16384 is XFD.
+char* writeColumnName(char* out, int column)
 {
-    static const QRegularExpression underscoreBeforeX(u"_(?=[xX])"_s);
-    if (!text.contains(u'_') || !text.contains(underscoreBeforeX))
-        return text;
-    QString escaped = text;
-    return escaped.replace(underscoreBeforeX, u"_x005F_"_s);
+    char letters[4];
+    int count = 0;
+    for (; column > 0; column = (column - 1) / 26)
+        letters[count++] = char('A' + (column - 1) % 26);
+    while (count > 0)
+        *out++ = letters[--count];
+    return out;
 }
 
-// libxlsxwriter 1.1.4 prints its own "[ERROR]" lines on standard error and
-// has no switch to stop it. While it works they go to a file in memory
-// instead, and the system's reason they give ("System error = ...") is kept
-// for the program's own message.
-class LibraryMessages
+template<size_t N> char* writeLiteral(char* out, const char (&text)[N])
 {
-public:
-    LibraryMessages()
-    {
-        std::fflush(stderr);
-        m_captured = ::memfd_create("quadrix-xlsxwriter", MFD_CLOEXEC);
-        m_saved = m_captured >= 0 ? ::dup(STDERR_FILENO) : -1;
-        if (m_saved >= 0 && ::dup2(m_captured, STDERR_FILENO) < 0) {
-            ::close(std::exchange(m_saved, -1));
+    return std::copy_n(text, N - 1, out);
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+char* writeEscape(char* out, char16_t unit)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    *out++ = '_';
+    *out++ = 'x';
+    for (int shift = 12; shift >= 0; shift -= 4)
+        *out++ = Hex[(unit >> shift) & 0xF];
+    *out++ = '_';
+    return out;
+}
+
+// The text as the sheet's XML holds it, in UTF-8; no unit takes more than
+// an escape's seven bytes.
+char* writeCellText(char* to, QStringView text)
+{
+    const char16_t* from = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = from[i];
+        if (unit < 0x80) {
+            switch (unit) {
+            case u'&':
+                to = writeLiteral(to, "&amp;");
+                break;
+            case u'<':
+                to = writeLiteral(to, "&lt;");
+                break;
+            case u'>':
+                to = writeLiteral(to, "&gt;");
+                break;
+            case u'_':
+                // Keeps a "_x" of the text from being read as an escape.
+                if (i + 1 < size && (from[i + 1] == u'x' || from[i + 1] == u'X'))
+                    to = writeEscape(to, unit);
+                else
+                    *to++ = '_';
+                break;
+            default:
+                // XML keeps TAB and LF; a CR would be read as a line end, the
+                // other controls not at all.
+                if (unit < 0x20 && unit != u'\t' && unit != u'\n')
+                    to = writeEscape(to, unit);
+                else
+                    *to++ = char(unit);
+            }
+        } else if (unit < 0x800) {
+            *to++ = char(0xC0 | (unit >> 6));
+            *to++ = char(0x80 | (unit & 0x3F));
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(from[i + 1])) {
+            const char32_t code = QChar::surrogateToUcs4(unit, from[++i]);
+            *to++ = char(0xF0 | (code >> 18));
+            *to++ = char(0x80 | ((code >> 12) & 0x3F));
+            *to++ = char(0x80 | ((code >> 6) & 0x3F));
+            *to++ = char(0x80 | (code & 0x3F));
+        } else if (QChar::isSurrogate(unit) || unit == 0xFFFE || unit == 0xFFFF) {
+            to = writeEscape(to, unit);
+        } else {
+            *to++ = char(0xE0 | (unit >> 12));
+            *to++ = char(0x80 | ((unit >> 6) & 0x3F));
+            *to++ = char(0x80 | (unit & 0x3F));
         }
     }
-    ~LibraryMessages()
-    {
-        restore();
-        if (m_captured >= 0)
-            ::close(m_captured);
-    }
-    LibraryMessages(const LibraryMessages&) = delete;
-    LibraryMessages& operator=(const LibraryMessages&) = delete;
+    return to;
+}
 
-    // The reason of the system named in the messages, or the empty text.
-    QString systemReason()
-    {
-        restore();
-        if (m_captured < 0)
-            return {};
-        QByteArray text(4096, '\0');
-        const ssize_t got = ::pread(m_captured, text.data(), size_t(text.size()), 0);
-        text.truncate(std::max<ssize_t>(got, 0));
-        const qsizetype at = text.indexOf("System error = ");
-        if (at < 0)
-            return {};
-        const qsizetype from = at + qsizetype(std::strlen("System error = "));
-        const qsizetype end = text.indexOf('\n', from);
-        return QString::fromLocal8Bit(text.mid(from, end < 0 ? -1 : end - from)).trimmed();
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(std::exchange(m_saved, -1));
-    }
-
-    int m_captured = -1;
-    int m_saved = -1;
-};
-
-void refuseIfNotStorable(const QString& text)
+void refuseIfNotStorable(QStringView text)
 {
     if (text.size() > XlsxWorkbook::MaxCellLength)
         throw CellRefused(u"%1 characters, more than the %2 a cell holds"_s.arg(text.size())
@@ -140,99 +186,156 @@ void refuseIfNotStorable(const QString& text)
 XlsxWorkbook::XlsxWorkbook(const QString& path)
     : m_path(path)
     , m_file(std::make_unique<FileReplacement>(path, true))
-    , m_temporaryFolder(QFile::encodeName(m_file->workingFolder()))
+    , m_zip(std::make_unique<ZipWriter>(m_file->descriptor(), path))
 {
-    // The library's own temporary files go beside the workbook, on the file
-    // system that must hold it anyway, not into a /tmp that may be small.
-    lxw_workbook_options options {};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = m_temporaryFolder.data();
-    const QByteArray name = QFile::encodeName(m_file->reopenPath());
-    LibraryMessages messages;
-    m_workbook = workbook_new_opt(name.constData(), &options);
-    if (m_workbook)
-        m_sheet = workbook_add_worksheet(m_workbook, nullptr);
-    if (!m_sheet) {
-        if (m_workbook)
-            lxw_workbook_free(m_workbook);
-        m_workbook = nullptr;
-        const QString reason = messages.systemReason();
-        throw AppError(u"Cannot start a new workbook for "_s + m_path
-                       + (reason.isEmpty() ? QString() : u": "_s + reason));
+    m_zip->addEntry("[Content_Types].xml", ContentTypes, PartLevel);
+    m_zip->addEntry("_rels/.rels", PackageRelationships, PartLevel);
+    m_zip->addEntry("xl/workbook.xml", Workbook, PartLevel);
+    m_zip->addEntry("xl/_rels/workbook.xml.rels", WorkbookRelationships, PartLevel);
+    m_zip->addEntry("xl/styles.xml", Styles, PartLevel);
+    m_pending.reserve(SheetBlock + 64 * 1024);
+}
+
+// A workbook never made visible is dropped: the zip first, then the working
+// file, without touching the path.
+XlsxWorkbook::~XlsxWorkbook() = default;
+
+void XlsxWorkbook::ensureWritable() const
+{
+    if (!m_failure.isEmpty())
+        throw AppError(m_failure);
+    if (m_finished)
+        throw AppError(u"The workbook has already been written"_s);
+}
+
+// A failure of the file leaves nothing to go on with: later calls report it
+// again instead of writing after a gap.
+template<typename Step> void XlsxWorkbook::guarded(Step step)
+{
+    try {
+        step();
+    } catch (const AppError& error) {
+        m_failure = error.description();
+        m_zip.reset();
+        m_file->abandon();
+        throw;
     }
 }
 
-XlsxWorkbook::~XlsxWorkbook()
+void XlsxWorkbook::setColumnWidths(const std::vector<qsizetype>& longestTexts)
 {
-    // A workbook that was never written is dropped without touching its path.
-    if (m_workbook)
-        lxw_workbook_free(m_workbook);
+    ensureWritable();
+    if (m_sheetBegun)
+        throw AppError(u"The columns' widths come before the cells of a workbook"_s);
+    m_widths = longestTexts;
+    m_widths.resize(std::min(m_widths.size(), size_t(MaxColumns)));
 }
 
-void XlsxWorkbook::setCellText(qsizetype row, int column, const QString& text)
+void XlsxWorkbook::beginSheet()
 {
-    if (!m_workbook)
-        throw AppError(u"The workbook has already been written"_s);
+    m_sheetBegun = true;
+    guarded([this] { m_zip->beginEntry(SheetPart, SheetLevel); });
+    m_pending.append(SheetStart);
+    bool anyWidth = false;
+    for (size_t column = 0; column < m_widths.size(); ++column) {
+        if (m_widths[column] <= 0)
+            continue;
+        m_pending.append(anyWidth ? "" : "<cols>");
+        anyWidth = true;
+        const QByteArray number = QByteArray::number(qulonglong(column + 1));
+        const qsizetype characters = std::min(m_widths[column] + 1, MaxColumnWidth);
+        m_pending.append("<col min=\"" + number + "\" max=\"" + number + "\" width=\""
+                         + QByteArray::number(fileWidth(characters), 'g', 16) + "\" customWidth=\"1\"/>");
+    }
+    if (anyWidth)
+        m_pending.append("</cols>");
+    m_pending.append("<sheetData>");
+}
+
+void XlsxWorkbook::flush()
+{
+    guarded([this] { m_zip->write(m_pending); });
+    // Keeps its memory for the next block.
+    m_pending.resize(0);
+    if (m_zip->size() - m_submitted >= WritebackBytes) {
+        m_submitted = m_zip->size();
+        m_file->startWriteback();
+    }
+}
+
+void XlsxWorkbook::setCellText(qsizetype row, int column, QStringView text)
+{
+    ensureWritable();
     if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
         throw AppError(u"A sheet has no cell at row "_s + QString::number(row) + u", column "_s
                        + QString::number(column));
-    if (row < m_lastRow)
-        throw AppError(u"Row "_s + QString::number(row) + u" comes after row "_s + QString::number(m_lastRow)
-                       + u"; a workbook's rows are written in order"_s);
+    if (row < m_lastRow || (row == m_lastRow && column <= m_lastColumn))
+        throw AppError(u"Row %1, column %2 comes after row %3, column %4; a workbook's cells are written "
+                       u"in order"_s.arg(row)
+                           .arg(column)
+                           .arg(m_lastRow)
+                           .arg(m_lastColumn));
     refuseIfNotStorable(text);
-    const QByteArray utf8 = escapeCharacterEscapes(text).toUtf8();
-    const lxw_error error = worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
-                                                   utf8.constData(), nullptr);
-    if (error != LXW_NO_ERROR)
-        throw AppError(describe(error));
+    if (!m_sheetBegun)
+        beginSheet();
+    // The most the cell's XML takes: its row's tags, the cell's tags with
+    // its reference, and the text.
+    const qsizetype start = m_pending.size();
+    m_pending.resize(start + 128 + 7 * text.size());
+    char* to = m_pending.data() + start;
     if (row != m_lastRow) {
+        if (m_lastRow > 0)
+            to = writeLiteral(to, "</row>");
+        to = writeLiteral(to, "<row r=\"");
+        to = writeNumber(to, row);
+        to = writeLiteral(to, "\">");
         m_lastRow = row;
-        ++m_rowsWritten;
+        m_lastColumn = 0;
     }
-    if (m_longest.size() < size_t(column))
-        m_longest.resize(size_t(column), 0);
-    qsizetype& longest = m_longest[size_t(column - 1)];
-    longest = std::max(longest, text.size());
+    // A cell right of the last one needs no reference: readers place it there.
+    to = writeLiteral(to, "<c ");
+    if (column != m_lastColumn + 1) {
+        to = writeLiteral(to, "r=\"");
+        to = writeColumnName(to, column);
+        to = writeNumber(to, row);
+        to = writeLiteral(to, "\" ");
+    }
+    m_lastColumn = column;
+    const bool keepBlanks = !text.isEmpty() && (isBlank(text.front()) || isBlank(text.back()));
+    to = keepBlanks ? writeLiteral(to, R"(t="inlineStr"><is><t xml:space="preserve">)")
+                    : writeLiteral(to, R"(t="inlineStr"><is><t>)");
+    to = writeCellText(to, text);
+    to = writeLiteral(to, "</t></is></c>");
+    m_pending.truncate(to - m_pending.constData());
+    if (m_pending.size() >= SheetBlock)
+        flush();
 }
 
 void XlsxWorkbook::autofitColumns()
 {
-    if (!m_workbook)
-        throw AppError(u"The workbook has already been written"_s);
-    for (size_t column = 0; column < m_longest.size(); ++column) {
-        if (m_longest[column] == 0)
-            continue;
-        // One character more than the text keeps it clear of the grid line.
-        const double width = std::min(double(m_longest[column]) + 1, MaxColumnWidth);
-        const lxw_error error
-            = worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column), width, nullptr);
-        if (error != LXW_NO_ERROR)
-            throw AppError(describe(error));
-    }
+    // The widths went into the sheet before its first row; a failure of the
+    // file is told by the step that met it and by makeVisible().
 }
 
 void XlsxWorkbook::makeVisible()
 {
-    if (!m_workbook)
+    if (!m_failure.isEmpty())
+        throw AppError(m_failure);
+    if (m_finished)
         return;
-    // workbook_close frees the workbook whether or not the file was written.
-    LibraryMessages messages;
-    t_packingWorkbook = true;
-    const lxw_error error = workbook_close(std::exchange(m_workbook, nullptr));
-    t_packingWorkbook = false;
-    m_sheet = nullptr;
-    try {
-        if (error != LXW_NO_ERROR) {
-            const QString reason = messages.systemReason();
-            throw AppError(u"Cannot save "_s + m_path + u": "_s
-                           + (reason.isEmpty() ? describe(error) : reason));
-        }
-        checkWorkbook(m_file->descriptor(), m_rowsWritten, m_path);
+    if (!m_sheetBegun)
+        beginSheet();
+    if (m_lastRow > 0)
+        m_pending.append("</row>");
+    m_pending.append("</sheetData></worksheet>");
+    flush();
+    guarded([this] {
+        m_zip->endEntry();
+        m_zip->finish();
+        m_zip.reset();
         m_file->commit();
-    } catch (...) {
-        m_file->abandon();
-        throw;
-    }
+    });
+    m_finished = true;
 }
 
 bool writeWorkbookFile(const TableSource& table, const QString& path, Yielder& yielder)

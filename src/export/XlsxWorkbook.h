@@ -2,35 +2,34 @@
 
 #include "shell/SpreadsheetApplication.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 class FileReplacement;
-
 class TableSource;
 class Yielder;
+class ZipWriter;
 
-struct lxw_workbook;
-struct lxw_worksheet;
-
-// A workbook written as an .xlsx file with libxlsxwriter: the cells are set
-// one by one, and makeVisible() finishes the file. The program hands such a
+// A workbook written as an .xlsx file: one sheet of text cells, packed with
+// ZipWriter into the file FileReplacement replaces. The program hands such a
 // file to LibreOffice Calc; the command-line tool writes one where the user
 // asks.
 //
-// The file is replaced as FileReplacement replaces files. The library keeps
-// only the current row in memory (its constant-memory mode), so rows must
-// come in order; the rows before it go to its temporary files, which are
-// kept on the target's file system. Before the workbook replaces anything it
-// is read back (WorkbookCheck.h): a sheet the library cut short, say on a
-// full disk, is a failure, never a short workbook.
+// The sheet goes out as the cells come: the columns' widths first, then the
+// rows in order, each packed as soon as a block of them is ready, so a large
+// sheet is never held in memory. Cells are inline strings. Nothing replaces
+// the old file before makeVisible(); a failure anywhere leaves it as it was.
 //
 // Every cell is a string and reads back exactly as given: a text a cell
 // cannot hold (longer than 32,767 characters, or holding a NUL) is refused
-// with CellRefused rather than cut, and a text that looks like the format's
-// own character escape (_xHHHH_) has its underscore escaped.
+// with CellRefused rather than cut; a text that looks like the format's own
+// character escape (_xHHHH_) has its underscore escaped, and characters the
+// XML cannot carry as they are (control characters but TAB and LF, a lone
+// surrogate) are written as that escape.
 class XlsxWorkbook final : public SpreadsheetWorkbook
 {
 public:
@@ -39,34 +38,48 @@ public:
     // The rows and columns of a sheet.
     static constexpr qsizetype MaxRows = 1048576;
     static constexpr int MaxColumns = 16384;
+    // The widest column, in characters.
+    static constexpr qsizetype MaxColumnWidth = 255;
 
     // Nothing is written to `path` before makeVisible(). Throws AppError.
-    // Rows must be set in order: a row above the last one set throws.
     explicit XlsxWorkbook(const QString& path);
     ~XlsxWorkbook() override;
     XlsxWorkbook(const XlsxWorkbook&) = delete;
     XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
 
-    void setCellText(qsizetype row, int column, const QString& text) override;
-    // libxlsxwriter cannot measure text, so each column is set to the length
-    // of its longest text, as an autofit on the default font comes close to.
+    // Before the first cell: each column as wide as its longest text, one
+    // character more to keep it clear of the grid line. Later, it throws.
+    void setColumnWidths(const std::vector<qsizetype>& longestTexts) override;
+    // Rows must be set in order, and a row's cells from left to right: a cell
+    // before the last one set throws AppError.
+    void setCellText(qsizetype row, int column, QStringView text) override;
+    // The widths are in the sheet already (setColumnWidths): nothing to do.
     void autofitColumns() override;
-    // Writes and checks the file and puts it in place. Throws AppError when
-    // that fails; the old file is then kept. Later calls do nothing.
+    // Finishes and packs the file and puts it in place. Throws AppError when
+    // that fails; the old file is then kept. Later calls do nothing, or
+    // throw again when the workbook could not be written.
     void makeVisible() override;
 
     const QString& path() const { return m_path; }
 
 private:
+    void beginSheet();
+    void flush();
+    void ensureWritable() const;
+    template<typename Step> void guarded(Step step);
+
     QString m_path;
     std::unique_ptr<FileReplacement> m_file;
-    QByteArray m_temporaryFolder;
-    lxw_workbook* m_workbook = nullptr;
-    lxw_worksheet* m_sheet = nullptr;
-    // The longest text of each column so far, in characters.
-    std::vector<qsizetype> m_longest;
+    std::unique_ptr<ZipWriter> m_zip;
+    std::vector<qsizetype> m_widths;
+    // The sheet's XML not yet packed.
+    QByteArray m_pending;
+    bool m_sheetBegun = false;
+    bool m_finished = false;
+    QString m_failure; // why the workbook cannot be written, once it cannot
     qsizetype m_lastRow = 0;
-    qsizetype m_rowsWritten = 0;
+    int m_lastColumn = 0;
+    std::uint64_t m_submitted = 0; // the bytes of the file whose writeback has begun
 };
 
 // Writes the table's checked rows as an .xlsx workbook at `path`, laid out as

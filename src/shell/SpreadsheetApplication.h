@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 // The spreadsheet application that receives the results as a new workbook, as
 // the batch window's "Save Results As Excel File" hands them over. Microsoft
@@ -27,10 +28,14 @@ class SpreadsheetWorkbook
 public:
     virtual ~SpreadsheetWorkbook() = default;
 
+    // The longest text of each sheet column (from column 1), given before the
+    // first cell, for a workbook that lays out its columns before the rows
+    // (a file written as it goes); others may ignore it.
+    virtual void setColumnWidths(const std::vector<qsizetype>& longestTexts) = 0;
     // Sets the cell to the text, always as a string (a text that looks like a
     // number or a formula stays text). Rows and columns count from 1. Throws
     // CellRefused for a text the cell cannot hold exactly.
-    virtual void setCellText(qsizetype row, int column, const QString& text) = 0;
+    virtual void setCellText(qsizetype row, int column, QStringView text) = 0;
     // Fits every column's width to its contents.
     virtual void autofitColumns() = 0;
     // Shows the application with the workbook to the user, who takes it over.

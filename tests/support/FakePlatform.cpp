@@ -125,12 +125,17 @@ public:
     {
     }
 
-    void setCellText(qsizetype row, int column, const QString& text) override
+    void setColumnWidths(const std::vector<qsizetype>& longestTexts) override
     {
-        m_application.workbookCall({ FakeSpreadsheet::CallKind::SetCell, row, column, text });
+        m_application.widths = longestTexts;
+    }
+
+    void setCellText(qsizetype row, int column, QStringView text) override
+    {
+        m_application.workbookCall({ FakeSpreadsheet::CallKind::SetCell, row, column, text.toString() });
         if (!m_application.refuseText.isEmpty() && text == m_application.refuseText)
             throw CellRefused(QStringLiteral("refused"));
-        m_application.cells[{ row, column }] = text;
+        m_application.cells[{ row, column }] = text.toString();
     }
 
     void autofitColumns() override

@@ -152,6 +152,9 @@ public:
     QString refuseText;
 
     std::vector<Call> calls;
+    // The longest texts the workbook was given for its columns (not counted
+    // as a call).
+    std::vector<qsizetype> widths;
     // The cells set so far, by (sheet row, sheet column), from 1.
     std::map<std::pair<qsizetype, int>, QString> cells;
     int workbooksStarted = 0;

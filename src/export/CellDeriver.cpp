@@ -2,7 +2,6 @@
 
 #include "conversion/MapIP.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -23,26 +22,6 @@ QString ConversionFormsDeriver::derive(int subItem, QStringView rowText) const
     QString text;
     deriveInto(subItem, rowText, text);
     return text;
-}
-
-const MapIP::RowConversion& ConversionFormsDeriver::conversionOf(QStringView rowText) const
-{
-    // A row too long to keep a copy of is read afresh each time.
-    if (rowText.size() > qsizetype(m_lastRow.text.size())) {
-        m_lastRow.size = -1;
-        m_lastRow.conversion.emplace(rowText, m_options);
-        return *m_lastRow.conversion;
-    }
-    const char16_t* const text = rowText.utf16();
-    // std::equal, not memcmp: an empty row has no characters and may have no address at all.
-    const bool same
-        = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
-    if (!same) {
-        std::copy(text, text + rowText.size(), m_lastRow.text.begin());
-        m_lastRow.size = rowText.size();
-        m_lastRow.conversion.emplace(QStringView(m_lastRow.text.data(), m_lastRow.size), m_options);
-    }
-    return *m_lastRow.conversion;
 }
 
 void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
@@ -127,24 +106,6 @@ void ConversionFormsDeriver::derivePartInto(int subItem, QStringView rowText, co
         conversion.write(formOf(subItem), out);
     else
         out.resize(0);
-}
-
-const MapIP::RowDecoding& DecodedFieldsDeriver::decodingOf(QStringView rowText) const
-{
-    if (rowText.size() > qsizetype(m_lastRow.text.size())) {
-        m_lastRow.size = -1;
-        m_lastRow.decoding.emplace(rowText, m_options);
-        return *m_lastRow.decoding;
-    }
-    const char16_t* const text = rowText.utf16();
-    const bool same
-        = m_lastRow.size == rowText.size() && std::equal(text, text + rowText.size(), m_lastRow.text.data());
-    if (!same) {
-        std::copy(text, text + rowText.size(), m_lastRow.text.begin());
-        m_lastRow.size = rowText.size();
-        m_lastRow.decoding.emplace(QStringView(m_lastRow.text.data(), m_lastRow.size), m_options);
-    }
-    return *m_lastRow.decoding;
 }
 
 QString DecodedFieldsDeriver::derive(int subItem, QStringView rowText) const

@@ -7,9 +7,41 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
+
+// The row read last and what was read from it (a RowConversion or a
+// RowDecoding, made from the row and the options). A table is written row by
+// row, each of its cells read in turn, so the row is read once for all of
+// them; the copy, not the row's memory, says whether a row is the same. A row
+// longer than the copy holds is read afresh each time.
+template<typename Reading, size_t Capacity> class LastRead
+{
+public:
+    template<typename Options> const Reading& of(QStringView rowText, const Options& options)
+    {
+        if (rowText.size() > qsizetype(Capacity)) {
+            m_size = -1;
+            return m_reading.emplace(rowText, options);
+        }
+        const char16_t* const text = rowText.utf16();
+        // std::equal, not memcmp: an empty row has no characters and may
+        // have no address at all.
+        if (m_size != rowText.size() || !std::equal(text, text + rowText.size(), m_text.data())) {
+            std::copy(text, text + rowText.size(), m_text.begin());
+            m_size = rowText.size();
+            m_reading.emplace(QStringView(m_text.data(), m_size), options);
+        }
+        return *m_reading;
+    }
+
+private:
+    std::array<char16_t, Capacity> m_text {};
+    qsizetype m_size = -1;
+    std::optional<Reading> m_reading;
+};
 
 // Cells that follow from a row's own text. A table given a deriver keeps such a
 // cell as one bit and builds its text when it is read, which keeps a table of a
@@ -100,21 +132,16 @@ public:
 private:
     bool isReverseDns(int subItem) const { return m_reverseDns && subItem == ReverseDnsSubItem; }
 
-    // The row converted last. A table is written row by row, each of its
-    // cells read in turn, so the row is read once for all of them; the copy,
-    // not the row's memory, says whether a row is the same.
-    struct LastRow
+    const MapIP::RowConversion& conversionOf(QStringView rowText) const
     {
-        std::array<char16_t, 15> text {};
-        qsizetype size = -1;
-        std::optional<MapIP::RowConversion> conversion;
-    };
-    const MapIP::RowConversion& conversionOf(QStringView rowText) const;
+        return m_lastRow.of(rowText, m_options);
+    }
 
     MapIP::ConversionOptions m_options;
     MapIP::ConversionOptions m_programText;
     bool m_reverseDns;
-    mutable LastRow m_lastRow;
+    // A dotted quad is at most 15 characters.
+    mutable LastRead<MapIP::RowConversion, 15> m_lastRow;
 };
 
 // The results table's sub-items in the other direction: the row is IPv6
@@ -148,16 +175,13 @@ private:
     bool isField(int subItem) const { return subItem >= 1 && subItem <= MapIP::RowDecoding::FieldCount; }
     bool isReverseDns(int subItem) const { return m_reverseDns && subItem == ReverseDnsSubItem; }
 
-    // The row decoded last, kept as ConversionFormsDeriver keeps its row.
-    struct LastRow
+    const MapIP::RowDecoding& decodingOf(QStringView rowText) const
     {
-        std::array<char16_t, 64> text {};
-        qsizetype size = -1;
-        std::optional<MapIP::RowDecoding> decoding;
-    };
-    const MapIP::RowDecoding& decodingOf(QStringView rowText) const;
+        return m_lastRow.of(rowText, m_options);
+    }
 
     MapIP::DecodeOptions m_options;
     bool m_reverseDns;
-    mutable LastRow m_lastRow;
+    // IPv6 text with blanks around it fits in 64 characters.
+    mutable LastRead<MapIP::RowDecoding, 64> m_lastRow;
 };

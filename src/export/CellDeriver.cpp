@@ -2,7 +2,6 @@
 
 #include "conversion/MapIP.h"
 
-
 namespace {
 
 MapIP::Form formOf(int subItem)

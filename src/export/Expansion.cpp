@@ -639,17 +639,20 @@ void ExpansionStream::Engine::workerLoop()
 void ExpansionStream::Engine::writerLoop()
 {
     std::unique_lock lock(m_mutex);
-    if (!m_lines.header().isEmpty()) {
+    // The sink runs unlocked; a failure ends the stream for every thread.
+    const auto send = [&](QByteArrayView bytes) {
         lock.unlock();
-        const QString failure = m_sink(m_lines.header());
+        const QString failure = m_sink(bytes);
         lock.lock();
-        if (!failure.isEmpty()) {
-            m_failed = true;
-            m_failure = failure;
-            m_changed.notify_all();
-            return;
-        }
-    }
+        if (failure.isEmpty())
+            return true;
+        m_failed = true;
+        m_failure = failure;
+        m_changed.notify_all();
+        return false;
+    };
+    if (!m_lines.header().isEmpty() && !send(m_lines.header()))
+        return;
     while (true) {
         Block* block = nullptr;
         m_changed.wait(lock, [&] {
@@ -659,15 +662,8 @@ void ExpansionStream::Engine::writerLoop()
         });
         if (ended() || m_written == m_filled)
             return;
-        lock.unlock();
-        const QString failure = m_sink(QByteArrayView(block->bytes.data(), qsizetype(block->bytes.size())));
-        lock.lock();
-        if (!failure.isEmpty()) {
-            m_failed = true;
-            m_failure = failure;
-            m_changed.notify_all();
+        if (!send(QByteArrayView(block->bytes.data(), qsizetype(block->bytes.size()))))
             return;
-        }
         m_rowsWritten += block->rows;
         block->state = Block::State::Free;
         ++m_written;

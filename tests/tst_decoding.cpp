@@ -113,6 +113,8 @@ void TestDecoding::decodes_data()
     refused("nine groups", u"", u"1:2:3:4:5:6:7:8:9", DecodeError::NotIpv6);
     refused("a group of five digits", u"", u"12345::", DecodeError::NotIpv6);
     refused("blank inside", u"", u"::ffff: 1.2.3.4", DecodeError::NotIpv6);
+    refused("another separator in the quad", u"", u"::ffff:1.2.3,4", DecodeError::NotIpv6);
+    refused("a quad cut short", u"", u"::ffff:1.2.3", DecodeError::NotIpv6);
     // Only the chosen embedding decodes; ::1 is the round trip of 0.0.0.1.
     row("compatible chosen: ::1", u"compatible", u"::1", u"0.0.0.1", u"compatible");
     row("compatible chosen: ::", u"compatible", u"::", u"0.0.0.0", u"compatible");

@@ -7,7 +7,6 @@
 #include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "export/CellDeriver.h"
-#include "export/Expansion.h"
 #include "export/ExportTarget.h"
 #include "export/ListModel.h"
 #include "export/ResultsTable.h"
@@ -15,8 +14,6 @@
 #include "shell/AppError.h"
 #include "shell/ErrorTrap.h"
 #include "shell/PathHelpers.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <memory>
@@ -34,15 +31,6 @@ struct OutputFailure
 {
     QString description;
 };
-
-// A row as a message shows it: quoted, its start only when it is long (a
-// line of a binary file).
-QString shownRow(QStringView row)
-{
-    constexpr qsizetype Shown = 40;
-    return u'"' + row.first(std::min(row.size(), Shown)).toString()
-        + (row.size() > Shown ? u"\u2026\""_s : u"\""_s);
-}
 
 // The window's exports report failures as error reports; the tool prints
 // their descriptions.
@@ -148,7 +136,7 @@ void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conver
         if (!failure.failed())
             continue;
         m_rowsFailed = true;
-        message(u"row "_s + QString::number(row) + u' ' + shownRow(conversion.address()) + u": "_s
+        message(u"row "_s + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u": "_s
                 + form.label.toString() + u": "_s + MapIP::describe(failure));
     }
 }
@@ -186,7 +174,7 @@ void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conve
         m_nonGlobalWarned = true;
         message(u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
                 u"(RFC 6052 section 3.1), but row "_s
-                + QString::number(row) + u' ' + shownRow(conversion.address()) + u" is "_s + *range
+                + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u" is "_s + *range
                 + u"; its forms are written all the same (this is said once)"_s);
         return;
     }
@@ -220,90 +208,6 @@ void BatchTool::fill(ListModel& table)
         }
         checkConversion(row, conversion, parts);
     });
-}
-
-bool BatchTool::appendExpanded(ListModel& table, qsizetype row, const MapIP::RowConversion& conversion)
-{
-    const std::vector<MapIP::Ipv4Network> networks
-        = Expansion::expandedNetworks(conversion.address(), m_conversion);
-    m_expandedRows += networks.empty() ? 1 : Expansion::expandedRowCount(networks);
-    if (m_expandedRows > m_options.format->expandedRowLimit) {
-        m_expansionRefused = true;
-        fileError(u"row "_s + QString::number(row) + u' ' + shownRow(conversion.address())
-                  + u": the expansion comes to more than "_s
-                  + QString::number(m_options.format->expandedRowLimit) + u" rows, which the "_s
-                  + m_options.format->name.toString()
-                  + u" format cannot hold; nothing was written (tsv, csv and jsonl stream any number)"_s);
-        return false;
-    }
-    // Ticks count the rows as given: what a row expands into is ticked with it.
-    const bool ticked = m_options.ticks.contains(row);
-    const auto append = [&](const MapIP::RowConversion& rowConversion) {
-        const qsizetype index = table.appendRow(rowConversion.address());
-        table.setDerivedSubItems(index,
-                                 ConversionFormsDeriver::subItemsOf(rowConversion, m_layout.reverseDns));
-        table.setChecked(index, ticked);
-    };
-    if (networks.empty()) {
-        append(conversion);
-        return true;
-    }
-    char16_t text[15];
-    for (const MapIP::Ipv4Network& network : networks) {
-        for (quint64 offset = 0; offset < network.size(); ++offset) {
-            const QStringView address(text, MapIP::writeDottedQuad(quint32(network.address + offset), text));
-            append(MapIP::RowConversion(address, m_conversion));
-        }
-    }
-    return true;
-}
-
-void BatchTool::runExpansion()
-{
-    const std::unique_ptr<ExportTarget> target = makeTarget();
-    try {
-        target->create();
-    } catch (const AppError& error) {
-        fileError(error.description());
-        return;
-    }
-    // The stream writes from a thread of its own; the target is not used
-    // here meanwhile. Standard output, when it is the process's, is written
-    // straight to its descriptor, whose pipe the sink may enlarge.
-    Expansion::Sink sink = [&target](QByteArrayView bytes) {
-        try {
-            target->write(bytes);
-        } catch (const AppError& error) {
-            return error.description();
-        }
-        return QString();
-    };
-    if (auto* file = qobject_cast<QFile*>(&m_streams.output);
-        m_options.writesToStandardOutput() && file && file->handle() >= 0 && file->flush())
-        sink = Expansion::descriptorSink(file->handle(), StandardOutput.toString());
-    Expansion::ExpansionStream stream(
-        m_conversion, { *m_options.format->expansion, m_options.settings.reverseDns }, std::move(sink),
-        keptRowWriter(*m_options.format, m_conversion, m_options.settings));
-    readInputs([&](QStringView text) {
-        const qsizetype row = ++m_rows;
-        const MapIP::RowConversion conversion(text, m_conversion);
-        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-        checkConversion(row, conversion, parts);
-        // Ticks count input rows here: an expansion is one row's output.
-        if (m_options.ticks.contains(row) && !stream.addRow(text))
-            return;
-    });
-    const Expansion::Outcome outcome = stream.finish();
-    if (outcome.status == Expansion::Outcome::Status::Failed) {
-        target->abandon();
-        fileError(outcome.failure);
-        return;
-    }
-    try {
-        target->finish();
-    } catch (const AppError& error) {
-        fileError(error.description());
-    }
 }
 
 void BatchTool::runTable()

@@ -335,15 +335,7 @@ void Form2::PushButton2_Click()
         yielder.yield(); // 118
         if (yielder.stopRequested())
             break;
-        qsizetype row = -1;
-        // A range of several prefixes makes a row for each, and none of them fails.
-        bool parts = false;
-        trap(120, [&] {
-            row = m_resultsModel->appendDerivedRows(s);
-            parts = m_resultsModel->partOf(row).has_value();
-        });
-        const bool converted = decoding ? checkDecoding(trap, s) : parts || setRowForms(trap, row, s);
-        if (!converted)
+        if (!convertRow(trap, s, decoding))
             ++failedRows;
     } // 130
 
@@ -363,6 +355,18 @@ void Form2::PushButton2_Click()
     ConversionBusy = false; // 140
     if (!m_unloaded)
         applyEmbedding();
+}
+
+bool Form2::convertRow(ErrorTrap& trap, const QString& text, bool decoding)
+{
+    qsizetype row = -1;
+    // A range of several prefixes makes a row for each, and none of them fails.
+    bool parts = false;
+    trap(120, [&] {
+        row = m_resultsModel->appendDerivedRows(text);
+        parts = m_resultsModel->partOf(row).has_value();
+    });
+    return decoding ? checkDecoding(trap, text) : parts || setRowForms(trap, row, text);
 }
 
 bool Form2::decodes() const

@@ -122,6 +122,9 @@ private:
     void fitFormColumns(const MapIP::ConversionOptions& options);
     // The run's statement that reports a row that does not decode; false when it does not.
     bool checkDecoding(ErrorTrap& trap, const QString& row);
+    // The run's statements for one input row (120 to 128): its results row
+    // or rows, and the reports of what fails; false when something failed.
+    bool convertRow(ErrorTrap& trap, const QString& text, bool decoding);
     bool decodes() const;
     // Loads list files into the input list, in order, as the busy window does.
     void loadListFiles(ErrorTrap& trap, const QStringList& paths);

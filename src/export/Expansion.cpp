@@ -123,9 +123,19 @@ private:
         quint32 length = 0;
     };
 
+    // The line's steps, and the caption line of a format that has one.
+    void addSteps(Layout layout);
+    // The texts every address's own texts are written into.
+    void makeTemplates();
     void addText(QByteArrayView text);
     void addPiece(Piece piece, size_t maxLength);
     void addForm(Form form);
+
+    // The pieces that are written differently for each address.
+    char* writeShortTail(quint32 address, char* out) const noexcept;
+    char* writeGroupsFull(const std::array<unsigned, 4>& octets, char* out) const noexcept;
+    char* writeGroupsShort(quint32 address, char* out) const noexcept;
+    char* writeReverseDns(const std::array<unsigned, 4>& octets, char* out) const noexcept;
 
     const ConversionOptions& m_options;
     std::vector<Step> m_steps;
@@ -151,6 +161,12 @@ LineWriter::LineWriter(const ConversionOptions& options, Layout layout)
     : m_options(options)
     , m_upper(options.style() == MapIP::TextStyle::Program)
 {
+    addSteps(layout);
+    makeTemplates();
+}
+
+void LineWriter::addSteps(Layout layout)
+{
     using MapIP::Forms;
     const StreamFormat format = layout.format;
     if (format == StreamFormat::Csv) {
@@ -171,7 +187,7 @@ LineWriter::LineWriter(const ConversionOptions& options, Layout layout)
         addText("\"");
     const char* const separator = format == StreamFormat::Tsv ? "\t" : ",";
     for (const MapIP::FormDefinition& form : Forms) {
-        const bool written = options.writesForm(form.form);
+        const bool written = m_options.writesForm(form.form);
         if (format == StreamFormat::JsonLines) {
             addText(",\"" + latin1(form.name) + "\":" + (written ? "\"" : "null"));
         } else {
@@ -194,11 +210,14 @@ LineWriter::LineWriter(const ConversionOptions& options, Layout layout)
     }
     addText(format == StreamFormat::JsonLines ? "}\n" : format == StreamFormat::Csv ? "\r\n" : "\n");
     m_texts.append(Overrun, '\0');
+}
 
+void LineWriter::makeTemplates()
+{
     // RFC 5952 shorthand: its head depends only on which of the last two
     // groups are zero.
     for (size_t nonZero = 0; nonZero < 4; ++nonZero) {
-        const QByteArray head = latin1(options.shortenedHead((nonZero & 1) == 0, (nonZero & 2) == 0));
+        const QByteArray head = latin1(m_options.shortenedHead((nonZero & 1) == 0, (nonZero & 2) == 0));
         Q_ASSERT(size_t(head.size()) <= m_shortHeads[nonZero].size());
         std::copy(head.begin(), head.end(), m_shortHeads[nonZero].begin());
         m_shortHeadLengths[nonZero] = quint8(head.size());
@@ -206,7 +225,7 @@ LineWriter::LineWriter(const ConversionOptions& options, Layout layout)
 
     // The templates: the texts of the address 0, and where each byte of an
     // address goes in them.
-    const MapIP::Embedding& embedding = options.embedding();
+    const MapIP::Embedding& embedding = m_options.embedding();
     const MapIP::Ipv6Groups zero = embedding.embed(0);
     char16_t groups[MapIP::MaxIpv6TextLength];
     MapIP::writeGroups(zero.data(), 8, MapIP::GroupSpelling { true, m_upper }, groups);
@@ -310,51 +329,67 @@ char* LineWriter::write(quint32 address, char* out) const noexcept
             std::memcpy(out, hexBlock, 16);
             out += 9;
             break;
-        case Piece::ShortTail: {
-            const quint16 seventh = quint16(address >> 16);
-            const quint16 eighth = quint16(address);
-            const size_t nonZero = size_t(seventh != 0) | size_t(eighth != 0) << 1;
-            std::memcpy(out, m_shortHeads[nonZero].data(), 48);
-            out += m_shortHeadLengths[nonZero];
-            char16_t tail[10];
-            char16_t* end = tail;
-            if (seventh != 0) {
-                end = MapIP::writeGroup(seventh, MapIP::Rfc5952Spelling, end);
-                *end++ = u':';
-            }
-            if (nonZero != 0)
-                end = MapIP::writeGroup(eighth, MapIP::Rfc5952Spelling, end);
-            out = std::copy(tail, end, out);
+        case Piece::ShortTail:
+            out = writeShortTail(address, out);
             break;
-        }
-        case Piece::GroupsFull: {
-            const HexPairs& pairs = hexPairs(m_upper);
-            std::memcpy(out, m_groupsTemplate.data(), 48);
-            for (size_t i = 0; i < 4; ++i)
-                pairs.write(out + m_groupsPlaces[i], octets[i]);
-            out += MapIP::MaxIpv6TextLength;
+        case Piece::GroupsFull:
+            out = writeGroupsFull(octets, out);
             break;
-        }
-        case Piece::GroupsShort: {
-            const MapIP::Ipv6Groups groups = m_options.embedding().embed(address);
-            char16_t text[MapIP::MaxIpv6TextLength];
-            const char16_t* const end = MapIP::writeShortenedGroups(
-                groups.data(), 8, m_upper ? MapIP::ProgramSpelling : MapIP::Rfc5952Spelling, text);
-            out = std::copy(static_cast<const char16_t*>(text), end, out);
+        case Piece::GroupsShort:
+            out = writeGroupsShort(address, out);
             break;
-        }
-        case Piece::ReverseDns: {
-            std::memcpy(out, m_reverseTemplate.data(), 80);
-            for (size_t i = 0; i < 4; ++i) {
-                out[m_reversePlaces[i]] = char(MapIP::hexDigit(octets[i], false));
-                out[m_reversePlaces[i] + 2] = char(MapIP::hexDigit(octets[i] >> 4, false));
-            }
-            out += 72;
+        case Piece::ReverseDns:
+            out = writeReverseDns(octets, out);
             break;
-        }
         }
     }
     return out;
+}
+
+char* LineWriter::writeShortTail(quint32 address, char* out) const noexcept
+{
+    const quint16 seventh = quint16(address >> 16);
+    const quint16 eighth = quint16(address);
+    const size_t nonZero = size_t(seventh != 0) | size_t(eighth != 0) << 1;
+    std::memcpy(out, m_shortHeads[nonZero].data(), 48);
+    out += m_shortHeadLengths[nonZero];
+    char16_t tail[10];
+    char16_t* end = tail;
+    if (seventh != 0) {
+        end = MapIP::writeGroup(seventh, MapIP::Rfc5952Spelling, end);
+        *end++ = u':';
+    }
+    if (nonZero != 0)
+        end = MapIP::writeGroup(eighth, MapIP::Rfc5952Spelling, end);
+    return std::copy(tail, end, out);
+}
+
+char* LineWriter::writeGroupsFull(const std::array<unsigned, 4>& octets, char* out) const noexcept
+{
+    const HexPairs& pairs = hexPairs(m_upper);
+    std::memcpy(out, m_groupsTemplate.data(), 48);
+    for (size_t i = 0; i < 4; ++i)
+        pairs.write(out + m_groupsPlaces[i], octets[i]);
+    return out + MapIP::MaxIpv6TextLength;
+}
+
+char* LineWriter::writeGroupsShort(quint32 address, char* out) const noexcept
+{
+    const MapIP::Ipv6Groups groups = m_options.embedding().embed(address);
+    char16_t text[MapIP::MaxIpv6TextLength];
+    const char16_t* const end = MapIP::writeShortenedGroups(
+        groups.data(), 8, m_upper ? MapIP::ProgramSpelling : MapIP::Rfc5952Spelling, text);
+    return std::copy(static_cast<const char16_t*>(text), end, out);
+}
+
+char* LineWriter::writeReverseDns(const std::array<unsigned, 4>& octets, char* out) const noexcept
+{
+    std::memcpy(out, m_reverseTemplate.data(), 80);
+    for (size_t i = 0; i < 4; ++i) {
+        out[m_reversePlaces[i]] = char(MapIP::hexDigit(octets[i], false));
+        out[m_reversePlaces[i] + 2] = char(MapIP::hexDigit(octets[i] >> 4, false));
+    }
+    return out + 72;
 }
 
 // Bytes that grow without being cleared first.

@@ -505,6 +505,13 @@ QStringView RowConversion::groupsText(Form form) const noexcept
     return QStringView(text, m_lengths[index]);
 }
 
+FormPieces RowConversion::pieces(Form form) const noexcept
+{
+    if (!converts(form))
+        return {};
+    return { m_options->prefix(form), convertedBody(form), QStringView(m_suffix, m_suffixLength) };
+}
+
 QStringView RowConversion::body(Form form) const noexcept
 {
     return converts(form) ? convertedBody(form) : QStringView();
@@ -565,23 +572,19 @@ bool RowConversion::isText(Form form, QStringView text) const noexcept
 {
     if (!converts(form))
         return false;
-    const QStringView head = m_options->prefix(form);
-    const QStringView middle = convertedBody(form);
-    const QStringView tail(m_suffix, m_suffixLength);
-    return text.size() == head.size() + middle.size() + tail.size() && text.startsWith(head)
-        && text.endsWith(tail) && text.sliced(head.size(), middle.size()) == middle;
+    const FormPieces own = pieces(form);
+    return text.size() == own.size() && text.startsWith(own.prefix) && text.endsWith(own.suffix)
+        && text.sliced(own.prefix.size(), own.body.size()) == own.body;
 }
 
 ConversionFailure RowConversion::write(Form form, QString& out) const
 {
     if (!converts(form))
         return failure(form);
-    // One check for the three pieces: a table writes every cell this way.
-    const QStringView pieces[]
-        = { m_options->prefix(form), convertedBody(form), QStringView(m_suffix, m_suffixLength) };
-    setLength(out, pieces[0].size() + pieces[1].size() + pieces[2].size());
+    const FormPieces text = pieces(form);
+    setLength(out, text.size());
     QChar* cursor = out.data();
-    for (const QStringView piece : pieces)
+    for (const QStringView piece : { text.prefix, text.body, text.suffix })
         cursor = std::copy(piece.begin(), piece.end(), cursor);
     return {};
 }

@@ -92,6 +92,17 @@ QString describe(const ConversionFailure& failure);
 // long (a row can be a whole line of a binary file).
 QString quotedPart(QStringView part);
 
+// A form's text in its three pieces: what the form writes ahead of the
+// address, the address's own part, and a prefix's length ("/M").
+struct FormPieces
+{
+    QStringView prefix;
+    QStringView body;
+    QStringView suffix;
+
+    qsizetype size() const noexcept { return prefix.size() + body.size() + suffix.size(); }
+};
+
 // One row and its forms: the one way the program converts a row. The
 // windows, the results table's cells, the exports and the tool all come
 // through here.
@@ -151,6 +162,9 @@ public:
     QStringView prefix(Form form) const noexcept;
     QStringView body(Form form) const noexcept;
     QStringView suffix(Form form) const noexcept;
+    // All three at once, with one look at whether the form converts (a
+    // writer that goes through every row and form calls this).
+    FormPieces pieces(Form form) const noexcept;
     // The text's length, or -1 when it has none.
     qsizetype length(Form form) const noexcept;
     // The length of a form known to convert (a table checked it when the

@@ -66,12 +66,14 @@ public:
         for (const MapIP::FormDefinition& form : MapIP::Forms) {
             m_output.append('\t');
             // Prefixes and hex groups are the program's own text, never escaped.
-            m_output.append(row.prefix(form.form));
+            const MapIP::FormPieces text = row.pieces(form.form);
+            m_output.append(text.prefix);
             if (form.body == MapIP::Body::AddressAsGiven)
-                appendField(m_output, row.body(form.form));
+                appendField(m_output, text.body);
             else
-                m_output.append(row.body(form.form));
-            m_output.append(row.suffix(form.form));
+                m_output.append(text.body);
+            if (!text.suffix.isEmpty())
+                m_output.append(text.suffix);
         }
         if (m_reverseDns) {
             m_output.append('\t');

@@ -62,6 +62,29 @@ Expected expectedDigits(const QString& address)
     return expected;
 }
 
+// What holds for any row and form: a text or a failure, never both; the
+// length, the text check and the failure's part agree with the text.
+void checkSelfConsistent(const QString& address, const MapIP::RowConversion& row)
+{
+    for (const MapIP::FormDefinition& definition : MapIP::Forms) {
+        const MapIP::Form form = definition.form;
+        QString text = QStringLiteral("untouched");
+        const MapIP::ConversionFailure failure = row.write(form, text);
+        check(failure.failed() != row.converts(form));
+        check(MapIP::RowConversion(address).length(form) == (failure.failed() ? -1 : text.size()));
+        if (failure.failed()) {
+            check(text == u"untouched");
+            check(failure.part.isEmpty()
+                  || (failure.part.data() >= address.data()
+                      && failure.part.data() + failure.part.size() <= address.data() + address.size()));
+            check(!MapIP::describe(failure).isEmpty());
+            continue;
+        }
+        check(MapIP::RowConversion(address).isText(form, text));
+        check(MapIP::RowConversion(address).lengthIfConverts(form) == text.size());
+    }
+}
+
 } // namespace
 
 // The six zero groups that the full forms put before the address.
@@ -74,6 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(address.data(), data, size / 2 * 2);
 
     const MapIP::RowConversion row(address);
+    // A row with "/" or "-" may be a prefix or a range, whose forms follow
+    // rules of their own: only that every form agrees with itself holds.
+    if (address.contains(u'/') || address.contains(u'-')) {
+        checkSelfConsistent(address, row);
+        return 0;
+    }
     QString dotFull;
     QString dotShorthand;
     check(!row.write(MapIP::Form::DotFull, dotFull).failed());

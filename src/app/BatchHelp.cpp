@@ -54,7 +54,9 @@ const Item Embeddings[] = {
     { u"compatible"_s, u"::/96, the IPv4-compatible block (default)"_s },
     { u"mapped"_s, u"::ffff:0:0/96, the IPv4-mapped block"_s },
     { u"nat64"_s, u"64:ff9b::/96, the NAT64 well-known prefix"_s },
-    { u"PREFIX/96"_s, u"any other /96 prefix, such as the one of a NAT64 gateway: 2001:db8:64::/96"_s },
+    { u"PREFIX/N"_s,
+      u"any other prefix of a NAT64 gateway, /32, /40, /48, /56, /64 or /96 (RFC 6052): "
+      u"2001:db8:64::/96, 2001:db8:122::/48; below /96 the dot forms are not written"_s },
 };
 
 // `text` in lines that end before column Width, the first after `head`

@@ -69,7 +69,7 @@ inline constexpr OptionSpec BatchOptionTable[] = {
       u"add a last column reverse_dns (\"Reverse DNS Name\"): the ip6.arpa name of each result, or the "
       u"nibble zones that cover a prefix exactly, separated by a blank; with --decode the in-addr.arpa name "
       u"of the IPv4 address, or the octet zones of a prefix" },
-    { u"embedding", u"e", u"BLOCK", OptionSection::Forms, u"the /96 block the addresses are embedded in:",
+    { u"embedding", u"e", u"BLOCK", OptionSection::Forms, u"the block the addresses are embedded in:",
       OptionItems::Embeddings },
     { u"rfc5952",
       {},

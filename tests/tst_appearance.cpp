@@ -91,7 +91,7 @@ const Place Form2Places[] = {
     { "PushButton3", 120, 6450, 3840, 405 },    { "PushButton13", 4080, 6450, 3840, 405 },
     { "PushButton8", 120, 6960, 3840, 405 },    { "PushButton7", 4080, 6960, 3840, 405 },
     { "ProgressBar1", 120, 7480, 7800, 405 },   { "DirectionBox", 1200, 8505, 2700, 375 },
-    { "ReverseDnsBox", 4020, 8505, 3900, 375 },
+    { "ReverseDnsBox", 4020, 8505, 3900, 375 }, { "NotesLabel", 120, 8940, 7800, 465 },
 };
 
 int px(int twips)
@@ -155,7 +155,7 @@ void TestAppearance::controlsWhereTheDesignPutsThem()
     Form2 batch(*m_fake->platform, &single);
     // The designed window, one row for the embedding and the text style and
     // one for the direction and the reverse-DNS column.
-    QCOMPARE(batch.size(), QSize(px(8040), px(8985)));
+    QCOMPARE(batch.size(), QSize(px(8040), px(9465)));
     for (const Place& place : Form2Places) {
         const QWidget* control = batch.findChild<QWidget*>(QLatin1StringView(place.name));
         QVERIFY2(control, place.name);
@@ -195,8 +195,8 @@ void TestAppearance::withoutSkinFileTheStartUpWindowKeepsItsColours()
     QVERIFY(!m_fake->skinFramework->wasCalled());
 
     // The batch window always takes the button face; it has no frame to
-    // recolour, and its labels (the embedding's and the direction's) take the
-    // window's colours.
+    // recolour, and its labels (the embedding's, the direction's and the
+    // notes) take the window's colours.
     Form2 batch(*m_fake->platform, &single);
     QVERIFY(Appearance::hasButtonFaceColor(&batch));
     QVERIFY(batch.findChildren<QGroupBox*>().isEmpty());
@@ -204,7 +204,7 @@ void TestAppearance::withoutSkinFileTheStartUpWindowKeepsItsColours()
     for (const QLabel* label : batch.findChildren<QLabel*>())
         labels.append(label->objectName());
     labels.sort();
-    QCOMPARE(labels, (QStringList { u"DirectionLabel"_s, u"EmbeddingLabel"_s }));
+    QCOMPARE(labels, (QStringList { u"DirectionLabel"_s, u"EmbeddingLabel"_s, u"NotesLabel"_s }));
     QVERIFY(m_fake->messageBoxes->shown.empty());
 }
 

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -138,6 +139,7 @@ private slots:
     void dropsDuringARunAreRefused();
     void resultsColumnsShowWholeForms();
     void embeddingAndStyleApplyToTheTableAndItsExports();
+    void notesOnTheForms();
     void formColumnsFitTheChosenForms();
     void directionAndReverseDnsSwitchTheWholeTable();
 
@@ -220,7 +222,7 @@ void TestForm2::opensWithItsColumnsAndIdleBar()
     QVERIFY(m_form->isVisible());
     QVERIFY(!m_single->isVisible());
     QCOMPARE(m_form->windowTitle(), u"Quadrix Software"_s);
-    QCOMPARE(m_form->size(), QSize(536, 599));
+    QCOMPARE(m_form->size(), QSize(536, 631));
     QVERIFY(!(m_form->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
     QCOMPARE(input().columns(), 1);
     QCOMPARE(input().caption(0), u" IPv4(s)"_s);
@@ -1133,6 +1135,40 @@ void TestForm2::embeddingAndStyleApplyToTheTableAndItsExports()
     QCOMPARE(embedding->currentText(), u"2001:db8:64::/96"_s);
     QCOMPARE(results().subItem(0, 2), u"2001:0DB8:0064::C000:0221"_s);
     QCOMPARE(results().subItem(0, 4), u"2001:0DB8:0064::192.0.2.33"_s);
+}
+
+// The notes below the direction row say, without a report, why the dot
+// forms are empty below /96 and which address nat64 must not carry; they go
+// with the choice that made them.
+void TestForm2::notesOnTheForms()
+{
+    auto* notes = m_form->findChild<QLabel*>(u"NotesLabel"_s);
+    auto* embedding = m_form->findChild<QComboBox*>(u"EmbeddingBox"_s);
+    QVERIFY(notes && embedding);
+    input().appendRow(u"8.8.8.8"_s);
+    input().appendRow(u"10.1.2.3"_s);
+    embedding->setFocus();
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QTest::keyClick(embedding, Qt::Key_Down);
+    QCOMPARE(embedding->currentText(), u"nat64"_s);
+    QCOMPARE(notes->text(), QString());
+    const size_t shownBefore = m_fake->messageBoxes->shown.size();
+    click("PushButton2");
+    QCOMPARE(notes->text(),
+             u"Note: 10.1.2.3 is a private address (RFC 1918), which the NAT64 well-known "
+             u"prefix 64:ff9b::/96 must not carry (RFC 6052 section 3.1)"_s);
+    QCOMPARE(m_fake->messageBoxes->shown.size(), shownBefore + 1); // "Done." alone
+
+    m_fake->inputBoxes->answers = { u"2001:db8:122::/48"_s };
+    QTest::keyClick(embedding, Qt::Key_End);
+    QVERIFY(notes->text().startsWith(u"Note: behind a prefix shorter than /96"_s));
+    QVERIFY(!notes->text().contains(u"10.1.2.3"_s));
+    QCOMPARE(results().subItem(0, 3), QString());
+
+    auto* direction = m_form->findChild<QComboBox*>(u"DirectionBox"_s);
+    direction->setCurrentIndex(1);
+    emit direction->activated(1);
+    QCOMPARE(notes->text(), QString());
 }
 
 // The forms' columns are sized for the longest texts of the choice made: a

@@ -24,6 +24,7 @@
 #include "widgets/Appearance.h"
 #include "widgets/Controls.h"
 #include "widgets/EmbeddingControls.h"
+#include "widgets/EmbeddingNotes.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowPointer.h"
 
@@ -116,8 +117,9 @@ void Form2::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     // Two rows below the progress bar hold the embedding and the text style,
-    // then the direction and the reverse-DNS column.
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8985));
+    // then the direction and the reverse-DNS column; the notes on the forms
+    // go below them.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(9465));
     setFont(arialFont(9));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -148,6 +150,13 @@ void Form2::buildControls()
     Twips::place(m_reverseDns, 4020, 8505, 3900, 375);
     connect(m_direction, &QComboBox::activated, this, &Form2::applyEmbedding);
     connect(m_reverseDns, &QCheckBox::toggled, this, &Form2::applyEmbedding);
+    m_notes = new QLabel(this);
+    m_notes->setObjectName(QStringLiteral("NotesLabel"));
+    m_notes->setAccessibleName(QStringLiteral("Notes on the forms"));
+    m_notes->setTextFormat(Qt::PlainText);
+    m_notes->setWordWrap(true);
+    m_notes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Twips::place(m_notes, 120, 8940, 7800, 465);
 
     m_pointer->hoverSets(this, MousePointer::Default);
     // Files and text dropped anywhere on the window, the input list included,
@@ -311,6 +320,7 @@ void Form2::PushButton2_Click()
     ConversionBusy = true; // 102
     trap(104, [&] { m_resultsModel->clearRows(); });
     // The run's rows take the choices made now.
+    m_runNote.clear();
     applyLayout();
     const bool decoding = decodes();
 
@@ -344,6 +354,7 @@ void Form2::PushButton2_Click()
         m_progressBar->setValue(0); // 134
         m_progressBar->setText(IdleProgressText); // 136
         m_resultsModel->publishRows();
+        showNotes();
         // Reports held back leave the user a count of what they would have said.
         if (reports.heldBack() > 0) {
             trap(138, [&] {
@@ -367,6 +378,20 @@ bool Form2::convertRow(ErrorTrap& trap, const QString& text, bool decoding)
         parts = m_resultsModel->partOf(row).has_value();
     });
     return decoding ? checkDecoding(trap, text) : parts || setRowForms(trap, row, text);
+}
+
+void Form2::showNotes()
+{
+    // Decoding writes no forms; the notes are about the forms.
+    QStringList notes;
+    if (!decodes()) {
+        notes.append(missingDotFormsNote(m_embedding->options()));
+        // The run's note holds while its embedding is chosen.
+        if (embedsIntoWellKnownNat64(m_embedding->options()))
+            notes.append(m_runNote);
+    }
+    notes.removeAll(QString());
+    m_notes->setText(notes.join(u'\n'));
 }
 
 bool Form2::decodes() const
@@ -396,8 +421,10 @@ void Form2::fitFormColumns(const MapIP::ConversionOptions& options)
 
 void Form2::applyEmbedding()
 {
-    if (!ConversionBusy)
-        applyLayout();
+    if (ConversionBusy)
+        return;
+    applyLayout();
+    showNotes();
 }
 
 void Form2::applyLayout()
@@ -441,6 +468,11 @@ bool Form2::setRowForms(ErrorTrap& trap, qsizetype row, const QString& address)
     static_assert(FormLines.size() == MapIP::FormCount, "a statement for every form");
     const auto& deriver = *static_cast<const ConversionFormsDeriver*>(m_resultsModel->cellDeriver());
     const MapIP::RowConversion conversion(address, deriver.options());
+    // The first address of the run the NAT64 well-known prefix must not carry.
+    if (m_runNote.isEmpty() && embedsIntoWellKnownNat64(deriver.options())) {
+        if (const std::optional<quint32> value = conversion.ipv4())
+            m_runNote = nat64Note(*value);
+    }
     // A form is kept as derived whenever the program's own text has it, so
     // that a later change of style shows it; the table reads it as empty
     // while the chosen style refuses it. The options are the deriver's, made

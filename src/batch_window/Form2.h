@@ -12,6 +12,7 @@ class ConversionOptions;
 class ListModel;
 class ListView;
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class EmbeddingControls;
 class ErrorTrap;
@@ -118,6 +119,9 @@ private:
     // Puts the chosen direction, embedding, text style and reverse-DNS column
     // on the results table, at once for every row.
     void applyLayout();
+    // The quiet notes on the forms below the direction row: no dot forms
+    // below /96, and the run's first address 64:ff9b::/96 must not carry.
+    void showNotes();
     // Sizes the forms' columns for their widest texts in `options`.
     void fitFormColumns(const MapIP::ConversionOptions& options);
     // The run's statement that reports a row that does not decode; false when it does not.
@@ -152,4 +156,6 @@ private:
     // The direction of the results table, and its reverse-DNS column.
     QComboBox* m_direction = nullptr;
     QCheckBox* m_reverseDns = nullptr;
+    QLabel* m_notes = nullptr;
+    QString m_runNote;
 };

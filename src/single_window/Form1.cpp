@@ -13,6 +13,7 @@
 #include "widgets/Appearance.h"
 #include "widgets/Controls.h"
 #include "widgets/EmbeddingControls.h"
+#include "widgets/EmbeddingNotes.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowPointer.h"
 
@@ -41,27 +42,14 @@ QLineEdit* makeResultBox(QWidget* parent, const char* name)
     return box;
 }
 
-// The quiet note on an address the NAT64 well-known prefix must not carry.
-QString nat64Note(quint32 address)
-{
-    const std::optional<QString> range = MapIP::nonGlobalRange(address);
-    if (!range)
-        return {};
-    return QStringLiteral("Note: %1 is %2, which the NAT64 well-known prefix 64:ff9b::/96 must not carry "
-                          "(RFC 6052 section 3.1)")
-        .arg(MapIP::dottedQuad(address), *range);
-}
-
 // Quiet notes on what the result boxes show for `address` in `options`.
 QStringList formNotes(const QString& address, const MapIP::ConversionOptions& options)
 {
     QStringList notes;
-    const MapIP::RowConversion conversion(address, options);
-    if (!options.writesForm(MapIP::Form::DotFull) || !options.writesForm(MapIP::Form::DotShorthand))
-        notes.append(QStringLiteral("Note: behind a prefix shorter than /96 the IPv4 address is spread over "
-                                    "the groups, so there are no dot notation forms"));
-    if (options.embedding() == MapIP::Embedding::named(MapIP::Embedding::Named::Nat64)) {
-        if (const std::optional<quint32> value = conversion.ipv4()) {
+    if (const QString note = missingDotFormsNote(options); !note.isEmpty())
+        notes.append(note);
+    if (embedsIntoWellKnownNat64(options)) {
+        if (const std::optional<quint32> value = MapIP::RowConversion(address, options).ipv4()) {
             if (const QString note = nat64Note(*value); !note.isEmpty())
                 notes.append(note);
         }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts Quadrix under Xvfb, drives it as a user would and saves what it shows
 # as PNGs in docs/screenshots/. Needs a built program (scripts/start.sh or
-# scripts/test.sh) and the packages xvfb, xdotool and imagemagick.
+# scripts/test.sh) and the packages xvfb, xdotool, imagemagick and scrot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

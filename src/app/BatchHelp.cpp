@@ -85,7 +85,7 @@ QString wrapped(const QString& head, qsizetype column, QStringView text)
     return out + u'\n';
 }
 
-QString optionHead(const OptionSpec& option)
+QString optionHead(const OptionRow& option)
 {
     QString head
         = option.shortName.isEmpty() ? u"      "_s : u"  -"_s + option.shortName.toString() + u", "_s;
@@ -114,7 +114,7 @@ QString itemsOf(OptionItems items)
 QString section(OptionSection which, const QString& title)
 {
     QString text = title.isEmpty() ? QString() : title + u'\n';
-    for (const OptionSpec& option : BatchOptionTable) {
+    for (const OptionRow& option : BatchOptionTable) {
         if (option.section == which)
             text
                 += wrapped(optionHead(option), DescriptionColumn, option.description) + itemsOf(option.items);

@@ -11,7 +11,7 @@ enum class OptionSection { Input, Output, Forms, Other };
 enum class OptionItems { None, Formats, Embeddings };
 
 // One option of the command line.
-struct OptionSpec
+struct OptionRow
 {
     QStringView longName;
     QStringView shortName; // empty when there is none
@@ -23,7 +23,7 @@ struct OptionSpec
     bool takesValue() const { return !valueName.isEmpty(); }
 };
 
-inline constexpr OptionSpec BatchOptionTable[] = {
+inline constexpr OptionRow BatchOptionTable[] = {
     { u"address", u"a", u"ADDRESS", OptionSection::Input, u"add ADDRESS as a row (may be repeated)" },
     { u"sample",
       {},

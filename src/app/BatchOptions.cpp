@@ -12,30 +12,30 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const OptionSpec* findLong(QStringView name)
+const OptionRow* findLong(QStringView name)
 {
-    for (const OptionSpec& option : BatchOptionTable) {
+    for (const OptionRow& option : BatchOptionTable) {
         if (option.longName == name)
             return &option;
     }
     return nullptr;
 }
 
-const OptionSpec* findShort(QStringView name)
+const OptionRow* findShort(QStringView name)
 {
-    for (const OptionSpec& option : BatchOptionTable) {
+    for (const OptionRow& option : BatchOptionTable) {
         if (!option.shortName.isEmpty() && option.shortName == name)
             return &option;
     }
     return nullptr;
 }
 
-QCommandLineOption commandLineOption(const OptionSpec& spec)
+QCommandLineOption commandLineOption(const OptionRow& option)
 {
-    QStringList names { spec.longName.toString() };
-    if (!spec.shortName.isEmpty())
-        names.prepend(spec.shortName.toString());
-    return QCommandLineOption(names, spec.description.toString(), spec.valueName.toString());
+    QStringList names { option.longName.toString() };
+    if (!option.shortName.isEmpty())
+        names.prepend(option.shortName.toString());
+    return QCommandLineOption(names, option.description.toString(), option.valueName.toString());
 }
 
 // The value of an option given at most once; what is wrong, or nothing.
@@ -107,7 +107,7 @@ std::vector<BatchOptions::Input::Kind> inputOrder(const QStringList& arguments)
 {
     using Kind = BatchOptions::Input::Kind;
     std::vector<Kind> kinds;
-    const auto note = [&kinds](const OptionSpec* option) {
+    const auto note = [&kinds](const OptionRow* option) {
         if (option && option->longName == u"address")
             kinds.push_back(Kind::Address);
         else if (option && option->longName == u"sample")
@@ -121,13 +121,13 @@ std::vector<BatchOptions::Input::Kind> inputOrder(const QStringList& arguments)
         } else if (word == u"--") {
             optionsEnded = true;
         } else if (word.startsWith(u"--")) {
-            const OptionSpec* option = findLong(QStringView(word).sliced(2).split(u'=').front());
+            const OptionRow* option = findLong(QStringView(word).sliced(2).split(u'=').front());
             note(option);
             if (option && option->takesValue() && !word.contains(u'='))
                 ++i;
         } else {
             for (qsizetype at = 1; at < word.size(); ++at) {
-                const OptionSpec* option = findShort(QStringView(word).sliced(at, 1));
+                const OptionRow* option = findShort(QStringView(word).sliced(at, 1));
                 note(option);
                 if (option && option->takesValue()) {
                     i += at + 1 == word.size() ? 1 : 0;
@@ -202,8 +202,8 @@ ParsedArguments parseBatchArguments(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OptionSpec& spec : BatchOptionTable)
-        parser.addOption(commandLineOption(spec));
+    for (const OptionRow& option : BatchOptionTable)
+        parser.addOption(commandLineOption(option));
 
     ParsedArguments parsed;
     BatchOptions& options = parsed.options;

@@ -116,6 +116,18 @@ void BatchTool::showStep(const QString& text)
     }
 }
 
+std::unique_ptr<ExportTarget> BatchTool::createTarget()
+{
+    std::unique_ptr<ExportTarget> target = makeTarget();
+    try {
+        target->create();
+    } catch (const AppError& error) {
+        fileError(error.description());
+        return nullptr;
+    }
+    return target;
+}
+
 std::unique_ptr<ExportTarget> BatchTool::makeTarget() const
 {
     if (m_options.writesToStandardOutput())
@@ -150,13 +162,14 @@ void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
             + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding));
 }
 
-void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
-                                const std::vector<MapIP::Ipv4Network>& parts)
+std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
+                                                           const MapIP::RowConversion& conversion)
 {
+    const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
     if (parts.empty())
         reportFailures(row, conversion);
     if (m_nonGlobalWarned || !m_wellKnownNat64)
-        return;
+        return parts;
     std::vector<MapIP::Ipv4Network> networks = parts;
     if (networks.empty()) {
         if (const std::optional<MapIP::Ipv4Network> network = conversion.network())
@@ -176,8 +189,9 @@ void BatchTool::checkConversion(qsizetype row, const MapIP::RowConversion& conve
                 u"(RFC 6052 section 3.1), but row "_s
                 + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u" is "_s + *range
                 + u"; its forms are written all the same (this is said once)"_s);
-        return;
+        break;
     }
+    return parts;
 }
 
 void BatchTool::fill(ListModel& table)
@@ -196,17 +210,16 @@ void BatchTool::fill(ListModel& table)
             return;
         }
         const MapIP::RowConversion conversion(text, m_conversion);
-        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
         if (m_options.expand) {
-            if (m_expansionRefused || !appendExpanded(table, row, conversion))
-                return;
-        } else if (parts.empty()) {
+            if (!m_expansionRefused && appendExpanded(table, row, conversion))
+                checkConversion(row, conversion);
+            return;
+        }
+        if (checkConversion(row, conversion).empty())
             table.setDerivedSubItems(table.appendRow(text),
                                      ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns));
-        } else {
+        else
             table.appendDerivedRows(text);
-        }
-        checkConversion(row, conversion, parts);
     });
 }
 
@@ -280,13 +293,9 @@ void BatchTool::writeEncoded(const ListModel& table)
 
 void BatchTool::runStream()
 {
-    const std::unique_ptr<ExportTarget> target = makeTarget();
-    try {
-        target->create();
-    } catch (const AppError& error) {
-        fileError(error.description());
+    const std::unique_ptr<ExportTarget> target = createTarget();
+    if (!target)
         return;
-    }
 
     EncodedBlocks output(*target, m_options.format->encoding);
     const std::unique_ptr<RowStream> stream = m_options.format->openStream(output, m_options.settings);
@@ -312,8 +321,7 @@ void BatchTool::runStream()
                 return;
             }
             const MapIP::RowConversion conversion(text, m_conversion);
-            const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-            checkConversion(row, conversion, parts);
+            const std::vector<MapIP::Ipv4Network> parts = checkConversion(row, conversion);
             if (parts.empty())
                 pass(conversion);
             for (const MapIP::Ipv4Network& part : parts)

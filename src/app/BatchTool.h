@@ -80,10 +80,11 @@ private:
     // The message for a row that did not decode.
     void reportFailure(qsizetype row, const MapIP::RowDecoding& decoding);
     // Reports what is wrong with input row `row`: the forms it fails (a
-    // range written as its `parts` fails none), and the one warning of the
-    // run when the NAT64 well-known prefix is to carry a non-global address.
-    void checkConversion(qsizetype row, const MapIP::RowConversion& conversion,
-                         const std::vector<MapIP::Ipv4Network>& parts);
+    // range of several prefixes fails none), and the one warning of the run
+    // when the NAT64 well-known prefix is to carry a non-global address.
+    // Returns the prefixes of a range that makes several rows, none for any
+    // other row.
+    std::vector<MapIP::Ipv4Network> checkConversion(qsizetype row, const MapIP::RowConversion& conversion);
 
     void runTable();
     // The results table of a run, as the window fills it, in either direction.
@@ -102,6 +103,8 @@ private:
     // false when the table would pass the format's limit.
     bool appendExpanded(ListModel& table, qsizetype row, const MapIP::RowConversion& conversion);
     std::unique_ptr<ExportTarget> makeTarget() const;
+    // The target, created; null when it could not be, which is reported.
+    std::unique_ptr<ExportTarget> createTarget();
 
     QString outputName() const;
     void showStep(const QString& text);

@@ -51,13 +51,9 @@ bool BatchTool::appendExpanded(ListModel& table, qsizetype row, const MapIP::Row
 
 void BatchTool::runExpansion()
 {
-    const std::unique_ptr<ExportTarget> target = makeTarget();
-    try {
-        target->create();
-    } catch (const AppError& error) {
-        fileError(error.description());
+    const std::unique_ptr<ExportTarget> target = createTarget();
+    if (!target)
         return;
-    }
     // The stream writes from a thread of its own; the target is not used
     // here meanwhile. Standard output, when it is the process's, is written
     // straight to its descriptor, whose pipe the sink may enlarge.
@@ -77,9 +73,7 @@ void BatchTool::runExpansion()
         keptRowWriter(*m_options.format, m_conversion, m_options.settings));
     readInputs([&](QStringView text) {
         const qsizetype row = ++m_rows;
-        const MapIP::RowConversion conversion(text, m_conversion);
-        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-        checkConversion(row, conversion, parts);
+        checkConversion(row, MapIP::RowConversion(text, m_conversion));
         // Ticks count input rows here: an expansion is one row's output.
         if (m_options.ticks.contains(row) && !stream.addRow(text))
             return;

@@ -1481,6 +1481,9 @@ void TestBatchTool::helpVersionAndManPage()
     // No help line is wider than a terminal of 80 columns.
     for (const QByteArray& line : help.out.split('\n'))
         QVERIFY2(line.size() < 80, line.constData());
+    // Descriptions start in one column, a single blank after the option.
+    QVERIFY(help.out.contains("\n  -a, --address=ADDRESS  add ADDRESS as a row (may be repeated)\n"
+                              "      --sample           add the three sample rows"));
 
     // Help that cannot be written is a failure too.
     const Run lost = runTool({ u"--help"_s }, {},

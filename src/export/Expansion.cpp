@@ -785,11 +785,6 @@ bool ExpansionStream::addNetwork(const Ipv4Network& network)
     return m_engine->addNetwork(network);
 }
 
-bool ExpansionStream::addKeptRow(QStringView row)
-{
-    return m_engine->addKeptRow(row);
-}
-
 void ExpansionStream::stop()
 {
     m_engine->stop();

@@ -97,7 +97,6 @@ public:
     // when adding more is pointless.
     bool addRow(QStringView row);
     bool addNetwork(const MapIP::Ipv4Network& network);
-    bool addKeptRow(QStringView row);
 
     // Asks the stream to end as soon as it can; safe from any thread.
     void stop();

@@ -3,9 +3,11 @@
 #include "BatchInputs.h"
 #include "OutputIsInput.h"
 #include "ProgressAdapters.h"
+#include "ResultRows.h"
 #include "TerminalProgress.h"
 #include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
+#include "export/AlignedTextRows.h"
 #include "export/CellDeriver.h"
 #include "export/ExportTarget.h"
 #include "export/ListModel.h"
@@ -54,6 +56,64 @@ public:
 
 private:
     BatchTool& m_tool;
+};
+
+class TableRows final : public ResultRows
+{
+public:
+    explicit TableRows(ListModel& table)
+        : m_table(table)
+    {
+    }
+
+    qsizetype rows() const override { return m_table.rows(); }
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
+    {
+        added(m_table.appendRow(row.address()), subItems, ticked);
+    }
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
+    {
+        added(m_table.appendRow(row.row()), subItems, ticked);
+    }
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
+    {
+        m_table.setChecked(m_table.appendPart(text, part), ticked);
+    }
+
+private:
+    void added(qsizetype row, unsigned subItems, bool ticked)
+    {
+        m_table.setDerivedSubItems(row, subItems);
+        m_table.setChecked(row, ticked);
+    }
+
+    ListModel& m_table;
+};
+
+class TextRows final : public ResultRows
+{
+public:
+    explicit TextRows(AlignedTextRows& rows)
+        : m_rows(rows)
+    {
+    }
+
+    qsizetype rows() const override { return m_rows.rows(); }
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
+    {
+        m_rows.add(row, subItems, ticked);
+    }
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
+    {
+        m_rows.add(row, subItems, ticked);
+    }
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
+    {
+        m_rows.addPart(text, part, ticked);
+    }
+
+private:
+    AlignedTextRows& m_rows;
 };
 
 } // namespace
@@ -194,44 +254,47 @@ std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
     return parts;
 }
 
-void BatchTool::fill(ListModel& table)
+void BatchTool::fill(ResultRows& rows)
 {
-    ResultsTable::apply(table, m_layout);
-    // A row and its results, as the window's run sets them; they are kept as
-    // marks and built when the export reads them. A range of several
-    // prefixes makes a row for each. Each row is read once, here.
+    // A row and its results, as the window's run sets them, ticked as the
+    // user ticks them; a range of several prefixes makes a row for each, and
+    // ticks count those rows. Each row is read once, here.
+    const auto ticked = [&] { return m_options.ticks.contains(rows.rows() + 1); };
     readInputs([&](QStringView text) {
         const qsizetype row = ++m_rows;
         if (m_options.decode) {
             const MapIP::RowDecoding decoding(text, m_decoding);
-            table.setDerivedSubItems(table.appendRow(text),
-                                     DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns));
+            rows.add(decoding, DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns), ticked());
             reportFailure(row, decoding);
             return;
         }
         const MapIP::RowConversion conversion(text, m_conversion);
         if (m_options.expand) {
-            if (!m_expansionRefused && appendExpanded(table, row, conversion))
+            if (!m_expansionRefused && appendExpanded(rows, row, conversion))
                 checkConversion(row, conversion);
             return;
         }
-        if (checkConversion(row, conversion).empty())
-            table.setDerivedSubItems(table.appendRow(text),
-                                     ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns));
-        else
-            table.appendDerivedRows(text);
+        const std::vector<MapIP::Ipv4Network> parts = checkConversion(row, conversion);
+        if (parts.empty())
+            rows.add(conversion, ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns),
+                     ticked());
+        for (const MapIP::Ipv4Network& part : parts)
+            rows.addPart(text, part, ticked());
     });
 }
 
 void BatchTool::runTable()
 {
+    if (m_options.format->alignedText) {
+        runAlignedText();
+        return;
+    }
     ListModel table(ListModel::CheckBoxes::OnEveryRow);
-    fill(table);
+    ResultsTable::apply(table, m_layout);
+    TableRows rows(table);
+    fill(rows);
     if (m_expansionRefused)
         return;
-    // An expansion ticked its rows as it made them.
-    if (!m_options.expand)
-        tick(table);
     showStep(u"Writing "_s + outputName());
     if (m_options.format->writeTable)
         writeTable(table);
@@ -239,17 +302,29 @@ void BatchTool::runTable()
         writeEncoded(table);
 }
 
-void BatchTool::tick(ListModel& table)
+void BatchTool::runAlignedText()
 {
-    if (m_options.ticks.selectsEveryRow()) {
-        for (qsizetype row = 0; row < table.rows(); ++row)
-            table.setChecked(row, true);
+    AlignedTextRows text(m_layout);
+    TextRows rows(text);
+    fill(rows);
+    if (m_expansionRefused)
         return;
-    }
-    // Ranges count rows from 1.
-    for (const RowSelection::Range& range : m_options.ticks.ranges()) {
-        for (qsizetype row = range.first; row <= std::min(range.last, table.rows()); ++row)
-            table.setChecked(row - 1, true);
+    showStep(u"Writing "_s + outputName());
+    const std::unique_ptr<ExportTarget> target = createTarget();
+    if (!target)
+        return;
+    std::unique_ptr<WriterProgress> progress;
+    if (m_streams.progress)
+        progress = std::make_unique<WriterProgress>(*m_streams.progress);
+    try {
+        text.write(*target, [&progress](double share) {
+            if (progress)
+                progress->setValue(100 * share);
+        });
+        target->finish();
+    } catch (const AppError& error) {
+        target->abandon();
+        fileError(error.description());
     }
 }
 

@@ -14,6 +14,7 @@
 
 class ExportTarget;
 class ListModel;
+class ResultRows;
 namespace MapIP {
 class RowConversion;
 class RowDecoding;
@@ -87,9 +88,11 @@ private:
     std::vector<MapIP::Ipv4Network> checkConversion(qsizetype row, const MapIP::RowConversion& conversion);
 
     void runTable();
-    // The results table of a run, as the window fills it, in either direction.
-    void fill(ListModel& table);
-    void tick(ListModel& table);
+    // The rows of a run, as the window fills its results table, in either
+    // direction.
+    void fill(ResultRows& rows);
+    // The text file: its rows kept as the file needs them, not as a table.
+    void runAlignedText();
     // A format whose writer owns its target and reports its own failures.
     void writeTable(const ListModel& table);
     // A format that fills encoded blocks.
@@ -101,7 +104,7 @@ private:
     void runExpansion();
     // Adds the rows a row expands into to the table, or the row itself;
     // false when the table would pass the format's limit.
-    bool appendExpanded(ListModel& table, qsizetype row, const MapIP::RowConversion& conversion);
+    bool appendExpanded(ResultRows& rows, qsizetype row, const MapIP::RowConversion& conversion);
     std::unique_ptr<ExportTarget> makeTarget() const;
     // The target, created; null when it could not be, which is reported.
     std::unique_ptr<ExportTarget> createTarget();

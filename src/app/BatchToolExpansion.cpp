@@ -2,18 +2,18 @@
 
 #include "BatchTool.h"
 
+#include "ResultRows.h"
 #include "conversion/MapIP.h"
 #include "export/CellDeriver.h"
 #include "export/Expansion.h"
 #include "export/ExportTarget.h"
-#include "export/ListModel.h"
 #include "shell/AppError.h"
 
 #include <QFile>
 
 using namespace Qt::StringLiterals;
 
-bool BatchTool::appendExpanded(ListModel& table, qsizetype row, const MapIP::RowConversion& conversion)
+bool BatchTool::appendExpanded(ResultRows& rows, qsizetype row, const MapIP::RowConversion& conversion)
 {
     const std::vector<MapIP::Ipv4Network> networks
         = Expansion::expandedNetworks(conversion.address(), m_conversion);
@@ -30,10 +30,8 @@ bool BatchTool::appendExpanded(ListModel& table, qsizetype row, const MapIP::Row
     // Ticks count the rows as given: what a row expands into is ticked with it.
     const bool ticked = m_options.ticks.contains(row);
     const auto append = [&](const MapIP::RowConversion& rowConversion) {
-        const qsizetype index = table.appendRow(rowConversion.address());
-        table.setDerivedSubItems(index,
-                                 ConversionFormsDeriver::subItemsOf(rowConversion, m_layout.reverseDns));
-        table.setChecked(index, ticked);
+        rows.add(rowConversion, ConversionFormsDeriver::subItemsOf(rowConversion, m_layout.reverseDns),
+                 ticked);
     };
     if (networks.empty()) {
         append(conversion);

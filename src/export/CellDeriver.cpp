@@ -51,10 +51,18 @@ qsizetype ConversionFormsDeriver::derivedLength(int subItem, QStringView rowText
 
 qsizetype ConversionFormsDeriver::knownDerivedLength(int subItem, QStringView rowText) const
 {
-    if (isReverseDns(subItem))
-        return conversionOf(rowText).reverseDnsName().size();
+    if (!isReverseDns(subItem) && !isForm(subItem))
+        return -1;
+    return cellLength(conversionOf(rowText), subItem, m_reverseDns);
+}
+
+qsizetype ConversionFormsDeriver::cellLength(const MapIP::RowConversion& conversion, int subItem,
+                                             bool reverseDns)
+{
+    if (reverseDns && subItem == ReverseDnsSubItem)
+        return conversion.reverseDnsName().size();
     // A cell set in one text style may fail in another, and then reads as empty.
-    return isForm(subItem) ? conversionOf(rowText).lengthIfConverts(formOf(subItem)) : -1;
+    return isForm(subItem) ? conversion.lengthIfConverts(formOf(subItem)) : 0;
 }
 
 bool ConversionFormsDeriver::derives(int subItem, QStringView rowText, QStringView value) const
@@ -139,7 +147,17 @@ qsizetype DecodedFieldsDeriver::derivedLength(int subItem, QStringView rowText) 
 
 qsizetype DecodedFieldsDeriver::knownDerivedLength(int subItem, QStringView rowText) const
 {
-    return std::max<qsizetype>(0, derivedLength(subItem, rowText));
+    return cellLength(decodingOf(rowText), subItem, m_reverseDns);
+}
+
+qsizetype DecodedFieldsDeriver::cellLength(const MapIP::RowDecoding& decoding, int subItem, bool reverseDns)
+{
+    if (decoding.failed())
+        return 0;
+    if (reverseDns && subItem == ReverseDnsSubItem)
+        return decoding.reverseDnsName().size();
+    const bool field = subItem >= 1 && subItem <= MapIP::RowDecoding::FieldCount;
+    return field ? decoding.text(MapIP::RowDecoding::Field(subItem - 1)).size() : 0;
 }
 
 bool DecodedFieldsDeriver::derives(int subItem, QStringView rowText, QStringView value) const

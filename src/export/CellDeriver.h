@@ -117,6 +117,8 @@ public:
     // The prefixes of a range that makes several table rows; none for any
     // other row (partsOf() of its row).
     static std::vector<MapIP::Ipv4Network> partsOf(const MapIP::RowConversion& conversion);
+    // The length of a cell set as derived (knownDerivedLength() of its row).
+    static qsizetype cellLength(const MapIP::RowConversion& conversion, int subItem, bool reverseDns);
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;
@@ -163,6 +165,8 @@ public:
     // The sub-items a decoded row has, for a caller that has decoded it
     // already (derivedSubItems() of its row).
     static unsigned subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns);
+    // The length of a cell set as derived (knownDerivedLength() of its row).
+    static qsizetype cellLength(const MapIP::RowDecoding& decoding, int subItem, bool reverseDns);
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;

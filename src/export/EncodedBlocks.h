@@ -9,6 +9,19 @@
 
 class ExportTarget;
 
+// A cell of the column-aligned text file: the text in the code page, the
+// spaces that pad it to `width` characters (a longer text gets none) and then
+// `separator`. Padding counts characters, which only single-byte text keeps
+// as bytes. `out` has room for max(width, text.size()) + 1 bytes; returns the
+// end of what was written.
+inline char* writePaddedCell(char* out, QStringView text, qsizetype width, char separator) noexcept
+{
+    out += AnsiCodePage::encodeInto(text, out);
+    out = std::fill_n(out, std::max(width - text.size(), qsizetype(0)), ' ');
+    *out++ = separator;
+    return out;
+}
+
 // Encoded output gathered into blocks of about BlockBytes, each written to the
 // target in one call; one write per line would cost a system call per row.
 // The text file, the tool's clipboard text and tsv are single-byte text in
@@ -35,22 +48,15 @@ public:
 
     // Encodes the text without writing anything.
     void gather(QStringView text);
-    // Encodes the text, the spaces that pad it to `width` characters (a
-    // longer text gets none) and then `separator`, in the code page: padding
-    // counts characters, which only single-byte text keeps as bytes. Writes
-    // nothing. Every cell of a large table comes through here, so it is one
-    // resize and inline.
+    // Gathers writePaddedCell()'s bytes; writes nothing. Every cell of a
+    // large table comes through here, so it is one resize and inline.
     void gatherPadded(QStringView text, qsizetype width, char separator)
     {
         Q_ASSERT(m_encoding == Encoding::AnsiCodePage);
-        const qsizetype padding = std::max(width - text.size(), qsizetype(0));
         const qsizetype start = m_block.size();
-        m_block.resize(start + text.size() + padding + 1);
-        char* cursor = m_block.data() + start;
-        cursor += AnsiCodePage::encodeInto(text, cursor);
-        cursor = std::fill_n(cursor, padding, ' ');
-        *cursor++ = separator;
-        m_block.truncate(cursor - m_block.constData());
+        m_block.resize(start + std::max(width, text.size()) + 1);
+        const char* end = writePaddedCell(m_block.data() + start, text, width, separator);
+        m_block.truncate(end - m_block.constData());
     }
 
     qsizetype size() const { return m_block.size(); }

@@ -6,12 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr qsizetype BlockSize = 64 * 1024;
-
-} // namespace
-
 ListModel::ListModel(CheckBoxes checkBoxes, QObject* parent)
     : QAbstractTableModel(parent)
     , m_checkBoxes(checkBoxes)
@@ -99,26 +93,7 @@ int ListModel::columnWidthTwips(int column) const
 
 const char16_t* ListModel::store(QStringView text)
 {
-    const qsizetype length = text.size();
-    if (length == 0)
-        return nullptr;
-    char16_t* target = nullptr;
-    if (length > BlockSize / 4) {
-        // A long text gets a block of its own rather than wasting a shared one.
-        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
-        target = m_blocks.back().get();
-    } else {
-        if (m_freeLeft < length) {
-            m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
-            m_free = m_blocks.back().get();
-            m_freeLeft = BlockSize;
-        }
-        target = m_free;
-        m_free += length;
-        m_freeLeft -= length;
-    }
-    std::copy(text.utf16(), text.utf16() + length, target);
-    return target;
+    return m_texts.store(text).utf16();
 }
 
 qsizetype ListModel::appendRow(QStringView text)
@@ -144,19 +119,30 @@ qsizetype ListModel::appendDerivedRows(QStringView text)
         return first;
     }
     // The parts share one copy of the text.
-    const char16_t* const stored = store(text);
-    for (const MapIP::Ipv4Network& part : parts) {
-        Row row;
-        row.text = stored;
-        row.length = text.size();
-        m_rows.push_back(row);
-        Row& added = m_rows.back();
-        extraOf(added).part = part;
-        for (int subItem = 1; subItem <= MaxSubItems; ++subItem)
-            setState(added, subItem, CellState::Derived);
-    }
+    const QStringView stored(store(text), text.size());
+    for (const MapIP::Ipv4Network& part : parts)
+        appendPartRow(stored, part);
     schedulePublish();
     return first;
+}
+
+qsizetype ListModel::appendPart(QStringView text, const MapIP::Ipv4Network& part)
+{
+    appendPartRow(QStringView(store(text), text.size()), part);
+    schedulePublish();
+    return rows() - 1;
+}
+
+void ListModel::appendPartRow(QStringView stored, const MapIP::Ipv4Network& part)
+{
+    Row row;
+    row.text = stored.utf16();
+    row.length = stored.size();
+    m_rows.push_back(row);
+    Row& added = m_rows.back();
+    extraOf(added).part = part;
+    for (int subItem = 1; subItem <= MaxSubItems; ++subItem)
+        setState(added, subItem, CellState::Derived);
 }
 
 std::optional<MapIP::Ipv4Network> ListModel::partOf(qsizetype row) const
@@ -376,9 +362,7 @@ void ListModel::clearRows()
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_extras.clear();
-    m_blocks.clear();
-    m_free = nullptr;
-    m_freeLeft = 0;
+    m_texts.clear();
     m_published = 0;
     endResetModel();
 }

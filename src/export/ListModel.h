@@ -3,6 +3,7 @@
 #include "conversion/Forms.h"
 #include "conversion/Networks.h"
 #include "export/TableSource.h"
+#include "export/TextArena.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -71,6 +72,8 @@ public:
     // it (a range of several prefixes), each carrying the row's text.
     // Returns the index of the first row appended.
     qsizetype appendDerivedRows(QStringView text);
+    // Appends one of those rows: the part, its sub-items derived.
+    qsizetype appendPart(QStringView text, const MapIP::Ipv4Network& part);
     // The part a row stands for, if it is one.
     std::optional<MapIP::Ipv4Network> partOf(qsizetype row) const;
     // Sets sub-item 1 to MaxSubItems of a row.
@@ -151,6 +154,7 @@ private:
     static void setState(Row& row, int subItem, CellState state);
     const char16_t* store(QStringView text);
     Extra& extraOf(Row& row);
+    void appendPartRow(QStringView stored, const MapIP::Ipv4Network& part);
     const MapIP::Ipv4Network* partOf(const Row& row) const
     {
         return row.extra != 0 && m_extras[row.extra - 1].part ? &*m_extras[row.extra - 1].part : nullptr;
@@ -167,10 +171,8 @@ private:
 
     std::vector<Row> m_rows;
     std::vector<Extra> m_extras;
-    // Texts live in blocks that never move, so a row's pointer stays valid.
-    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
-    char16_t* m_free = nullptr;
-    qsizetype m_freeLeft = 0;
+    // A row's pointer into the arena stays valid.
+    TextArena m_texts;
 
     qsizetype m_published = 0;
     bool m_publishScheduled = false;

@@ -5,7 +5,6 @@
 #include "ListModel.h"
 #include "ResultsTable.h"
 #include "TableFormats.h"
-#include "TextFileWriter.h"
 #include "TsvFormat.h"
 #include "XlsxWorkbook.h"
 #include "shell/AppError.h"
@@ -19,11 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Encoding = EncodedBlocks::Encoding;
-
-void writeTextFile(const TableSource& table, const TableOutput& output)
-{
-    SaveListviewProperlySpaced(table, output.target, output.progress, output.yielder, output.reporter);
-}
 
 bool writeClipboardText(const TableSource& table, Yielder& yielder, EncodedBlocks& output,
                         const OutputSettings&)
@@ -55,7 +49,7 @@ constexpr quint64 SheetRows = 1048576;
 
 const OutputFormat Formats[] = {
     { u"text", u"the column-aligned text file, as \"Save Results As Text File\" writes it (the default)",
-      Encoding::AnsiCodePage, false, nullptr, nullptr, writeTextFile, std::nullopt, TableRowLimit },
+      Encoding::AnsiCodePage, false, nullptr, nullptr, nullptr, std::nullopt, TableRowLimit, true },
     { u"clipboard", u"the text \"Copy Results To Clipboard\" gives", Encoding::AnsiCodePage, false, nullptr,
       writeClipboardText, nullptr, std::nullopt, TableRowLimit },
     { u"tsv",

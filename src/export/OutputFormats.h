@@ -58,7 +58,9 @@ struct TableOutput
 //                the caller creates, flushes and finishes (clipboard, csv,
 //                jsonl); false when the yielder asked to stop,
 //   writeTable   a writer that owns its target and reports its own failures
-//                (the text file, the workbook).
+//                (the workbook),
+//   alignedText  every row kept by AlignedTextRows, which measures and
+//                writes them (the text file).
 struct OutputFormat
 {
     QStringView name;
@@ -82,6 +84,8 @@ struct OutputFormat
     // 1,048,576 rows, its caption line among them).
     std::optional<Expansion::StreamFormat> expansion;
     quint64 expandedRowLimit = 0;
+
+    bool alignedText = false;
 };
 
 // With --expand, the line of a row that stays as it is (a plain address, or

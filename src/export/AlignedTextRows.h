@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ResultsTable.h"
+#include "TextArena.h"
+
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ExportTarget;
+namespace MapIP {
+class RowConversion;
+class RowDecoding;
+} // namespace MapIP
+
+// The column-aligned text file for a writer that has every row before it
+// writes (the command-line tool): the rows of a results table kept as their
+// texts and a few marks, each measured as it is added, then written in
+// blocks of lines made on every processor and written in order.
+//
+// The bytes are those SaveListviewProperlySpaced writes for a table of the
+// same layout, filled with the same rows and ticked the same way; that
+// writer walks a table the window may change under it, this one only what it
+// was given, which is what lets the lines be made on several threads.
+class AlignedTextRows final
+{
+public:
+    explicit AlignedTextRows(const ResultsTable::Layout& layout);
+    ~AlignedTextRows();
+
+    AlignedTextRows(const AlignedTextRows&) = delete;
+    AlignedTextRows& operator=(const AlignedTextRows&) = delete;
+
+    qsizetype rows() const { return m_rowCount; }
+
+    // A row in the layout's direction and the sub-items it has a text for
+    // (bit k - 1 standing for sub-item k), as a table sets them.
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked);
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked);
+    // One prefix of a range that makes several rows, the range's text being
+    // its original; all its sub-items derive.
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked);
+
+    // Writes the caption line and the ticked rows to the target, which is
+    // created; `done` hears the share written (0 to 1) after each block.
+    // Throws AppError when the target fails, and rethrows what making a
+    // block threw.
+    void write(ExportTarget& target, const std::function<void(double)>& done = {}) const;
+
+    // The lines of a block; a test makes them few to see blocks written in order.
+    void setBlockRows(qsizetype rows) { m_blockRows = rows; }
+
+private:
+    struct Row
+    {
+        const char16_t* text = nullptr;
+        qsizetype length = 0;
+        // 1 + index into m_parts, 0 for a row that is no part of a range.
+        quint32 part = 0;
+        quint8 subItems = 0;
+        bool ticked = false;
+    };
+    static constexpr qsizetype ChunkRows = 64 * 1024;
+
+    Row& append(QStringView text, unsigned subItems, bool ticked);
+    void measure(int column, qsizetype length);
+    const Row& row(qsizetype index) const
+    {
+        return m_chunks[size_t(index / ChunkRows)][size_t(index % ChunkRows)];
+    }
+    QByteArray captionLine() const;
+    QByteArray lines(qsizetype first, qsizetype last) const;
+
+    const ResultsTable::Layout m_layout;
+    const QList<ListModel::Column> m_columns;
+    std::vector<qsizetype> m_widths;
+    // Rows live in chunks that never move: a million rows are never copied
+    // to grow.
+    std::vector<std::unique_ptr<Row[]>> m_chunks;
+    qsizetype m_rowCount = 0;
+    TextArena m_texts;
+    std::vector<MapIP::Ipv4Network> m_parts;
+    qsizetype m_blockRows = 16 * 1024;
+};

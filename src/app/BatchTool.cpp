@@ -7,7 +7,6 @@
 #include "TerminalProgress.h"
 #include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
-#include "export/AlignedTextRows.h"
 #include "export/CellDeriver.h"
 #include "export/ExportTarget.h"
 #include "export/ListModel.h"
@@ -88,32 +87,6 @@ private:
     }
 
     ListModel& m_table;
-};
-
-class TextRows final : public ResultRows
-{
-public:
-    explicit TextRows(AlignedTextRows& rows)
-        : m_rows(rows)
-    {
-    }
-
-    qsizetype rows() const override { return m_rows.rows(); }
-    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
-    {
-        m_rows.addPart(text, part, ticked);
-    }
-
-private:
-    AlignedTextRows& m_rows;
 };
 
 } // namespace
@@ -197,39 +170,40 @@ std::unique_ptr<ExportTarget> BatchTool::makeTarget() const
 
 void BatchTool::readInputs(const RowSink& sink)
 {
-    BatchInputs inputs(m_streams.input, m_streams.progress, [this](const QString& text) { fileError(text); });
+    readInputs(sink, [this](const QString& text) { fileError(text); });
+}
+
+void BatchTool::readInputs(const RowSink& sink, const std::function<void(const QString&)>& problem)
+{
+    BatchInputs inputs(m_streams.input, m_streams.progress, problem);
     inputs.read(m_options.inputs, sink);
 }
 
-void BatchTool::reportFailures(qsizetype row, const MapIP::RowConversion& conversion)
+QStringList BatchTool::failureMessages(qsizetype row, const MapIP::RowConversion& conversion)
 {
+    QStringList messages;
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
         const MapIP::ConversionFailure failure = conversion.failure(form.form);
-        if (!failure.failed())
-            continue;
-        m_rowsFailed = true;
-        message(u"row "_s + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u": "_s
-                + form.label.toString() + u": "_s + MapIP::describe(failure));
+        if (failure.failed())
+            messages.append(u"row "_s + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address())
+                            + u": "_s + form.label.toString() + u": "_s + MapIP::describe(failure));
     }
+    return messages;
 }
 
-void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
+std::optional<QString> BatchTool::failureMessage(qsizetype row, const MapIP::RowDecoding& decoding) const
 {
     if (!decoding.failed())
-        return;
-    m_rowsFailed = true;
-    message(u"row "_s + QString::number(row) + u": "_s
-            + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding));
+        return std::nullopt;
+    return u"row "_s + QString::number(row) + u": "_s
+        + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding);
 }
 
-std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
-                                                           const MapIP::RowConversion& conversion)
+std::optional<QString> BatchTool::nonGlobalWarning(qsizetype row, const MapIP::RowConversion& conversion,
+                                                   const std::vector<MapIP::Ipv4Network>& parts) const
 {
-    const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-    if (parts.empty())
-        reportFailures(row, conversion);
-    if (m_nonGlobalWarned || !m_wellKnownNat64)
-        return parts;
+    if (!m_wellKnownNat64)
+        return std::nullopt;
     std::vector<MapIP::Ipv4Network> networks = parts;
     if (networks.empty()) {
         if (const std::optional<MapIP::Ipv4Network> network = conversion.network())
@@ -242,15 +216,44 @@ std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
         std::optional<QString> range = MapIP::nonGlobalRange(network.address);
         if (!range)
             range = MapIP::nonGlobalRange(network.last());
-        if (!range)
-            continue;
-        m_nonGlobalWarned = true;
-        message(u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
-                u"(RFC 6052 section 3.1), but row "_s
+        if (range)
+            return u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
+                   u"(RFC 6052 section 3.1), but row "_s
                 + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u" is "_s + *range
-                + u"; its forms are written all the same (this is said once)"_s);
-        break;
+                + u"; its forms are written all the same (this is said once)"_s;
     }
+    return std::nullopt;
+}
+
+void BatchTool::reportFailures(const QStringList& messages)
+{
+    for (const QString& text : messages)
+        message(text);
+    m_rowsFailed = m_rowsFailed || !messages.isEmpty();
+}
+
+void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
+{
+    if (const std::optional<QString> text = failureMessage(row, decoding))
+        reportFailures({ *text });
+}
+
+void BatchTool::warnOnce(const std::optional<QString>& warning)
+{
+    if (m_nonGlobalWarned || !warning)
+        return;
+    m_nonGlobalWarned = true;
+    message(*warning);
+}
+
+std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
+                                                           const MapIP::RowConversion& conversion)
+{
+    const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+    if (parts.empty())
+        reportFailures(failureMessages(row, conversion));
+    if (!m_nonGlobalWarned)
+        warnOnce(nonGlobalWarning(row, conversion, parts));
     return parts;
 }
 
@@ -300,32 +303,6 @@ void BatchTool::runTable()
         writeTable(table);
     else
         writeEncoded(table);
-}
-
-void BatchTool::runAlignedText()
-{
-    AlignedTextRows text(m_layout);
-    TextRows rows(text);
-    fill(rows);
-    if (m_expansionRefused)
-        return;
-    showStep(u"Writing "_s + outputName());
-    const std::unique_ptr<ExportTarget> target = createTarget();
-    if (!target)
-        return;
-    std::unique_ptr<WriterProgress> progress;
-    if (m_streams.progress)
-        progress = std::make_unique<WriterProgress>(*m_streams.progress);
-    try {
-        text.write(*target, [&progress](double share) {
-            if (progress)
-                progress->setValue(100 * share);
-        });
-        target->finish();
-    } catch (const AppError& error) {
-        target->abandon();
-        fileError(error.description());
-    }
 }
 
 void BatchTool::writeTable(const ListModel& table)

@@ -10,8 +10,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class AlignedTextRows;
 class ExportTarget;
 class ListModel;
 class ResultRows;
@@ -76,10 +78,21 @@ private:
     using RowSink = std::function<void(QStringView row)>;
 
     void readInputs(const RowSink& sink);
+    // An input that cannot be read goes to `problem` instead of fileError().
+    void readInputs(const RowSink& sink, const std::function<void(const QString&)>& problem);
     // One message for each form the row fails, as the window reports them.
-    void reportFailures(qsizetype row, const MapIP::RowConversion& conversion);
+    static QStringList failureMessages(qsizetype row, const MapIP::RowConversion& conversion);
     // The message for a row that did not decode.
+    std::optional<QString> failureMessage(qsizetype row, const MapIP::RowDecoding& decoding) const;
+    // The warning when the NAT64 well-known prefix is to carry a
+    // non-global address: the row's address, or its prefixes' first or last.
+    std::optional<QString> nonGlobalWarning(qsizetype row, const MapIP::RowConversion& conversion,
+                                            const std::vector<MapIP::Ipv4Network>& parts) const;
+    // Writes a row's failure messages; they make the status 1.
+    void reportFailures(const QStringList& messages);
     void reportFailure(qsizetype row, const MapIP::RowDecoding& decoding);
+    // The run's one warning, the first time there is one.
+    void warnOnce(const std::optional<QString>& warning);
     // Reports what is wrong with input row `row`: the forms it fails (a
     // range of several prefixes fails none), and the one warning of the run
     // when the NAT64 well-known prefix is to carry a non-global address.
@@ -93,6 +106,13 @@ private:
     void fill(ResultRows& rows);
     // The text file: its rows kept as the file needs them, not as a table.
     void runAlignedText();
+    // Its rows read here and checked and measured in blocks on other
+    // threads; what the checks report is written in order once all are read.
+    void fillChecked(AlignedTextRows& rows);
+    struct BlockCheck;
+    struct RowBlock;
+    BlockCheck checkBlock(const AlignedTextRows& rows, qsizetype firstRow,
+                          const std::vector<QStringView>& texts) const;
     // A format whose writer owns its target and reports its own failures.
     void writeTable(const ListModel& table);
     // A format that fills encoded blocks.

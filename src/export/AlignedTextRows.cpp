@@ -28,53 +28,87 @@ AlignedTextRows::AlignedTextRows(const ResultsTable::Layout& layout)
 
 AlignedTextRows::~AlignedTextRows() = default;
 
-AlignedTextRows::Row& AlignedTextRows::append(QStringView text, unsigned subItems, bool ticked)
+AlignedTextRows::Row& AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked)
 {
     if (m_rowCount % ChunkRows == 0)
         m_chunks.push_back(std::make_unique<Row[]>(ChunkRows));
     Row& added = m_chunks.back()[size_t(m_rowCount % ChunkRows)];
     ++m_rowCount;
-    added.text = m_texts.store(text).utf16();
-    added.length = text.size();
+    added.text = stored.utf16();
+    added.length = stored.size();
     added.subItems = quint8(subItems);
     added.ticked = ticked;
-    measure(0, text.size());
     return added;
 }
 
-void AlignedTextRows::measure(int column, qsizetype length)
+namespace {
+
+void widenTo(std::vector<qsizetype>& widths, size_t column, qsizetype length)
 {
-    qsizetype& width = m_widths[size_t(column)];
-    width = std::max(width, length);
+    widths[column] = std::max(widths[column], length);
+}
+
+} // namespace
+
+void AlignedTextRows::measure(const MapIP::RowConversion& row, unsigned subItems,
+                              std::vector<qsizetype>& widths) const
+{
+    widenTo(widths, 0, row.address().size());
+    for (int subItem = 1; subItem < columns(); ++subItem) {
+        if (subItems & (1u << (subItem - 1)))
+            widenTo(widths, size_t(subItem), ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns));
+    }
+}
+
+void AlignedTextRows::measure(const MapIP::RowDecoding& row, unsigned subItems,
+                              std::vector<qsizetype>& widths) const
+{
+    widenTo(widths, 0, row.row().size());
+    for (int subItem = 1; subItem < columns(); ++subItem) {
+        if (subItems & (1u << (subItem - 1)))
+            widenTo(widths, size_t(subItem), DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns));
+    }
+}
+
+void AlignedTextRows::measurePart(QStringView text, const MapIP::Ipv4Network& part,
+                                  std::vector<qsizetype>& widths) const
+{
+    measure(MapIP::RowConversion(text, part, m_layout.conversion), everySubItem(), widths);
+}
+
+void AlignedTextRows::widen(const std::vector<qsizetype>& widths)
+{
+    for (size_t column = 0; column < m_widths.size() && column < widths.size(); ++column)
+        widenTo(m_widths, column, widths[column]);
+}
+
+void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked)
+{
+    append(stored, subItems, ticked);
+}
+
+void AlignedTextRows::addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked)
+{
+    m_parts.push_back(part);
+    append(stored, everySubItem(), ticked).part = quint32(m_parts.size());
 }
 
 void AlignedTextRows::add(const MapIP::RowConversion& row, unsigned subItems, bool ticked)
 {
-    append(row.address(), subItems, ticked);
-    for (int subItem = 1; subItem < int(m_columns.size()); ++subItem) {
-        if (subItems & (1u << (subItem - 1)))
-            measure(subItem, ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns));
-    }
+    measure(row, subItems, m_widths);
+    addStored(store(row.address()), subItems, ticked);
 }
 
 void AlignedTextRows::add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked)
 {
-    append(row.row(), subItems, ticked);
-    for (int subItem = 1; subItem < int(m_columns.size()); ++subItem) {
-        if (subItems & (1u << (subItem - 1)))
-            measure(subItem, DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns));
-    }
+    measure(row, subItems, m_widths);
+    addStored(store(row.row()), subItems, ticked);
 }
 
 void AlignedTextRows::addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked)
 {
-    const unsigned everySubItem = (1u << (m_columns.size() - 1)) - 1;
-    Row& added = append(text, everySubItem, ticked);
-    m_parts.push_back(part);
-    added.part = quint32(m_parts.size());
-    const MapIP::RowConversion conversion(text, part, m_layout.conversion);
-    for (int subItem = 1; subItem < int(m_columns.size()); ++subItem)
-        measure(subItem, ConversionFormsDeriver::cellLength(conversion, subItem, m_layout.reverseDns));
+    measurePart(text, part, m_widths);
+    addStoredPart(store(text), part, ticked);
 }
 
 QByteArray AlignedTextRows::captionLine() const
@@ -90,32 +124,59 @@ QByteArray AlignedTextRows::captionLine() const
     return line + LineEnd;
 }
 
+// The row's sub-items, padded: `cell` gives the text of those it has.
+template<typename Cell> char* AlignedTextRows::writeCells(char* out, const Row& record, const Cell& cell) const
+{
+    for (int subItem = 1; subItem < columns(); ++subItem) {
+        const qsizetype width = m_widths[size_t(subItem)];
+        if (record.subItems & (1u << (subItem - 1))) {
+            const MapIP::FormPieces text = cell(subItem);
+            out = writePaddedCell(out, { text.prefix, text.body, text.suffix }, width, '\t');
+        } else {
+            out = writePaddedCell(out, QStringView(), width, '\t');
+        }
+    }
+    return out;
+}
+
+char* AlignedTextRows::writeConvertedCells(char* out, const Row& record, const MapIP::RowConversion& conversion,
+                                           QString& buffer) const
+{
+    return writeCells(out, record, [&](int subItem) {
+        return ConversionFormsDeriver::cellPieces(conversion, subItem, m_layout.reverseDns, buffer);
+    });
+}
+
 // The lines of the ticked rows among [first, last). Every cell is at most
 // its column's width, so every line is as long as the caption line.
 QByteArray AlignedTextRows::lines(qsizetype first, qsizetype last) const
 {
-    // A deriver of its own: a deriver keeps the row it read last.
-    const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
     qsizetype lineLength = qsizetype(sizeof LineEnd) - 1;
     for (const qsizetype width : m_widths)
         lineLength += width + 1;
     QByteArray bytes(lineLength * (last - first), Qt::Uninitialized);
     char* out = bytes.data();
-    QString cell;
+    // A deriver of its own, for decoded rows: a deriver keeps the row it
+    // read last. Converted rows write their forms in pieces.
+    const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
+    QString buffer;
     for (qsizetype index = first; index < last; ++index) {
         const Row& record = row(index);
         if (!record.ticked)
             continue;
         const QStringView text(record.text, record.length);
         out = writePaddedCell(out, text, m_widths[0], '\t');
-        for (int subItem = 1; subItem < int(m_columns.size()); ++subItem) {
-            if (!(record.subItems & (1u << (subItem - 1))))
-                cell.resize(0);
-            else if (record.part != 0)
-                deriver->derivePartInto(subItem, text, m_parts[record.part - 1], cell);
-            else
-                deriver->deriveInto(subItem, text, cell);
-            out = writePaddedCell(out, cell, m_widths[size_t(subItem)], '\t');
+        if (m_layout.direction == ResultsTable::Direction::Decode) {
+            out = writeCells(out, record, [&](int subItem) -> MapIP::FormPieces {
+                deriver->deriveInto(subItem, text, buffer);
+                return { {}, buffer, {} };
+            });
+        } else if (record.part != 0) {
+            out = writeConvertedCells(out, record,
+                                      MapIP::RowConversion(text, m_parts[record.part - 1], m_layout.conversion),
+                                      buffer);
+        } else {
+            out = writeConvertedCells(out, record, MapIP::RowConversion(text, m_layout.conversion), buffer);
         }
         out = std::copy_n(LineEnd, sizeof LineEnd - 1, out);
     }

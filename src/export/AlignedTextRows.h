@@ -34,6 +34,7 @@ public:
     AlignedTextRows& operator=(const AlignedTextRows&) = delete;
 
     qsizetype rows() const { return m_rowCount; }
+    int columns() const { return int(m_columns.size()); }
 
     // A row in the layout's direction and the sub-items it has a text for
     // (bit k - 1 standing for sub-item k), as a table sets them.
@@ -42,6 +43,18 @@ public:
     // One prefix of a range that makes several rows, the range's text being
     // its original; all its sub-items derive.
     void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked);
+
+    // The same in steps, for a caller that reads rows on one thread and
+    // measures them on others: the text kept, the row measured into widths
+    // of the caller's (a thread each), the widths taken in, the row added.
+    QStringView store(QStringView text) { return m_texts.store(text); }
+    void measure(const MapIP::RowConversion& row, unsigned subItems, std::vector<qsizetype>& widths) const;
+    void measure(const MapIP::RowDecoding& row, unsigned subItems, std::vector<qsizetype>& widths) const;
+    void measurePart(QStringView text, const MapIP::Ipv4Network& part, std::vector<qsizetype>& widths) const;
+    void widen(const std::vector<qsizetype>& widths);
+    // `stored` is a text store() returned.
+    void addStored(QStringView stored, unsigned subItems, bool ticked);
+    void addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked);
 
     // Writes the caption line and the ticked rows to the target, which is
     // created; `done` hears the share written (0 to 1) after each block.
@@ -64,14 +77,17 @@ private:
     };
     static constexpr qsizetype ChunkRows = 64 * 1024;
 
-    Row& append(QStringView text, unsigned subItems, bool ticked);
-    void measure(int column, qsizetype length);
+    Row& append(QStringView stored, unsigned subItems, bool ticked);
+    unsigned everySubItem() const { return (1u << (m_columns.size() - 1)) - 1; }
     const Row& row(qsizetype index) const
     {
         return m_chunks[size_t(index / ChunkRows)][size_t(index % ChunkRows)];
     }
     QByteArray captionLine() const;
     QByteArray lines(qsizetype first, qsizetype last) const;
+    template<typename Cell> char* writeCells(char* out, const Row& record, const Cell& cell) const;
+    char* writeConvertedCells(char* out, const Row& record, const MapIP::RowConversion& conversion,
+                              QString& buffer) const;
 
     const ResultsTable::Layout m_layout;
     const QList<ListModel::Column> m_columns;

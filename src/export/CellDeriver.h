@@ -119,6 +119,18 @@ public:
     static std::vector<MapIP::Ipv4Network> partsOf(const MapIP::RowConversion& conversion);
     // The length of a cell set as derived (knownDerivedLength() of its row).
     static qsizetype cellLength(const MapIP::RowConversion& conversion, int subItem, bool reverseDns);
+    // A derived cell's text in pieces, none of them built (deriveInto() of
+    // its row): a form's pieces, or the reverse-DNS name put in `buffer`.
+    static MapIP::FormPieces cellPieces(const MapIP::RowConversion& conversion, int subItem, bool reverseDns,
+                                        QString& buffer)
+    {
+        if (reverseDns && subItem == ReverseDnsSubItem) {
+            buffer = conversion.reverseDnsName();
+            return { {}, buffer, {} };
+        }
+        return subItem >= 1 && subItem <= MapIP::FormCount ? conversion.pieces(MapIP::formAt(subItem))
+                                                           : MapIP::FormPieces();
+    }
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 ListLineSplitter::ListLineSplitter(RowSink sink, FinalLineFeed finalLineFeed)
     : m_sink(std::move(sink))
     , m_finalLineFeed(finalLineFeed)
@@ -27,32 +29,38 @@ void ListLineSplitter::emitRow(QStringView tail)
 
 void ListLineSplitter::feed(QStringView text)
 {
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = text[i].unicode();
+    const char16_t* const end = text.utf16() + text.size();
+    const char16_t* cursor = text.utf16();
+    const char16_t* start = cursor;
+    while (cursor != end) {
         if (m_afterCr) {
             m_afterCr = false;
-            if (c == u'\n') {
-                start = i + 1;
+            if (*cursor == u'\n') {
+                start = ++cursor;
                 continue;
             }
         }
-        if (c == u'\r' || c == u'\n') {
-            emitRow(text.sliced(start, i - start));
-            start = i + 1;
-            m_afterCr = c == u'\r';
-            m_afterLf = c == u'\n';
-            // After an LF the line goes on, so the end of the text closes it
-            // with a row (unless a final LF ends the last line).
-            m_lineOpen = c == u'\n';
-        } else {
+        // A line is searched for its end in one go: nearly every character
+        // is an ordinary one.
+        const char16_t* const lineEnd
+            = std::find_if(cursor, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+        if (lineEnd != cursor) {
             m_afterLf = false;
             m_lineOpen = true;
         }
+        if (lineEnd == end)
+            break;
+        emitRow(QStringView(start, lineEnd));
+        const char16_t c = *lineEnd;
+        start = cursor = lineEnd + 1;
+        m_afterCr = c == u'\r';
+        m_afterLf = c == u'\n';
+        // After an LF the line goes on, so the end of the text closes it
+        // with a row (unless a final LF ends the last line).
+        m_lineOpen = c == u'\n';
     }
-    if (start < size)
-        m_pending.append(text.sliced(start));
+    if (start != end)
+        m_pending.append(QStringView(start, end));
 }
 
 void ListLineSplitter::finish()

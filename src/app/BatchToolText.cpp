@@ -138,8 +138,9 @@ void BatchTool::fillChecked(AlignedTextRows& rows)
         if (blocks.size() - waited > inFlight)
             blocks[waited++].check.wait();
         RowBlock& block = blocks.back();
-        block.check = std::async(std::launch::async,
-                                 [this, &rows, &block] { return checkBlock(rows, block.firstRow, block.texts); });
+        block.check = std::async(std::launch::async, [this, &rows, &block] {
+            return checkBlock(rows, block.firstRow, block.texts);
+        });
     };
     readInputs(
         [&](QStringView text) {

@@ -7,6 +7,7 @@
 #include "conversion/MapIP.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <thread>
@@ -56,7 +57,8 @@ void AlignedTextRows::measure(const MapIP::RowConversion& row, unsigned subItems
     widenTo(widths, 0, row.address().size());
     for (int subItem = 1; subItem < columns(); ++subItem) {
         if (subItems & (1u << (subItem - 1)))
-            widenTo(widths, size_t(subItem), ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns));
+            widenTo(widths, size_t(subItem),
+                    ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns));
     }
 }
 
@@ -66,7 +68,8 @@ void AlignedTextRows::measure(const MapIP::RowDecoding& row, unsigned subItems,
     widenTo(widths, 0, row.row().size());
     for (int subItem = 1; subItem < columns(); ++subItem) {
         if (subItems & (1u << (subItem - 1)))
-            widenTo(widths, size_t(subItem), DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns));
+            widenTo(widths, size_t(subItem),
+                    DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns));
     }
 }
 
@@ -125,68 +128,80 @@ QByteArray AlignedTextRows::captionLine() const
 }
 
 // The row's sub-items, padded: `cell` gives the text of those it has.
-template<typename Cell> char* AlignedTextRows::writeCells(char* out, const Row& record, const Cell& cell) const
+// Every cell is at most its column's width, so every line has the same
+// length and its cells the same places: a line is its blank, the spaces,
+// TABs and line end, with the cells' texts written over it.
+AlignedTextRows::LineShape AlignedTextRows::lineShape() const
+{
+    LineShape shape;
+    qsizetype start = 0;
+    for (const qsizetype width : m_widths) {
+        shape.cellStarts.push_back(start);
+        shape.blank.append(QByteArray(width, ' ')).append('\t');
+        start += width + 1;
+    }
+    shape.blank.append(LineEnd);
+    return shape;
+}
+
+template<typename Cell>
+void AlignedTextRows::writeCells(char* line, const LineShape& shape, const Row& record,
+                                 const Cell& cell) const
 {
     for (int subItem = 1; subItem < columns(); ++subItem) {
-        const qsizetype width = m_widths[size_t(subItem)];
         if (record.subItems & (1u << (subItem - 1))) {
+            char* out = line + shape.cellStarts[size_t(subItem)];
             const MapIP::FormPieces text = cell(subItem);
-            out = writePaddedCell(out, { text.prefix, text.body, text.suffix }, width, '\t');
-        } else {
-            out = writePaddedCell(out, QStringView(), width, '\t');
+            for (const QStringView piece : { text.prefix, text.body, text.suffix })
+                out += AnsiCodePage::encodeInto(piece, out);
         }
     }
-    return out;
 }
 
-char* AlignedTextRows::writeConvertedCells(char* out, const Row& record, const MapIP::RowConversion& conversion,
-                                           QString& buffer) const
+// The lines of the ticked rows among [first, last).
+QByteArray AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizetype last) const
 {
-    return writeCells(out, record, [&](int subItem) {
-        return ConversionFormsDeriver::cellPieces(conversion, subItem, m_layout.reverseDns, buffer);
-    });
-}
-
-// The lines of the ticked rows among [first, last). Every cell is at most
-// its column's width, so every line is as long as the caption line.
-QByteArray AlignedTextRows::lines(qsizetype first, qsizetype last) const
-{
-    qsizetype lineLength = qsizetype(sizeof LineEnd) - 1;
-    for (const qsizetype width : m_widths)
-        lineLength += width + 1;
+    const qsizetype lineLength = shape.blank.size();
     QByteArray bytes(lineLength * (last - first), Qt::Uninitialized);
-    char* out = bytes.data();
+    char* line = bytes.data();
     // A deriver of its own, for decoded rows: a deriver keeps the row it
     // read last. Converted rows write their forms in pieces.
     const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
     QString buffer;
+    const auto converted = [&](const MapIP::RowConversion& conversion) {
+        return [&](int subItem) {
+            return ConversionFormsDeriver::cellPieces(conversion, subItem, m_layout.reverseDns, buffer);
+        };
+    };
     for (qsizetype index = first; index < last; ++index) {
         const Row& record = row(index);
         if (!record.ticked)
             continue;
+        std::memcpy(line, shape.blank.constData(), size_t(lineLength));
         const QStringView text(record.text, record.length);
-        out = writePaddedCell(out, text, m_widths[0], '\t');
+        AnsiCodePage::encodeInto(text, line);
         if (m_layout.direction == ResultsTable::Direction::Decode) {
-            out = writeCells(out, record, [&](int subItem) -> MapIP::FormPieces {
+            writeCells(line, shape, record, [&](int subItem) -> MapIP::FormPieces {
                 deriver->deriveInto(subItem, text, buffer);
                 return { {}, buffer, {} };
             });
         } else if (record.part != 0) {
-            out = writeConvertedCells(out, record,
-                                      MapIP::RowConversion(text, m_parts[record.part - 1], m_layout.conversion),
-                                      buffer);
+            const MapIP::RowConversion conversion(text, m_parts[record.part - 1], m_layout.conversion);
+            writeCells(line, shape, record, converted(conversion));
         } else {
-            out = writeConvertedCells(out, record, MapIP::RowConversion(text, m_layout.conversion), buffer);
+            const MapIP::RowConversion conversion(text, m_layout.conversion);
+            writeCells(line, shape, record, converted(conversion));
         }
-        out = std::copy_n(LineEnd, sizeof LineEnd - 1, out);
+        line += lineLength;
     }
-    bytes.truncate(out - bytes.constData());
+    bytes.truncate(line - bytes.constData());
     return bytes;
 }
 
 void AlignedTextRows::write(ExportTarget& target, const std::function<void(double)>& done) const
 {
     target.write(captionLine());
+    const LineShape shape = lineShape();
     // Blocks are made a few ahead on other threads while this one writes
     // them in order; a failure to write waits for those being made.
     const size_t inFlight = 2 * std::max(1u, std::thread::hardware_concurrency());
@@ -196,8 +211,8 @@ void AlignedTextRows::write(ExportTarget& target, const std::function<void(doubl
         while (next < m_rowCount && blocks.size() < inFlight) {
             const qsizetype first = next;
             next = std::min(m_rowCount, first + m_blockRows);
-            blocks.emplace_back(next, std::async(std::launch::async, [this, first, last = next] {
-                                    return lines(first, last);
+            blocks.emplace_back(next, std::async(std::launch::async, [this, &shape, first, last = next] {
+                                    return lines(shape, first, last);
                                 }));
         }
         target.write(blocks.front().second.get());

@@ -3,6 +3,7 @@
 #include "ResultsTable.h"
 #include "TextArena.h"
 
+#include <QByteArray>
 #include <QStringView>
 
 #include <functional>
@@ -84,10 +85,16 @@ private:
         return m_chunks[size_t(index / ChunkRows)][size_t(index % ChunkRows)];
     }
     QByteArray captionLine() const;
-    QByteArray lines(qsizetype first, qsizetype last) const;
-    template<typename Cell> char* writeCells(char* out, const Row& record, const Cell& cell) const;
-    char* writeConvertedCells(char* out, const Row& record, const MapIP::RowConversion& conversion,
-                              QString& buffer) const;
+    // A line with every cell empty, and where each cell starts.
+    struct LineShape
+    {
+        QByteArray blank;
+        std::vector<qsizetype> cellStarts;
+    };
+    LineShape lineShape() const;
+    QByteArray lines(const LineShape& shape, qsizetype first, qsizetype last) const;
+    template<typename Cell>
+    void writeCells(char* line, const LineShape& shape, const Row& record, const Cell& cell) const;
 
     const ResultsTable::Layout m_layout;
     const QList<ListModel::Column> m_columns;

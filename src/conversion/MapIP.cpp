@@ -434,11 +434,15 @@ bool RowConversion::converts(Form form) const noexcept
 
 unsigned RowConversion::convertedForms() const noexcept
 {
+    // Checked for every row, often twice (its messages, its cells): kept.
+    if (m_convertedForms >= 0)
+        return unsigned(m_convertedForms);
     unsigned forms = 0;
     for (const FormDefinition& definition : Forms) {
         if (converts(definition.form))
             forms |= 1u << formIndex(definition.form);
     }
+    m_convertedForms = int(forms);
     return forms;
 }
 

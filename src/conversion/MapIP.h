@@ -215,6 +215,8 @@ private:
     mutable ConversionFailure m_failure;
     mutable std::array<quint8, 4> m_octets {};
     mutable bool m_fourOctets = false;
+    // convertedForms(), -1 until asked.
+    mutable int m_convertedForms = -1;
     mutable Ipv4Network m_network;
     mutable quint32 m_rangeLast = 0;
     // Texts written the first time a form asks for them (a table reads one

@@ -141,20 +141,39 @@ AlignedTextRows::LineShape AlignedTextRows::lineShape() const
         start += width + 1;
     }
     shape.blank.append(LineEnd);
+    // Nearly every converted row has every form, and every form's text
+    // starts with the form's prefix: a second blank holds them.
+    shape.prefixed = shape.blank;
+    if (m_layout.direction == ResultsTable::Direction::Convert) {
+        for (const MapIP::FormDefinition& form : MapIP::Forms) {
+            if (!m_layout.conversion.writesForm(form.form))
+                continue;
+            const int subItem = int(MapIP::formIndex(form.form)) + 1;
+            shape.everyForm |= 1u << (subItem - 1);
+            AnsiCodePage::encodeInto(m_layout.conversion.prefix(form.form),
+                                     shape.prefixed.data() + shape.cellStarts[size_t(subItem)]);
+        }
+    }
     return shape;
 }
 
+// Writes the cells the row has over its blank line; `skipsPrefix` when
+// that blank holds the forms' prefixes.
 template<typename Cell>
-void AlignedTextRows::writeCells(char* line, const LineShape& shape, const Row& record,
+void AlignedTextRows::writeCells(char* line, const LineShape& shape, const Row& record, bool skipsPrefix,
                                  const Cell& cell) const
 {
     for (int subItem = 1; subItem < columns(); ++subItem) {
-        if (record.subItems & (1u << (subItem - 1))) {
-            char* out = line + shape.cellStarts[size_t(subItem)];
-            const MapIP::FormPieces text = cell(subItem);
-            for (const QStringView piece : { text.prefix, text.body, text.suffix })
-                out += AnsiCodePage::encodeInto(piece, out);
-        }
+        if (!(record.subItems & (1u << (subItem - 1))))
+            continue;
+        char* out = line + shape.cellStarts[size_t(subItem)];
+        const MapIP::FormPieces text = cell(subItem);
+        if (skipsPrefix)
+            out += text.prefix.size();
+        else
+            out += AnsiCodePage::encodeInto(text.prefix, out);
+        out += AnsiCodePage::encodeInto(text.body, out);
+        AnsiCodePage::encodeInto(text.suffix, out);
     }
 }
 
@@ -168,30 +187,31 @@ QByteArray AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsize
     // read last. Converted rows write their forms in pieces.
     const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
     QString buffer;
-    const auto converted = [&](const MapIP::RowConversion& conversion) {
-        return [&](int subItem) {
+    const auto writeConverted = [&](char* out, const Row& record, const MapIP::RowConversion& conversion) {
+        const bool prefixed = shape.everyForm != 0 && (record.subItems & shape.everyForm) == shape.everyForm;
+        std::memcpy(out, (prefixed ? shape.prefixed : shape.blank).constData(), size_t(lineLength));
+        writeCells(out, shape, record, prefixed, [&](int subItem) {
             return ConversionFormsDeriver::cellPieces(conversion, subItem, m_layout.reverseDns, buffer);
-        };
+        });
     };
     for (qsizetype index = first; index < last; ++index) {
         const Row& record = row(index);
         if (!record.ticked)
             continue;
-        std::memcpy(line, shape.blank.constData(), size_t(lineLength));
         const QStringView text(record.text, record.length);
-        AnsiCodePage::encodeInto(text, line);
         if (m_layout.direction == ResultsTable::Direction::Decode) {
-            writeCells(line, shape, record, [&](int subItem) -> MapIP::FormPieces {
+            std::memcpy(line, shape.blank.constData(), size_t(lineLength));
+            writeCells(line, shape, record, false, [&](int subItem) -> MapIP::FormPieces {
                 deriver->deriveInto(subItem, text, buffer);
                 return { {}, buffer, {} };
             });
         } else if (record.part != 0) {
-            const MapIP::RowConversion conversion(text, m_parts[record.part - 1], m_layout.conversion);
-            writeCells(line, shape, record, converted(conversion));
+            writeConverted(line, record,
+                           MapIP::RowConversion(text, m_parts[record.part - 1], m_layout.conversion));
         } else {
-            const MapIP::RowConversion conversion(text, m_layout.conversion);
-            writeCells(line, shape, record, converted(conversion));
+            writeConverted(line, record, MapIP::RowConversion(text, m_layout.conversion));
         }
+        AnsiCodePage::encodeInto(text, line);
         line += lineLength;
     }
     bytes.truncate(line - bytes.constData());

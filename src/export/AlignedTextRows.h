@@ -90,11 +90,16 @@ private:
     {
         QByteArray blank;
         std::vector<qsizetype> cellStarts;
+        // The blank with each written form's prefix in its cell, for a row
+        // that has every such form (the sub-items in `everyForm`).
+        QByteArray prefixed;
+        unsigned everyForm = 0;
     };
     LineShape lineShape() const;
     QByteArray lines(const LineShape& shape, qsizetype first, qsizetype last) const;
     template<typename Cell>
-    void writeCells(char* line, const LineShape& shape, const Row& record, const Cell& cell) const;
+    void writeCells(char* line, const LineShape& shape, const Row& record, bool skipsPrefix,
+                    const Cell& cell) const;
 
     const ResultsTable::Layout m_layout;
     const QList<ListModel::Column> m_columns;

@@ -87,8 +87,8 @@ unsigned ConversionFormsDeriver::derivedSubItems(QStringView rowText) const
 
 std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(const MapIP::RowConversion& conversion)
 {
-    // Only a row with a "-" can be a range: others are not read here.
-    if (!conversion.address().contains(u'-') || conversion.kind() != MapIP::RowConversion::Kind::Range)
+    // A plain address is known to be one without reading it.
+    if (conversion.kind() != MapIP::RowConversion::Kind::Range)
         return {};
     std::vector<MapIP::Ipv4Network> parts = conversion.rangePrefixes();
     if (parts.size() < 2)

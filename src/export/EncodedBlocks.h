@@ -59,6 +59,22 @@ public:
     void append(QStringView text);
     // A byte is only gathered; the next text or flush() writes it.
     void append(char c) { m_block.append(c); }
+    // Room for `size` more bytes, for a caller that writes a line in place
+    // (single-byte text: one byte for every UTF-16 unit); appended() then
+    // says where they end and writes the block when it is full. Throws
+    // AppError as append() does.
+    char* room(qsizetype size)
+    {
+        const qsizetype start = m_block.size();
+        m_block.resize(start + size);
+        return m_block.data() + start;
+    }
+    void appended(const char* end)
+    {
+        m_block.truncate(end - m_block.constData());
+        if (isFull())
+            flush();
+    }
 
     // Encodes the text without writing anything.
     void gather(QStringView text);

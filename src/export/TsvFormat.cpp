@@ -4,6 +4,7 @@
 #include "conversion/MapIP.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -24,14 +25,22 @@ char escapeOf(char16_t c)
     }
 }
 
+bool needsEscape(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
+}
+
+// The first character to escape, or the text's size.
+qsizetype firstEscape(QStringView text)
+{
+    return std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
+}
+
 void appendField(EncodedBlocks& output, QStringView text)
 {
     // Nearly every row needs no escape at all: find the first one quickly.
-    const auto needsEscape = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 ? (u == u'\t' || u == u'\n' || u == u'\r') : u == u'\\';
-    };
-    const qsizetype first = std::find_if(text.begin(), text.end(), needsEscape) - text.begin();
+    const qsizetype first = firstEscape(text);
     if (first == text.size()) {
         output.append(text);
         return;
@@ -62,6 +71,64 @@ public:
     // in its pieces, never built: a row may be huge.
     void write(const MapIP::RowConversion& row) override
     {
+        if (!writeUnescaped(row))
+            writeEscaped(row);
+    }
+
+    void write(const MapIP::RowDecoding& row) override
+    {
+        appendField(m_output, row.row());
+        for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
+                                  MapIP::RowDecoding::Field::Detail }) {
+            m_output.append('\t');
+            appendField(m_output, row.text(field));
+        }
+        if (m_reverseDns) {
+            m_output.append('\t');
+            m_output.append(row.reverseDnsName());
+        }
+        m_output.append('\n');
+    }
+
+private:
+    // A short row with nothing to escape, as nearly every one is, in one
+    // go; false, with nothing written, for any other (a long one is written
+    // a block at a time).
+    bool writeUnescaped(const MapIP::RowConversion& row)
+    {
+        std::array<MapIP::FormPieces, MapIP::FormCount> forms;
+        qsizetype size = row.address().size() + 1;
+        if (size > ShortRow || firstEscape(row.address()) != row.address().size())
+            return false;
+        for (size_t i = 0; i < forms.size(); ++i) {
+            forms[i] = row.pieces(MapIP::Forms[i].form);
+            // Prefixes and hex groups are the program's own text, never escaped.
+            if (MapIP::Forms[i].body == MapIP::Body::AddressAsGiven
+                && firstEscape(forms[i].body) != forms[i].body.size())
+                return false;
+            size += forms[i].size() + 1;
+        }
+        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
+        char* out = m_output.room(size + reverseDns.size() + 1);
+        out += AnsiCodePage::encodeInto(row.address(), out);
+        for (const MapIP::FormPieces& form : forms) {
+            *out++ = '\t';
+            for (const QStringView piece : { form.prefix, form.body, form.suffix })
+                out += AnsiCodePage::encodeInto(piece, out);
+        }
+        if (m_reverseDns) {
+            *out++ = '\t';
+            out += AnsiCodePage::encodeInto(reverseDns, out);
+        }
+        *out++ = '\n';
+        m_output.appended(out);
+        return true;
+    }
+
+    static constexpr qsizetype ShortRow = 4096;
+
+    void writeEscaped(const MapIP::RowConversion& row)
+    {
         appendField(m_output, row.address());
         for (const MapIP::FormDefinition& form : MapIP::Forms) {
             m_output.append('\t');
@@ -82,22 +149,6 @@ public:
         m_output.append('\n');
     }
 
-    void write(const MapIP::RowDecoding& row) override
-    {
-        appendField(m_output, row.row());
-        for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
-                                  MapIP::RowDecoding::Field::Detail }) {
-            m_output.append('\t');
-            appendField(m_output, row.text(field));
-        }
-        if (m_reverseDns) {
-            m_output.append('\t');
-            m_output.append(row.reverseDnsName());
-        }
-        m_output.append('\n');
-    }
-
-private:
     EncodedBlocks& m_output;
     bool m_reverseDns;
 };

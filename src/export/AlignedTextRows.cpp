@@ -177,12 +177,12 @@ void AlignedTextRows::writeCells(char* line, const LineShape& shape, const Row& 
     }
 }
 
-// The lines of the ticked rows among [first, last).
-QByteArray AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizetype last) const
+// The lines of the ticked rows among [first, last), into `bytes`, which
+// has room for a line per row; returns their length.
+qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizetype last, char* bytes) const
 {
     const qsizetype lineLength = shape.blank.size();
-    QByteArray bytes(lineLength * (last - first), Qt::Uninitialized);
-    char* line = bytes.data();
+    char* line = bytes;
     // A deriver of its own, for decoded rows: a deriver keeps the row it
     // read last. Converted rows write their forms in pieces.
     const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
@@ -214,8 +214,7 @@ QByteArray AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsize
         AnsiCodePage::encodeInto(text, line);
         line += lineLength;
     }
-    bytes.truncate(line - bytes.constData());
-    return bytes;
+    return line - bytes;
 }
 
 void AlignedTextRows::write(ExportTarget& target, const std::function<void(double)>& done) const
@@ -223,19 +222,32 @@ void AlignedTextRows::write(ExportTarget& target, const std::function<void(doubl
     target.write(captionLine());
     const LineShape shape = lineShape();
     // Blocks are made a few ahead on other threads while this one writes
-    // them in order; a failure to write waits for those being made.
+    // them in order. Each is made into a buffer of a ring that only holds
+    // the blocks in flight, so the memory the lines pass through is touched
+    // once, not once a block; a failure to write waits for the blocks being
+    // made.
     const size_t inFlight = 2 * std::max(1u, std::thread::hardware_concurrency());
-    std::deque<std::pair<qsizetype, std::future<QByteArray>>> blocks;
+    const size_t bufferBytes = size_t(shape.blank.size() * m_blockRows);
+    std::vector<std::unique_ptr<char[]>> buffers(inFlight);
+    std::deque<std::pair<qsizetype, std::future<qsizetype>>> blocks;
     qsizetype next = 0;
+    size_t started = 0;
+    size_t written = 0;
     while (next < m_rowCount || !blocks.empty()) {
         while (next < m_rowCount && blocks.size() < inFlight) {
             const qsizetype first = next;
             next = std::min(m_rowCount, first + m_blockRows);
-            blocks.emplace_back(next, std::async(std::launch::async, [this, &shape, first, last = next] {
-                                    return lines(shape, first, last);
-                                }));
+            std::unique_ptr<char[]>& buffer = buffers[started++ % inFlight];
+            if (!buffer)
+                buffer = std::make_unique_for_overwrite<char[]>(bufferBytes);
+            blocks.emplace_back(
+                next,
+                std::async(std::launch::async, [this, &shape, first, last = next, bytes = buffer.get()] {
+                    return lines(shape, first, last, bytes);
+                }));
         }
-        target.write(blocks.front().second.get());
+        const qsizetype size = blocks.front().second.get();
+        target.write(QByteArrayView(buffers[written++ % inFlight].get(), size));
         if (done)
             done(double(blocks.front().first) / double(m_rowCount));
         blocks.pop_front();

@@ -96,7 +96,7 @@ private:
         unsigned everyForm = 0;
     };
     LineShape lineShape() const;
-    QByteArray lines(const LineShape& shape, qsizetype first, qsizetype last) const;
+    qsizetype lines(const LineShape& shape, qsizetype first, qsizetype last, char* bytes) const;
     template<typename Cell>
     void writeCells(char* line, const LineShape& shape, const Row& record, bool skipsPrefix,
                     const Cell& cell) const;

@@ -342,6 +342,8 @@ private slots:
     void jsonLinesCarryEveryForm();
     void directionRowsAndReverseDns_data();
     void directionRowsAndReverseDns();
+    void textFileHasTheClipboardsCells_data();
+    void textFileHasTheClipboardsCells();
     void outputThatIsAnInputIsRefused_data();
     void outputThatIsAnInputIsRefused();
     void undecodableNamesAreRefused();
@@ -395,6 +397,11 @@ void TestBatchTool::matchesTheWindowsExports_data()
         << Sources { file("1.2.3.4\tx\r\n\\1.1.1.1\\\r\n"), address("a\tb\nc\\d\re") } << QString();
     QTest::newRow("generated list, ticked in ranges")
         << Sources { file(generatedList(1500, 7)), file(generatedList(500, 8)) } << u"1-10,400-1600,1999"_s;
+    // The text file checks its rows in blocks of 16,384 on other threads.
+    QTest::newRow("more rows than a block of checks")
+        << Sources { file(generatedList(20000, 9)), file("\r\n1.2.3.256\r\n"),
+                     file(generatedList(20000, 10)) }
+        << u"2-16000,16384-16390,20000-20004,39990-40010"_s;
 }
 
 // The text and clipboard outputs are byte for byte what the window's exports
@@ -715,14 +722,20 @@ void TestBatchTool::fileErrors()
     const QString after = dir.filePath(u"after.txt"_s);
     QVERIFY(writeFile(before, "1.1.1.1\r\n"));
     QVERIFY(writeFile(after, "2.2.2.2\r\n1.2.3.256\r\n"));
-    const Run run = runTool({ before, path, after, u"-f"_s, u"tsv"_s }, {}, prepare);
-
-    QCOMPARE(run.out, tsvOf(*windowTable({ u"1.1.1.1"_s, u"2.2.2.2"_s, u"1.2.3.256"_s }, {})));
-    const QByteArray failures = failureMessages({ u"1.1.1.1"_s, u"2.2.2.2"_s, u"1.2.3.256"_s });
+    const QStringList rows { u"1.1.1.1"_s, u"2.2.2.2"_s, u"1.2.3.256"_s };
+    const QByteArray failures = failureMessages(rows);
     const QByteArray expected
         = message.isEmpty() ? failures : "quadrix-batch: " + message.arg(path).toUtf8() + failures;
-    QCOMPARE(QString::fromUtf8(run.err), QString::fromUtf8(expected));
-    QCOMPARE(run.exitCode, exitCode == 0 ? 1 : exitCode);
+    // tsv reports as it reads; the text file once every row is read, in
+    // the same order.
+    const auto table = windowTable(rows, {});
+    for (const auto& [format, output] :
+         { std::pair(u"tsv"_s, tsvOf(*table)), std::pair(u"text"_s, windowTextFile(*table)) }) {
+        const Run run = runTool({ before, path, after, u"-f"_s, format }, {}, prepare);
+        QCOMPARE(run.out, output);
+        QCOMPARE(QString::fromUtf8(run.err), QString::fromUtf8(expected));
+        QCOMPARE(run.exitCode, exitCode == 0 ? 1 : exitCode);
+    }
 }
 
 // A named pipe is read like a file, as process substitution hands one over.
@@ -1201,6 +1214,48 @@ void TestBatchTool::directionRowsAndReverseDns_data()
         << QStringList { u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global "
                          "addresses (RFC 6052 section 3.1), but row 2 \"10.1.1.1\" is a private address (RFC "
                          "1918); its forms are written all the same (this is said once)"_s };
+}
+
+void TestBatchTool::textFileHasTheClipboardsCells_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("ranges ticked by their prefixes, a failure, the NAT64 warning")
+        << QStringList { u"-e"_s, u"nat64"_s,    u"-t"_s, u"2-4"_s,
+                         u"-a"_s, u"8.8.8.8"_s,  u"-a"_s, u"10.0.0.0-10.0.2.255"_s,
+                         u"-a"_s, u"1.2.3.4"_s,  u"-a"_s, u"10.1.1.1"_s,
+                         u"-a"_s, u"1.2.3.256"_s };
+    QTest::newRow("decoded rows with reverse-DNS names, a failure")
+        << QStringList { u"-d"_s, u"--reverse-dns"_s, u"-a"_s, u"::ffff:10.0.0.1"_s,
+                         u"-a"_s, u"2001:db8::1"_s,   u"-a"_s, u"64:ff9b::808:808"_s };
+}
+
+// The text file's rows are checked apart from the table the other formats
+// fill: its cells, unpadded, are the clipboard text's, and its messages are
+// the same, in the same order.
+void TestBatchTool::textFileHasTheClipboardsCells()
+{
+    QFETCH(QStringList, arguments);
+    const Run text = runTool(arguments);
+    const Run clipboard = runTool(arguments + QStringList { u"-f"_s, u"clipboard"_s });
+    // The text file ends every cell with a TAB.
+    const auto cellsOf = [](QByteArray bytes, bool endsInTab) {
+        QList<QList<QByteArray>> rows;
+        for (const QByteArray& line : bytes.replace("\r\n", "\n").split('\n')) {
+            QList<QByteArray> cells = line.split('\t');
+            if (endsInTab && !line.isEmpty())
+                cells.removeLast();
+            for (QByteArray& cell : cells) {
+                while (cell.endsWith(' '))
+                    cell.chop(1);
+            }
+            rows.append(cells);
+        }
+        return rows;
+    };
+    QCOMPARE(cellsOf(text.out, true).mid(1), cellsOf(clipboard.out, false));
+    QCOMPARE(text.err, clipboard.err);
+    QVERIFY(!text.err.isEmpty());
+    QCOMPARE(text.exitCode, clipboard.exitCode);
 }
 
 // Decoding, reverse-DNS names and range rows through the tool's own output

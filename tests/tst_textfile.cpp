@@ -1,5 +1,11 @@
 #include "export/TextFileWriter.h"
 
+#include "conversion/Decoding.h"
+#include "conversion/MapIP.h"
+#include "export/AlignedTextRows.h"
+#include "export/CellDeriver.h"
+#include "export/ResultsTable.h"
+
 #include "export/ExportTarget.h"
 
 #include "ExportFixtures.h"
@@ -128,6 +134,8 @@ private slots:
     void changingTableIsNeverReadPastItsEnd_data();
     void changingTableIsNeverReadPastItsEnd();
     void cellGrownPastItsWidthIsFollowedByItsTab();
+    void keptRowsWriteWhatTheTableWrites_data();
+    void keptRowsWriteWhatTheTableWrites();
 
 private:
     QTemporaryDir m_dir;
@@ -602,6 +610,114 @@ void TestTextFile::cellGrownPastItsWidthIsFollowedByItsTab()
                         "10.0.0.1       \t::0A00:0001            \t\r\n"
                         "192.168.100.200\t::C0A8:64C8            \t\r\n"
                         "a-very-long-text-in-column-one\tx                      \t\r\n"));
+}
+
+void TestTextFile::keptRowsWriteWhatTheTableWrites_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("blockRows");
+
+    // One line a block, and more blocks than are ever in flight; blocks of
+    // a few lines; one block for every row.
+    for (const QString& layout :
+         { u"program"_s, u"RFC 5952 NAT64"_s, u"/64, reverse DNS"_s, u"decode, reverse DNS"_s }) {
+        for (const int blockRows : { 1, 7, 100000 })
+            QTest::addRow("%s, blocks of %d", qPrintable(layout), blockRows) << layout << blockRows;
+    }
+}
+
+// The text file from rows kept as it needs them is byte for byte what the
+// window's writer makes of a table filled with the same rows, ticked the
+// same way: failures, ranges of several prefixes, text the code page lacks
+// and a row wider than any form among them.
+void TestTextFile::keptRowsWriteWhatTheTableWrites()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, blockRows);
+
+    using MapIP::Embedding;
+    ResultsTable::Layout shape;
+    if (layout.startsWith(u"RFC"))
+        shape.conversion
+            = MapIP::ConversionOptions(Embedding::named(Embedding::Named::Nat64), MapIP::TextStyle::Rfc5952);
+    if (layout.startsWith(u"/64"))
+        shape.conversion = MapIP::ConversionOptions(*Embedding::parse(u"2001:db8:122:344::/64"),
+                                                    MapIP::TextStyle::Program);
+    shape.reverseDns = layout.endsWith(u"reverse DNS");
+    if (layout.startsWith(u"decode"))
+        shape.direction = ResultsTable::Direction::Decode;
+
+    QStringList rows { u"10.0.0.1"_s,
+                       u"1.2.3.256"_s,
+                       QString(),
+                       u"010.001.002.003"_s,
+                       u"caf\u00E9 \u2713"_s,
+                       u"10.0.0.0/8"_s,
+                       u"10.0.0.0-10.0.2.255"_s,
+                       u"10.0.0.9-10.0.0.1"_s,
+                       u"::ffff:10.0.0.1"_s,
+                       u"64:ff9b::c000:221"_s,
+                       u"2002:c000:221::1"_s,
+                       u"not an address"_s };
+    rows.append(QString(300, u'7'));
+    for (int i = 0; i < 40; ++i)
+        rows.append(u"%1.%2.%3.%4"_s.arg(i * 7 % 256).arg(i * 13 % 256).arg(i).arg(255 - i));
+
+    ListModel table(ListModel::CheckBoxes::OnEveryRow);
+    ResultsTable::apply(table, shape);
+    AlignedTextRows kept(shape);
+    kept.setBlockRows(blockRows);
+    // Every third row of the table stays unticked.
+    const auto ticked = [&] { return kept.rows() % 3 != 1; };
+    const auto addToTable = [&](qsizetype index, unsigned subItems, bool tick) {
+        table.setDerivedSubItems(index, subItems);
+        table.setChecked(index, tick);
+    };
+    for (const QString& row : rows) {
+        if (shape.direction == ResultsTable::Direction::Decode) {
+            const MapIP::RowDecoding decoding(row, shape.decoding);
+            const unsigned subItems = DecodedFieldsDeriver::subItemsOf(decoding, shape.reverseDns);
+            const bool tick = ticked();
+            kept.add(decoding, subItems, tick);
+            addToTable(table.appendRow(row), subItems, tick);
+            continue;
+        }
+        const MapIP::RowConversion conversion(row, shape.conversion);
+        const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
+        for (const MapIP::Ipv4Network& part : parts) {
+            const bool tick = ticked();
+            kept.addPart(row, part, tick);
+            table.setChecked(table.appendPart(row, part), tick);
+        }
+        if (!parts.empty())
+            continue;
+        const unsigned subItems = ConversionFormsDeriver::subItemsOf(conversion, shape.reverseDns);
+        const bool tick = ticked();
+        kept.add(conversion, subItems, tick);
+        addToTable(table.appendRow(row), subItems, tick);
+    }
+    QCOMPARE(kept.rows(), table.rows());
+
+    QBuffer fromTable;
+    QVERIFY(fromTable.open(QIODevice::WriteOnly));
+    ExportTarget tableTarget(fromTable, u"memory"_s);
+    RecordingReporter reporter;
+    NoYield yielder;
+    SaveListviewProperlySpaced(table, tableTarget, nullptr, yielder, reporter);
+    QCOMPARE(reporter.reports, QStringList());
+
+    QBuffer fromKept;
+    QVERIFY(fromKept.open(QIODevice::WriteOnly));
+    ExportTarget keptTarget(fromKept, u"memory"_s);
+    keptTarget.create();
+    std::vector<double> shares;
+    kept.write(keptTarget, [&shares](double share) { shares.push_back(share); });
+    keptTarget.finish();
+
+    QCOMPARE(fromKept.data(), fromTable.data());
+    // The share written only grows, and ends whole.
+    QVERIFY(std::is_sorted(shares.begin(), shares.end()));
+    QCOMPARE(shares.back(), 1.0);
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

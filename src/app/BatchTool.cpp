@@ -57,38 +57,6 @@ private:
     BatchTool& m_tool;
 };
 
-class TableRows final : public ResultRows
-{
-public:
-    explicit TableRows(ListModel& table)
-        : m_table(table)
-    {
-    }
-
-    qsizetype rows() const override { return m_table.rows(); }
-    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
-    {
-        added(m_table.appendRow(row.address()), subItems, ticked);
-    }
-    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
-    {
-        added(m_table.appendRow(row.row()), subItems, ticked);
-    }
-    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
-    {
-        m_table.setChecked(m_table.appendPart(text, part), ticked);
-    }
-
-private:
-    void added(qsizetype row, unsigned subItems, bool ticked)
-    {
-        m_table.setDerivedSubItems(row, subItems);
-        m_table.setChecked(row, ticked);
-    }
-
-    ListModel& m_table;
-};
-
 } // namespace
 
 BatchTool::BatchTool(const BatchOptions& options, const BatchStreams& streams)
@@ -177,90 +145,6 @@ void BatchTool::readInputs(const RowSink& sink, const std::function<void(const Q
 {
     BatchInputs inputs(m_streams.input, m_streams.progress, problem);
     inputs.read(m_options.inputs, sink);
-}
-
-QStringList BatchTool::failureMessages(qsizetype row, const MapIP::RowConversion& conversion)
-{
-    QStringList messages;
-    // Nearly every row converts in every form it is written in.
-    unsigned written = 0;
-    for (const MapIP::FormDefinition& form : MapIP::Forms)
-        written |= conversion.options().writesForm(form.form) ? 1u << MapIP::formIndex(form.form) : 0;
-    if (conversion.convertedForms() == written)
-        return messages;
-    for (const MapIP::FormDefinition& form : MapIP::Forms) {
-        const MapIP::ConversionFailure failure = conversion.failure(form.form);
-        if (failure.failed())
-            messages.append(u"row "_s + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address())
-                            + u": "_s + form.label.toString() + u": "_s + MapIP::describe(failure));
-    }
-    return messages;
-}
-
-std::optional<QString> BatchTool::failureMessage(qsizetype row, const MapIP::RowDecoding& decoding) const
-{
-    if (!decoding.failed())
-        return std::nullopt;
-    return u"row "_s + QString::number(row) + u": "_s
-        + MapIP::describe(decoding.decoded(), decoding.row(), m_decoding);
-}
-
-std::optional<QString> BatchTool::nonGlobalWarning(qsizetype row, const MapIP::RowConversion& conversion,
-                                                   const std::vector<MapIP::Ipv4Network>& parts) const
-{
-    if (!m_wellKnownNat64)
-        return std::nullopt;
-    std::vector<MapIP::Ipv4Network> networks = parts;
-    if (networks.empty()) {
-        if (const std::optional<MapIP::Ipv4Network> network = conversion.network())
-            networks.push_back(*network);
-        else if (const std::optional<quint32> address = conversion.ipv4())
-            networks.push_back({ *address, 32 });
-    }
-    for (const MapIP::Ipv4Network& network : networks) {
-        // A prefix is looked at by its first and its last address.
-        std::optional<QString> range = MapIP::nonGlobalRange(network.address);
-        if (!range)
-            range = MapIP::nonGlobalRange(network.last());
-        if (range)
-            return u"warning: the NAT64 well-known prefix 64:ff9b::/96 must not carry non-global addresses "
-                   u"(RFC 6052 section 3.1), but row "_s
-                + QString::number(row) + u' ' + MapIP::quotedPart(conversion.address()) + u" is "_s + *range
-                + u"; its forms are written all the same (this is said once)"_s;
-    }
-    return std::nullopt;
-}
-
-void BatchTool::reportFailures(const QStringList& messages)
-{
-    for (const QString& text : messages)
-        message(text);
-    m_rowsFailed = m_rowsFailed || !messages.isEmpty();
-}
-
-void BatchTool::reportFailure(qsizetype row, const MapIP::RowDecoding& decoding)
-{
-    if (const std::optional<QString> text = failureMessage(row, decoding))
-        reportFailures({ *text });
-}
-
-void BatchTool::warnOnce(const std::optional<QString>& warning)
-{
-    if (m_nonGlobalWarned || !warning)
-        return;
-    m_nonGlobalWarned = true;
-    message(*warning);
-}
-
-std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
-                                                           const MapIP::RowConversion& conversion)
-{
-    const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-    if (parts.empty())
-        reportFailures(failureMessages(row, conversion));
-    if (!m_nonGlobalWarned)
-        warnOnce(nonGlobalWarning(row, conversion, parts));
-    return parts;
 }
 
 void BatchTool::fill(ResultRows& rows)

@@ -111,6 +111,7 @@ private:
     void fillChecked(AlignedTextRows& rows);
     struct BlockCheck;
     struct RowBlock;
+    void addChecked(AlignedTextRows& rows, RowBlock& block);
     BlockCheck checkBlock(const AlignedTextRows& rows, qsizetype firstRow,
                           const std::vector<QStringView>& texts) const;
     // A format whose writer owns its target and reports its own failures.

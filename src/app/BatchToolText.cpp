@@ -36,32 +36,6 @@ struct RowNote
     bool isEmpty() const { return failures.isEmpty() && parts.empty() && !warning; }
 };
 
-class TextRows final : public ResultRows
-{
-public:
-    explicit TextRows(AlignedTextRows& rows)
-        : m_rows(rows)
-    {
-    }
-
-    qsizetype rows() const override { return m_rows.rows(); }
-    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
-    {
-        m_rows.addPart(text, part, ticked);
-    }
-
-private:
-    AlignedTextRows& m_rows;
-};
-
 } // namespace
 
 // What checking a block of rows found: each row's sub-items, the widths
@@ -159,29 +133,33 @@ void BatchTool::fillChecked(AlignedTextRows& rows)
         });
     submit();
 
-    // Ticks count the rows the table would have, a range's prefixes each.
-    const auto ticked = [&] { return m_options.ticks.contains(rows.rows() + 1); };
     auto problem = problems.begin();
     for (size_t number = 0; number <= blocks.size(); ++number) {
         for (; problem != problems.end() && problem->first == number; ++problem)
             fileError(problem->second);
-        if (number == blocks.size())
-            break;
-        RowBlock& block = blocks[number];
-        const BlockCheck check = block.check.get();
-        rows.widen(check.widths);
-        auto note = check.notes.begin();
-        for (size_t index = 0; index < block.texts.size(); ++index) {
-            if (note != check.notes.end() && note->index == index) {
-                reportFailures(note->failures);
-                warnOnce(note->warning);
-                for (const MapIP::Ipv4Network& part : note->parts)
-                    rows.addStoredPart(block.texts[index], part, ticked());
-                if (!(note++)->parts.empty())
-                    continue;
-            }
-            rows.addStored(block.texts[index], check.subItems[index], ticked());
+        if (number < blocks.size())
+            addChecked(rows, blocks[number]);
+    }
+}
+
+// The block's rows in order, with what their checks found said.
+void BatchTool::addChecked(AlignedTextRows& rows, RowBlock& block)
+{
+    // Ticks count the rows the table would have, a range's prefixes each.
+    const auto ticked = [&] { return m_options.ticks.contains(rows.rows() + 1); };
+    const BlockCheck check = block.check.get();
+    rows.widen(check.widths);
+    auto note = check.notes.begin();
+    for (size_t index = 0; index < block.texts.size(); ++index) {
+        if (note != check.notes.end() && note->index == index) {
+            reportFailures(note->failures);
+            warnOnce(note->warning);
+            for (const MapIP::Ipv4Network& part : note->parts)
+                rows.addStoredPart(block.texts[index], part, ticked());
+            if (!(note++)->parts.empty())
+                continue;
         }
+        rows.addStored(block.texts[index], check.subItems[index], ticked());
     }
 }
 

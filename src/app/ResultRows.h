@@ -1,15 +1,12 @@
 #pragma once
 
+#include "conversion/Decoding.h"
+#include "conversion/MapIP.h"
 #include "conversion/Networks.h"
+#include "export/AlignedTextRows.h"
+#include "export/ListModel.h"
 
 #include <QStringView>
-
-class AlignedTextRows;
-class ListModel;
-namespace MapIP {
-class RowConversion;
-class RowDecoding;
-} // namespace MapIP
 
 // Where a run of the tool puts its rows: the results table the window's
 // exports walk, or the rows of the text file, which keeps only what its
@@ -26,4 +23,64 @@ public:
     virtual void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) = 0;
     // One prefix of a range that makes several rows; every sub-item derives.
     virtual void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) = 0;
+};
+
+// The results table, its rows ticked as the user ticks them.
+class TableRows final : public ResultRows
+{
+public:
+    explicit TableRows(ListModel& table)
+        : m_table(table)
+    {
+    }
+
+    qsizetype rows() const override { return m_table.rows(); }
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
+    {
+        added(m_table.appendRow(row.address()), subItems, ticked);
+    }
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
+    {
+        added(m_table.appendRow(row.row()), subItems, ticked);
+    }
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
+    {
+        m_table.setChecked(m_table.appendPart(text, part), ticked);
+    }
+
+private:
+    void added(qsizetype row, unsigned subItems, bool ticked)
+    {
+        m_table.setDerivedSubItems(row, subItems);
+        m_table.setChecked(row, ticked);
+    }
+
+    ListModel& m_table;
+};
+
+// The text file's rows.
+class TextRows final : public ResultRows
+{
+public:
+    explicit TextRows(AlignedTextRows& rows)
+        : m_rows(rows)
+    {
+    }
+
+    qsizetype rows() const override { return m_rows.rows(); }
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
+    {
+        m_rows.add(row, subItems, ticked);
+    }
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
+    {
+        m_rows.add(row, subItems, ticked);
+    }
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
+    {
+        m_rows.addPart(text, part, ticked);
+    }
+
+private:
+    AlignedTextRows& m_rows;
 };

@@ -4,7 +4,11 @@
 // padded to their columns. No Qt, no checks beyond what the output needs,
 // no error reports: the floor the tool's text export is measured against.
 //
-//     quadrix-minimal-text LIST OUTPUT
+//     quadrix-minimal-text [--durable] LIST OUTPUT
+//
+// With --durable it also does what the tool does to keep the old file until
+// the new one is whole: it writes a file beside OUTPUT, syncs it, renames it
+// over OUTPUT and syncs the folder.
 
 #include <algorithm>
 #include <array>
@@ -15,6 +19,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,10 +69,15 @@ void pad(std::string& out, size_t length, size_t width)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: quadrix-minimal-text LIST OUTPUT\n");
+    const bool durable = argc == 4 && std::string_view(argv[1]) == "--durable";
+    if (argc != 3 && !durable) {
+        std::fprintf(stderr, "usage: quadrix-minimal-text [--durable] LIST OUTPUT\n");
         return 2;
     }
+    if (durable)
+        ++argv;
+    const std::string target = argv[2];
+    const std::string written = durable ? target + ".new" : target;
     std::ifstream input(argv[1], std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
     std::vector<std::string_view> rows;
@@ -91,7 +103,7 @@ int main(int argc, char** argv)
     widths[1] = std::max(widths[1], ZeroGroups.size() + 9);
     widths[2] = std::max(widths[2], size_t(11));
 
-    std::FILE* output = std::fopen(argv[2], "wb");
+    std::FILE* output = std::fopen(written.c_str(), "wb");
     if (!output)
         return 2;
     std::string out;
@@ -130,5 +142,16 @@ int main(int argc, char** argv)
         }
     }
     std::fwrite(out.data(), 1, out.size(), output);
-    return std::fclose(output) == 0 ? 0 : 2;
+    if (!durable)
+        return std::fclose(output) == 0 ? 0 : 2;
+    if (std::fflush(output) != 0 || ::fsync(::fileno(output)) != 0 || std::fclose(output) != 0
+        || std::rename(written.c_str(), target.c_str()) != 0)
+        return 2;
+    const size_t slash = target.rfind('/');
+    const int folder
+        = ::open(slash == std::string::npos ? "." : target.substr(0, slash + 1).c_str(), O_RDONLY);
+    const bool synced = folder >= 0 && ::fsync(folder) == 0;
+    if (folder >= 0)
+        ::close(folder);
+    return synced ? 0 : 2;
 }

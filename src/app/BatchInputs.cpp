@@ -118,7 +118,7 @@ void BatchInputs::readDevice(QIODevice& device, const QString& name, const RowSi
             throw AppError(u"Cannot read "_s + name + u": it is not open"_s);
         // Every input of the tool ends its lines, the last one too: a final
         // line end adds no empty row.
-        readListRows(device, name, counted, FinalLineFeed::EndsLastLine);
+        readListRows(device, name, bar ? counted : sink, FinalLineFeed::EndsLastLine);
     } catch (const AppError& error) {
         m_problem(error.description());
     }

@@ -81,10 +81,8 @@ void RowSelection::add(const RowSelection& other)
     merge();
 }
 
-bool RowSelection::contains(qsizetype row) const
+bool RowSelection::containsNamed(qsizetype row) const
 {
-    if (m_everyRow)
-        return true;
     // The first range that ends at or after the row holds it, if any does.
     const auto range = std::lower_bound(m_ranges.begin(), m_ranges.end(), row,
                                         [](const Range& r, qsizetype value) { return r.last < value; });

@@ -31,12 +31,13 @@ public:
 
     bool selectsEveryRow() const { return m_everyRow; }
     // True when row `row` (from 1) is selected.
-    bool contains(qsizetype row) const;
+    bool contains(qsizetype row) const { return m_everyRow || containsNamed(row); }
     // The named rows as ranges in ascending order, neither overlapping nor
     // touching; empty when every row is selected.
     const std::vector<Range>& ranges() const { return m_ranges; }
 
 private:
+    bool containsNamed(qsizetype row) const;
     void merge();
 
     bool m_everyRow = true;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <deque>
 #include <future>
+#include <limits>
+#include <new>
 #include <thread>
 
 namespace {
@@ -29,17 +31,25 @@ AlignedTextRows::AlignedTextRows(const ResultsTable::Layout& layout)
 
 AlignedTextRows::~AlignedTextRows() = default;
 
-AlignedTextRows::Row& AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked)
+void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked, bool part)
 {
+    // A row's text is one of the texts a list holds: more than four billion
+    // characters could not have been read into memory.
+    if (stored.size() > qsizetype(std::numeric_limits<quint32>::max()))
+        throw std::bad_alloc();
     if (m_rowCount % ChunkRows == 0)
-        m_chunks.push_back(std::make_unique<Row[]>(ChunkRows));
-    Row& added = m_chunks.back()[size_t(m_rowCount % ChunkRows)];
+        m_chunks.push_back(std::make_unique_for_overwrite<Row[]>(ChunkRows));
+    m_chunks.back()[size_t(m_rowCount % ChunkRows)]
+        = { stored.utf16(), quint32(stored.size()), quint8(subItems), ticked, part };
     ++m_rowCount;
-    added.text = stored.utf16();
-    added.length = stored.size();
-    added.subItems = quint8(subItems);
-    added.ticked = ticked;
-    return added;
+}
+
+const MapIP::Ipv4Network& AlignedTextRows::partAt(qsizetype index) const
+{
+    const auto found
+        = std::lower_bound(m_parts.begin(), m_parts.end(), index,
+                           [](const auto& entry, qsizetype value) { return entry.first < value; });
+    return found->second;
 }
 
 namespace {
@@ -92,8 +102,8 @@ void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool tick
 
 void AlignedTextRows::addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked)
 {
-    m_parts.push_back(part);
-    append(stored, everySubItem(), ticked).part = quint32(m_parts.size());
+    m_parts.emplace_back(m_rowCount, part);
+    append(stored, everySubItem(), ticked, true);
 }
 
 void AlignedTextRows::add(const MapIP::RowConversion& row, unsigned subItems, bool ticked)
@@ -205,9 +215,8 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
                 deriver->deriveInto(subItem, text, buffer);
                 return { {}, buffer, {} };
             });
-        } else if (record.part != 0) {
-            writeConverted(line, record,
-                           MapIP::RowConversion(text, m_parts[record.part - 1], m_layout.conversion));
+        } else if (record.part) {
+            writeConverted(line, record, MapIP::RowConversion(text, partAt(index), m_layout.conversion));
         } else {
             writeConverted(line, record, MapIP::RowConversion(text, m_layout.conversion));
         }

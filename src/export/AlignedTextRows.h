@@ -67,18 +67,22 @@ public:
     void setBlockRows(qsizetype rows) { m_blockRows = rows; }
 
 private:
+    // 16 bytes: a table may hold millions. Every field is set when the row
+    // is added, so chunks are made without clearing them first.
     struct Row
     {
-        const char16_t* text = nullptr;
-        qsizetype length = 0;
-        // 1 + index into m_parts, 0 for a row that is no part of a range.
-        quint32 part = 0;
-        quint8 subItems = 0;
-        bool ticked = false;
+        const char16_t* text;
+        quint32 length;
+        quint8 subItems;
+        bool ticked;
+        // A part of a range, found in m_parts by its index.
+        bool part;
     };
+    static_assert(sizeof(Row) <= 16);
     static constexpr qsizetype ChunkRows = 64 * 1024;
 
-    Row& append(QStringView stored, unsigned subItems, bool ticked);
+    void append(QStringView stored, unsigned subItems, bool ticked, bool part = false);
+    const MapIP::Ipv4Network& partAt(qsizetype index) const;
     unsigned everySubItem() const { return (1u << (m_columns.size() - 1)) - 1; }
     const Row& row(qsizetype index) const
     {
@@ -109,6 +113,7 @@ private:
     std::vector<std::unique_ptr<Row[]>> m_chunks;
     qsizetype m_rowCount = 0;
     TextArena m_texts;
-    std::vector<MapIP::Ipv4Network> m_parts;
+    // The parts of ranges, with the index of their rows, in order.
+    std::vector<std::pair<qsizetype, MapIP::Ipv4Network>> m_parts;
     qsizetype m_blockRows = 16 * 1024;
 };

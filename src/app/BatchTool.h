@@ -56,11 +56,13 @@ int runBatchTool(const QStringList& arguments, const BatchStreams& streams);
 //
 // The rows go through the code the batch window uses: list files are read by
 // readListRows (its line rules, windows-1252), every row is converted by
-// MapIP, and the text, clipboard and workbook outputs come from the window's
-// own exports, given a results table filled as the window's run fills it and
-// ticked as the user ticks it. A format that needs no column widths (tsv) is
-// written as the rows are read, without a table. The formats and their
-// writers are the table of export/OutputFormats.h.
+// MapIP, and the clipboard and workbook outputs come from the window's own
+// exports, given a results table filled as the window's run fills it and
+// ticked as the user ticks it. The text file keeps its rows as it needs them
+// (AlignedTextRows), checked on other threads as they are read, and writes
+// the bytes the window's writer makes of that table. A format that needs no
+// column widths (tsv) is written as the rows are read, without a table. The
+// formats and their writers are the table of export/OutputFormats.h.
 class BatchTool final
 {
 public:

@@ -59,28 +59,34 @@ void widenTo(std::vector<qsizetype>& widths, size_t column, qsizetype length)
     widths[column] = std::max(widths[column], length);
 }
 
+// The row's text and the sub-items it has, `length` giving their lengths.
+template<typename Length>
+void measureCells(QStringView text, unsigned subItems, int columns, std::vector<qsizetype>& widths,
+                  const Length& length)
+{
+    widenTo(widths, 0, text.size());
+    for (int subItem = 1; subItem < columns; ++subItem) {
+        if (subItems & (1u << (subItem - 1)))
+            widenTo(widths, size_t(subItem), length(subItem));
+    }
+}
+
 } // namespace
 
 void AlignedTextRows::measure(const MapIP::RowConversion& row, unsigned subItems,
                               std::vector<qsizetype>& widths) const
 {
-    widenTo(widths, 0, row.address().size());
-    for (int subItem = 1; subItem < columns(); ++subItem) {
-        if (subItems & (1u << (subItem - 1)))
-            widenTo(widths, size_t(subItem),
-                    ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns));
-    }
+    measureCells(row.address(), subItems, columns(), widths, [&](int subItem) {
+        return ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns);
+    });
 }
 
 void AlignedTextRows::measure(const MapIP::RowDecoding& row, unsigned subItems,
                               std::vector<qsizetype>& widths) const
 {
-    widenTo(widths, 0, row.row().size());
-    for (int subItem = 1; subItem < columns(); ++subItem) {
-        if (subItems & (1u << (subItem - 1)))
-            widenTo(widths, size_t(subItem),
-                    DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns));
-    }
+    measureCells(row.row(), subItems, columns(), widths, [&](int subItem) {
+        return DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns);
+    });
 }
 
 void AlignedTextRows::measurePart(QStringView text, const MapIP::Ipv4Network& part,

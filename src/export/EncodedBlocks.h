@@ -6,7 +6,6 @@
 #include <QStringView>
 
 #include <algorithm>
-#include <initializer_list>
 
 class ExportTarget;
 
@@ -19,19 +18,6 @@ inline char* writePaddedCell(char* out, QStringView text, qsizetype width, char 
 {
     out += AnsiCodePage::encodeInto(text, out);
     out = std::fill_n(out, std::max(width - text.size(), qsizetype(0)), ' ');
-    *out++ = separator;
-    return out;
-}
-
-// The same for a text in pieces, written one after another.
-inline char* writePaddedCell(char* out, std::initializer_list<QStringView> pieces, qsizetype width,
-                             char separator) noexcept
-{
-    for (const QStringView piece : pieces) {
-        out += AnsiCodePage::encodeInto(piece, out);
-        width -= piece.size();
-    }
-    out = std::fill_n(out, std::max(width, qsizetype(0)), ' ');
     *out++ = separator;
     return out;
 }

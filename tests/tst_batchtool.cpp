@@ -394,7 +394,8 @@ void TestBatchTool::matchesTheWindowsExports_data()
         << Sources { Sample } << u"2-99999999999999999999"_s;
     QTest::newRow("tick only a number too large to count") << Sources { Sample } << u"99999999999999999999"_s;
     QTest::newRow("TAB, CR, LF and backslash inside rows")
-        << Sources { file("1.2.3.4\tx\r\n\\1.1.1.1\\\r\n"), address("a\tb\nc\\d\re") } << QString();
+        << Sources { file("1.2.3.4\tx\r\n\\1.1.1.1\\\r\n"), address("a\tb\nc\\d\re"), address("\\") }
+        << QString();
     QTest::newRow("generated list, ticked in ranges")
         << Sources { file(generatedList(1500, 7)), file(generatedList(500, 8)) } << u"1-10,400-1600,1999"_s;
     // The text file checks its rows in blocks of 16,384 on other threads,

@@ -100,12 +100,11 @@ private:
         qsizetype size = row.address().size() + 1;
         if (size > ShortRow || firstEscape(row.address()) != row.address().size())
             return false;
+        // Prefixes and hex groups are the program's own text, never escaped,
+        // and a body that is the address as given is part of the row (or a
+        // range part's dotted quad): none needs an escape.
         for (size_t i = 0; i < forms.size(); ++i) {
             forms[i] = row.pieces(MapIP::Forms[i].form);
-            // Prefixes and hex groups are the program's own text, never escaped.
-            if (MapIP::Forms[i].body == MapIP::Body::AddressAsGiven
-                && firstEscape(forms[i].body) != forms[i].body.size())
-                return false;
             size += forms[i].size() + 1;
         }
         const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();

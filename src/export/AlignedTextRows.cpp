@@ -199,9 +199,6 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
 {
     const qsizetype lineLength = shape.blank.size();
     char* line = bytes;
-    // A deriver of its own, for decoded rows: a deriver keeps the row it
-    // read last. Converted rows write their forms in pieces.
-    const std::shared_ptr<const CellDeriver> deriver = ResultsTable::deriver(m_layout);
     QString buffer;
     const auto writeConverted = [&](char* out, const Row& record, const MapIP::RowConversion& conversion) {
         const bool prefixed = shape.everyForm != 0 && (record.subItems & shape.everyForm) == shape.everyForm;
@@ -217,9 +214,11 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
         const QStringView text(record.text, record.length);
         if (m_layout.direction == ResultsTable::Direction::Decode) {
             std::memcpy(line, shape.blank.constData(), size_t(lineLength));
-            writeCells(line, shape, record, false, [&](int subItem) -> MapIP::FormPieces {
-                deriver->deriveInto(subItem, text, buffer);
-                return { {}, buffer, {} };
+            const MapIP::RowDecoding decoding(text, m_layout.decoding);
+            writeCells(line, shape, record, false, [&](int subItem) {
+                return MapIP::FormPieces {
+                    {}, DecodedFieldsDeriver::cellText(decoding, subItem, m_layout.reverseDns, buffer), {}
+                };
             });
         } else if (record.part) {
             writeConverted(line, record, MapIP::RowConversion(text, partAt(index), m_layout.conversion));

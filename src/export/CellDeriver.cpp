@@ -124,14 +124,13 @@ QString DecodedFieldsDeriver::derive(int subItem, QStringView rowText) const
 
 void DecodedFieldsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
 {
-    if (isReverseDns(subItem))
+    if (isReverseDns(subItem)) {
         out = decodingOf(rowText).reverseDnsName();
-    else if (isField(subItem)) {
-        out.resize(0);
-        out.append(decodingOf(rowText).text(MapIP::RowDecoding::Field(subItem - 1)));
-    } else {
-        out.resize(0);
+        return;
     }
+    QString unused;
+    out.resize(0);
+    out.append(cellText(decodingOf(rowText), subItem, m_reverseDns, unused));
 }
 
 qsizetype DecodedFieldsDeriver::derivedLength(int subItem, QStringView rowText) const

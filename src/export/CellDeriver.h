@@ -179,6 +179,19 @@ public:
     static unsigned subItemsOf(const MapIP::RowDecoding& decoding, bool reverseDns);
     // The length of a cell set as derived (knownDerivedLength() of its row).
     static qsizetype cellLength(const MapIP::RowDecoding& decoding, int subItem, bool reverseDns);
+    // A derived cell's text (deriveInto() of its row): a field's text, or
+    // the reverse-DNS name put in `buffer`.
+    static QStringView cellText(const MapIP::RowDecoding& decoding, int subItem, bool reverseDns,
+                                QString& buffer)
+    {
+        if (reverseDns && subItem == ReverseDnsSubItem) {
+            buffer = decoding.reverseDnsName();
+            return buffer;
+        }
+        return subItem >= 1 && subItem <= MapIP::RowDecoding::FieldCount
+            ? decoding.text(MapIP::RowDecoding::Field(subItem - 1))
+            : QStringView();
+    }
 
     QString derive(int subItem, QStringView rowText) const override;
     void deriveInto(int subItem, QStringView rowText, QString& out) const override;

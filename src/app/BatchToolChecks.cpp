@@ -14,10 +14,7 @@ QStringList BatchTool::failureMessages(qsizetype row, const MapIP::RowConversion
 {
     QStringList messages;
     // Nearly every row converts in every form it is written in.
-    unsigned written = 0;
-    for (const MapIP::FormDefinition& form : MapIP::Forms)
-        written |= conversion.options().writesForm(form.form) ? 1u << MapIP::formIndex(form.form) : 0;
-    if (conversion.convertedForms() == written)
+    if (conversion.convertedForms() == conversion.options().writtenForms())
         return messages;
     for (const MapIP::FormDefinition& form : MapIP::Forms) {
         const MapIP::ConversionFailure failure = conversion.failure(form.form);

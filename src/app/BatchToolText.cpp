@@ -84,7 +84,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
             for (const MapIP::Ipv4Network& part : note.parts)
                 rows.measurePart(texts[index], part, check.widths);
             // Only the run's first warning is written.
-            if (!warned) {
+            if (!warned && m_wellKnownNat64) {
                 note.warning = nonGlobalWarning(row, conversion, note.parts);
                 warned = note.warning.has_value();
             }

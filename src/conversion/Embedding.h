@@ -111,6 +111,14 @@ public:
     {
         return m_layout != Layout::Groups || definition(form).body != Body::AddressAsGiven;
     }
+    // Those forms, bit formIndex(form) standing for each.
+    unsigned writtenForms() const
+    {
+        unsigned forms = 0;
+        for (const FormDefinition& form : Forms)
+            forms |= writesForm(form.form) ? 1u << formIndex(form.form) : 0u;
+        return forms;
+    }
 
     // What the form writes ahead of the address's part in a /96 block: the
     // six groups of the block, in full or shortened, with the colon that

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace MapIP {
 
 namespace {
@@ -153,6 +157,24 @@ int readPrefixLength(QStringView text) noexcept
     return length <= 32 ? length : -1;
 }
 
+// Whether a "/" or a "-" is in the text: every row is asked, so eight
+// characters are looked at a time.
+bool containsSlashOrDash(QStringView text) noexcept
+{
+    const char16_t* const data = text.utf16();
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i slash = _mm_set1_epi16(u'/');
+    const __m128i dash = _mm_set1_epi16(u'-');
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, slash), _mm_cmpeq_epi16(units, dash))) != 0)
+            return true;
+    }
+#endif
+    return std::any_of(data + i, data + text.size(), [](char16_t c) { return c == u'/' || c == u'-'; });
+}
+
 quint32 valueOf(const HexDigitEnds& ends) noexcept
 {
     return quint32(ends.first) << 24 | quint32(ends.second) << 16 | quint32(ends.beforeLast) << 8 | ends.last;
@@ -230,11 +252,9 @@ RowConversion::RowConversion(QStringView row, const Ipv4Network& part,
     takeNetwork(part);
 }
 
-bool RowConversion::isPlain() const noexcept
+bool RowConversion::findsNoSlashOrDash() const noexcept
 {
-    if (m_plain < 0)
-        m_plain = std::none_of(m_row.begin(), m_row.end(), [](QChar c) { return c == u'/' || c == u'-'; });
-    return m_plain == 1;
+    return !containsSlashOrDash(m_row);
 }
 
 // How the layout reads an address of four parts.
@@ -563,6 +583,9 @@ qsizetype RowConversion::lengthIfConverts(Form form) const noexcept
     const qsizetype prefix = m_options->prefix(form).size();
     if (!isHexForm(form))
         return prefix + m_address.size();
+    // A row read already has its hex part written.
+    if (m_read && m_lengths[formIndex(Form::Full)] >= 0)
+        return prefix + m_lengths[formIndex(Form::Full)];
     // No parts gives ":", one part its two digits twice, more parts four.
     if (m_address.isEmpty())
         return prefix + 1;

@@ -179,8 +179,15 @@ public:
     ConversionFailure write(Form form, QString& out) const;
 
 private:
-    // A row without "/" or "-" is a plain address.
-    bool isPlain() const noexcept;
+    // A row without "/" or "-" is a plain address. Asked several times for
+    // every form of every row, so the answer is kept.
+    bool isPlain() const noexcept
+    {
+        if (m_plain < 0)
+            m_plain = findsNoSlashOrDash() ? 1 : 0;
+        return m_plain == 1;
+    }
+    bool findsNoSlashOrDash() const noexcept;
     bool readsAddress(Form form) const noexcept
     {
         return m_options->layout() != ConversionOptions::Layout::ProgramBlock

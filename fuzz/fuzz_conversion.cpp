@@ -83,6 +83,10 @@ void checkSelfConsistent(const QString& address, const MapIP::RowConversion& row
         }
         check(MapIP::RowConversion(address).isText(form, text));
         check(MapIP::RowConversion(address).lengthIfConverts(form) == text.size());
+        // A plain address made again from the octets it was read as has the
+        // same text.
+        if (const std::optional<quint32> octets = row.plainOctets())
+            check(MapIP::RowConversion(address, *octets, row.options()).isText(form, text));
     }
 }
 

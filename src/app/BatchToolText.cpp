@@ -43,6 +43,8 @@ struct RowNote
 struct BatchTool::BlockCheck
 {
     std::vector<quint8> subItems;
+    // The value of each row that is a plain address, read here once.
+    std::vector<std::optional<quint32>> octets;
     std::vector<qsizetype> widths;
     std::vector<RowNote> notes;
 };
@@ -60,6 +62,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
 {
     BlockCheck check;
     check.subItems.resize(texts.size());
+    check.octets.resize(texts.size());
     check.widths.assign(size_t(rows.columns()), 0);
     bool warned = false;
     for (size_t index = 0; index < texts.size(); ++index) {
@@ -80,6 +83,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
                 note.failures = failureMessages(row, conversion);
                 subItems = ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns);
                 rows.measure(conversion, subItems, check.widths);
+                check.octets[index] = conversion.plainOctets();
             }
             for (const MapIP::Ipv4Network& part : note.parts)
                 rows.measurePart(texts[index], part, check.widths);
@@ -159,7 +163,7 @@ void BatchTool::addChecked(AlignedTextRows& rows, RowBlock& block)
             if (!(note++)->parts.empty())
                 continue;
         }
-        rows.addStored(block.texts[index], check.subItems[index], ticked());
+        rows.addStored(block.texts[index], check.subItems[index], ticked(), check.octets[index]);
     }
 }
 

@@ -252,6 +252,16 @@ RowConversion::RowConversion(QStringView row, const Ipv4Network& part,
     takeNetwork(part);
 }
 
+RowConversion::RowConversion(QStringView row, quint32 octets, const ConversionOptions& options) noexcept
+    : m_options(&options)
+    , m_row(row)
+    , m_address(row)
+    , m_plain(1)
+    , m_read(true)
+{
+    takeOctets(octets);
+}
+
 bool RowConversion::findsNoSlashOrDash() const noexcept
 {
     return !containsSlashOrDash(m_row);
@@ -437,19 +447,6 @@ const ConversionFailure& RowConversion::failure(Form form) const noexcept
 {
     static const ConversionFailure None;
     return converts(form) ? None : m_options->writesForm(form) ? m_failure : None;
-}
-
-bool RowConversion::converts(Form form) const noexcept
-{
-    if (!m_options->writesForm(form))
-        return false;
-    if (!readsAddress(form))
-        return true;
-    // The program's dot forms copy an address whatever it holds; only a
-    // prefix or a range can make them fail.
-    return !readFailure().failed()
-        || (m_kind == Kind::Address && m_options->layout() == ConversionOptions::Layout::ProgramBlock
-            && !isHexForm(form));
 }
 
 unsigned RowConversion::convertedForms() const noexcept

@@ -129,6 +129,9 @@ public:
     RowConversion(QStringView row, ConversionOptions&& options) = delete;
     // One prefix of a range: its forms, with the range as the row.
     RowConversion(QStringView row, const Ipv4Network& part, const ConversionOptions& options) noexcept;
+    // A plain address that plainOctets() of a conversion with the same
+    // options gave: its forms, without reading the row again.
+    RowConversion(QStringView row, quint32 octets, const ConversionOptions& options) noexcept;
     RowConversion(const RowConversion&) = delete;
     RowConversion& operator=(const RowConversion&) = delete;
 
@@ -140,12 +143,27 @@ public:
     // Why the form fails for this row: no failure when it converts, and none
     // for a form these options do not write either.
     const ConversionFailure& failure(Form form) const noexcept;
-    // Whether the form has a text.
-    bool converts(Form form) const noexcept;
+    // Whether the form has a text. Asked for every form of every row, often
+    // twice, so it is inline.
+    bool converts(Form form) const noexcept
+    {
+        if (!m_options->writesForm(form))
+            return false;
+        if (!readsAddress(form))
+            return true;
+        // The program's dot forms copy an address whatever it holds; only a
+        // prefix or a range can make them fail.
+        return !readFailure().failed()
+            || (m_kind == Kind::Address && m_options->layout() == ConversionOptions::Layout::ProgramBlock
+                && definition(form).body != Body::HexGroups);
+    }
     // The forms that have a text, bit formIndex(form) standing for each.
     unsigned convertedForms() const noexcept;
     // The address's value when it reads as four octets (a prefix's network).
     std::optional<quint32> ipv4() const noexcept;
+    // The value of a plain address that reads as four octets, for a caller
+    // that converts the row again later.
+    std::optional<quint32> plainOctets() const noexcept { return isPlain() ? ipv4() : std::nullopt; }
     // The prefix a prefix row stands for.
     std::optional<Ipv4Network> network() const noexcept;
     // The length the forms of a prefix end in, -1 for an address.

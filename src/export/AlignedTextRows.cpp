@@ -31,7 +31,8 @@ AlignedTextRows::AlignedTextRows(const ResultsTable::Layout& layout)
 
 AlignedTextRows::~AlignedTextRows() = default;
 
-void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked, bool part)
+void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked, bool part,
+                             std::optional<quint32> octets)
 {
     // A row's text is one of the texts a list holds: more than four billion
     // characters could not have been read into memory.
@@ -40,7 +41,8 @@ void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked,
     if (m_rowCount % ChunkRows == 0)
         m_chunks.push_back(std::make_unique_for_overwrite<Row[]>(ChunkRows));
     m_chunks.back()[size_t(m_rowCount % ChunkRows)]
-        = { stored.utf16(), quint32(stored.size()), quint8(subItems), ticked, part };
+        = { stored.utf16(), quint32(stored.size()), octets.value_or(0), quint8(subItems), ticked,
+            part,           octets.has_value() };
     ++m_rowCount;
 }
 
@@ -101,9 +103,10 @@ void AlignedTextRows::widen(const std::vector<qsizetype>& widths)
         widenTo(m_widths, column, widths[column]);
 }
 
-void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked)
+void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked,
+                                std::optional<quint32> octets)
 {
-    append(stored, subItems, ticked);
+    append(stored, subItems, ticked, false, octets);
 }
 
 void AlignedTextRows::addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked)
@@ -115,7 +118,7 @@ void AlignedTextRows::addStoredPart(QStringView stored, const MapIP::Ipv4Network
 void AlignedTextRows::add(const MapIP::RowConversion& row, unsigned subItems, bool ticked)
 {
     measure(row, subItems, m_widths);
-    addStored(store(row.address()), subItems, ticked);
+    addStored(store(row.address()), subItems, ticked, row.plainOctets());
 }
 
 void AlignedTextRows::add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked)
@@ -222,6 +225,8 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
             });
         } else if (record.part) {
             writeConverted(line, record, MapIP::RowConversion(text, partAt(index), m_layout.conversion));
+        } else if (record.read) {
+            writeConverted(line, record, MapIP::RowConversion(text, record.octets, m_layout.conversion));
         } else {
             writeConverted(line, record, MapIP::RowConversion(text, m_layout.conversion));
         }

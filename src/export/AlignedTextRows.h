@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ExportTarget;
@@ -54,7 +55,10 @@ public:
     void measurePart(QStringView text, const MapIP::Ipv4Network& part, std::vector<qsizetype>& widths) const;
     void widen(const std::vector<qsizetype>& widths);
     // `stored` is a text store() returned.
-    void addStored(QStringView stored, unsigned subItems, bool ticked);
+    // `octets`: plainOctets() of a converted row, which is then not read
+    // again when it is written.
+    void addStored(QStringView stored, unsigned subItems, bool ticked,
+                   std::optional<quint32> octets = std::nullopt);
     void addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked);
 
     // Writes the caption line and the ticked rows to the target, which is
@@ -67,21 +71,25 @@ public:
     void setBlockRows(qsizetype rows) { m_blockRows = rows; }
 
 private:
-    // 16 bytes: a table may hold millions. Every field is set when the row
+    // 24 bytes: a table may hold millions. Every field is set when the row
     // is added, so chunks are made without clearing them first.
     struct Row
     {
         const char16_t* text;
         quint32 length;
+        // A plain address's value, read once (when `read`).
+        quint32 octets;
         quint8 subItems;
         bool ticked;
         // A part of a range, found in m_parts by its index.
         bool part;
+        bool read;
     };
-    static_assert(sizeof(Row) <= 16);
+    static_assert(sizeof(Row) <= 24);
     static constexpr qsizetype ChunkRows = 64 * 1024;
 
-    void append(QStringView stored, unsigned subItems, bool ticked, bool part = false);
+    void append(QStringView stored, unsigned subItems, bool ticked, bool part = false,
+                std::optional<quint32> octets = std::nullopt);
     const MapIP::Ipv4Network& partAt(qsizetype index) const;
     unsigned everySubItem() const { return (1u << (m_columns.size() - 1)) - 1; }
     const Row& row(qsizetype index) const

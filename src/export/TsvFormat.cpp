@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace {
 
@@ -77,6 +78,15 @@ public:
 
     void write(const MapIP::RowDecoding& row) override
     {
+        // The fields a decoding writes are dotted quads, names, prefixes and
+        // the program's own text.
+        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
+        const MapIP::FormPieces results[] = { { {}, row.text(MapIP::RowDecoding::Field::Ipv4), {} },
+                                              { {}, row.text(MapIP::RowDecoding::Field::Embedding), {} },
+                                              { {}, row.text(MapIP::RowDecoding::Field::Detail), {} },
+                                              { {}, reverseDns, {} } };
+        if (writeUnescaped(row.row(), std::span(results).first(m_reverseDns ? 4 : 3)))
+            return;
         appendField(m_output, row.row());
         for (const auto field : { MapIP::RowDecoding::Field::Ipv4, MapIP::RowDecoding::Field::Embedding,
                                   MapIP::RowDecoding::Field::Detail }) {
@@ -91,37 +101,41 @@ public:
     }
 
 private:
-    // A short row with nothing to escape, as nearly every one is, in one
-    // go; false, with nothing written, for any other (a long one is written
-    // a block at a time).
-    bool writeUnescaped(const MapIP::RowConversion& row)
+    // The fields of a short row with nothing to escape, as nearly every one
+    // is, written as one line in one go; false, with nothing written, for
+    // any other (a long one is written a block at a time). The first field
+    // is the row; the others are its results, in pieces, the program's own
+    // text or parts of the row, none of which needs an escape.
+    bool writeUnescaped(QStringView row, std::span<const MapIP::FormPieces> results)
     {
-        std::array<MapIP::FormPieces, MapIP::FormCount> forms;
-        qsizetype size = row.address().size() + 1;
-        if (size > ShortRow || firstEscape(row.address()) != row.address().size())
+        qsizetype size = row.size() + 1;
+        if (size > ShortRow || firstEscape(row) != row.size())
             return false;
-        // Prefixes and hex groups are the program's own text, never escaped,
-        // and a body that is the address as given is part of the row (or a
-        // range part's dotted quad): none needs an escape.
-        for (size_t i = 0; i < forms.size(); ++i) {
-            forms[i] = row.pieces(MapIP::Forms[i].form);
-            size += forms[i].size() + 1;
-        }
-        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
-        char* out = m_output.room(size + reverseDns.size() + 1);
-        out += AnsiCodePage::encodeInto(row.address(), out);
-        for (const MapIP::FormPieces& form : forms) {
+        for (const MapIP::FormPieces& field : results)
+            size += field.size() + 1;
+        char* out = m_output.room(size);
+        out += AnsiCodePage::encodeInto(row, out);
+        for (const MapIP::FormPieces& field : results) {
             *out++ = '\t';
-            for (const QStringView piece : { form.prefix, form.body, form.suffix })
+            for (const QStringView piece : { field.prefix, field.body, field.suffix })
                 out += AnsiCodePage::encodeInto(piece, out);
-        }
-        if (m_reverseDns) {
-            *out++ = '\t';
-            out += AnsiCodePage::encodeInto(reverseDns, out);
         }
         *out++ = '\n';
         m_output.appended(out);
         return true;
+    }
+
+    bool writeUnescaped(const MapIP::RowConversion& row)
+    {
+        // A body that is the address as given is part of the row, or a
+        // range part's dotted quad.
+        std::array<MapIP::FormPieces, MapIP::FormCount + 1> results;
+        for (size_t i = 0; i < MapIP::Forms.size(); ++i)
+            results[i] = row.pieces(MapIP::Forms[i].form);
+        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
+        results.back() = { {}, reverseDns, {} };
+        return writeUnescaped(row.address(),
+                              std::span(results).first(m_reverseDns ? results.size() : MapIP::Forms.size()));
     }
 
     static constexpr qsizetype ShortRow = 4096;

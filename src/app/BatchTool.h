@@ -2,6 +2,7 @@
 
 #include "BatchOptions.h"
 #include "conversion/Decoding.h"
+#include "conversion/Networks.h"
 #include "export/ResultsTable.h"
 
 #include <QString>
@@ -20,7 +21,6 @@ class ResultRows;
 namespace MapIP {
 class RowConversion;
 class RowDecoding;
-struct Ipv4Network;
 } // namespace MapIP
 class QIODevice;
 class TerminalProgress;
@@ -90,6 +90,20 @@ private:
     // non-global address: the row's address, or its prefixes' first or last.
     std::optional<QString> nonGlobalWarning(qsizetype row, const MapIP::RowConversion& conversion,
                                             const std::vector<MapIP::Ipv4Network>& parts) const;
+    // What a row has to say: the forms it fails (a range of several
+    // prefixes fails none), those prefixes, and with `withWarning` the NAT64
+    // warning when it applies.
+    struct RowNote
+    {
+        QStringList failures;
+        std::vector<MapIP::Ipv4Network> parts;
+        std::optional<QString> warning;
+
+        bool isEmpty() const { return failures.isEmpty() && parts.empty() && !warning; }
+    };
+    RowNote noteOf(qsizetype row, const MapIP::RowConversion& conversion, bool withWarning) const;
+    // Writes the note's failures and its warning, the run's first.
+    void report(const RowNote& note);
     // Writes a row's failure messages; they make the status 1.
     void reportFailures(const QStringList& messages);
     void reportFailure(qsizetype row, const MapIP::RowDecoding& decoding);

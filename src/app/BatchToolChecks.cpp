@@ -80,13 +80,28 @@ void BatchTool::warnOnce(const std::optional<QString>& warning)
     message(*warning);
 }
 
+BatchTool::RowNote BatchTool::noteOf(qsizetype row, const MapIP::RowConversion& conversion,
+                                     bool withWarning) const
+{
+    RowNote note;
+    note.parts = ConversionFormsDeriver::partsOf(conversion);
+    if (note.parts.empty())
+        note.failures = failureMessages(row, conversion);
+    if (withWarning && m_wellKnownNat64)
+        note.warning = nonGlobalWarning(row, conversion, note.parts);
+    return note;
+}
+
+void BatchTool::report(const RowNote& note)
+{
+    reportFailures(note.failures);
+    warnOnce(note.warning);
+}
+
 std::vector<MapIP::Ipv4Network> BatchTool::checkConversion(qsizetype row,
                                                            const MapIP::RowConversion& conversion)
 {
-    const std::vector<MapIP::Ipv4Network> parts = ConversionFormsDeriver::partsOf(conversion);
-    if (parts.empty())
-        reportFailures(failureMessages(row, conversion));
-    if (!m_nonGlobalWarned)
-        warnOnce(nonGlobalWarning(row, conversion, parts));
-    return parts;
+    RowNote note = noteOf(row, conversion, !m_nonGlobalWarned);
+    report(note);
+    return std::move(note.parts);
 }

@@ -24,29 +24,24 @@ namespace {
 // The rows of one check.
 constexpr size_t BlockRows = 16 * 1024;
 
-// What a row that is not simply converted carries: its messages, the
-// prefixes of a range, the warning about a non-global address.
-struct RowNote
-{
-    size_t index = 0; // in its block
-    QStringList failures;
-    std::vector<MapIP::Ipv4Network> parts;
-    std::optional<QString> warning;
-
-    bool isEmpty() const { return failures.isEmpty() && parts.empty() && !warning; }
-};
-
 } // namespace
 
 // What checking a block of rows found: each row's sub-items, the widths
 // its cells need, and the notes of the few rows that have any.
 struct BatchTool::BlockCheck
 {
+    // A row with something to say, and where it stands in the block.
+    struct Note
+    {
+        size_t index = 0;
+        RowNote note;
+    };
+
     std::vector<quint8> subItems;
     // The value of each row that is a plain address, read here once.
     std::vector<std::optional<quint32>> octets;
     std::vector<qsizetype> widths;
-    std::vector<RowNote> notes;
+    std::vector<Note> notes;
 };
 
 // Rows read and the check that runs on them.
@@ -68,7 +63,6 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
     for (size_t index = 0; index < texts.size(); ++index) {
         const qsizetype row = firstRow + qsizetype(index);
         RowNote note;
-        note.index = index;
         unsigned subItems = 0;
         if (m_options.decode) {
             const MapIP::RowDecoding decoding(texts[index], m_decoding);
@@ -78,24 +72,20 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
                 note.failures.append(*failure);
         } else {
             const MapIP::RowConversion conversion(texts[index], m_conversion);
-            note.parts = ConversionFormsDeriver::partsOf(conversion);
+            // Only the run's first warning is written.
+            note = noteOf(row, conversion, !warned);
+            warned = warned || note.warning.has_value();
             if (note.parts.empty()) {
-                note.failures = failureMessages(row, conversion);
                 subItems = ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns);
                 rows.measure(conversion, subItems, check.widths);
                 check.octets[index] = conversion.plainOctets();
             }
             for (const MapIP::Ipv4Network& part : note.parts)
                 rows.measurePart(texts[index], part, check.widths);
-            // Only the run's first warning is written.
-            if (!warned && m_wellKnownNat64) {
-                note.warning = nonGlobalWarning(row, conversion, note.parts);
-                warned = note.warning.has_value();
-            }
         }
         check.subItems[index] = quint8(subItems);
         if (!note.isEmpty())
-            check.notes.push_back(std::move(note));
+            check.notes.push_back({ index, std::move(note) });
     }
     return check;
 }
@@ -156,11 +146,10 @@ void BatchTool::addChecked(AlignedTextRows& rows, RowBlock& block)
     auto note = check.notes.begin();
     for (size_t index = 0; index < block.texts.size(); ++index) {
         if (note != check.notes.end() && note->index == index) {
-            reportFailures(note->failures);
-            warnOnce(note->warning);
-            for (const MapIP::Ipv4Network& part : note->parts)
+            report(note->note);
+            for (const MapIP::Ipv4Network& part : note->note.parts)
                 rows.addStoredPart(block.texts[index], part, ticked());
-            if (!(note++)->parts.empty())
+            if (!(note++)->note.parts.empty())
                 continue;
         }
         rows.addStored(block.texts[index], check.subItems[index], ticked(), check.octets[index]);

@@ -25,16 +25,14 @@ QString ConversionFormsDeriver::derive(int subItem, QStringView rowText) const
 
 void ConversionFormsDeriver::deriveInto(int subItem, QStringView rowText, QString& out) const
 {
-    if (isReverseDns(subItem)) {
-        out = conversionOf(rowText).reverseDnsName();
-        return;
-    }
-    if (!isForm(subItem)) {
-        out.resize(0);
-        return;
-    }
-    const MapIP::RowConversion& conversion = conversionOf(rowText);
-    if (conversion.converts(formOf(subItem)))
+    cellInto(conversionOf(rowText), subItem, out);
+}
+
+void ConversionFormsDeriver::cellInto(const MapIP::RowConversion& conversion, int subItem, QString& out) const
+{
+    if (isReverseDns(subItem))
+        out = conversion.reverseDnsName();
+    else if (isForm(subItem) && conversion.converts(formOf(subItem)))
         conversion.write(formOf(subItem), out);
     else
         out.resize(0);
@@ -106,13 +104,7 @@ std::vector<MapIP::Ipv4Network> ConversionFormsDeriver::partsOf(QStringView rowT
 void ConversionFormsDeriver::derivePartInto(int subItem, QStringView rowText, const MapIP::Ipv4Network& part,
                                             QString& out) const
 {
-    const MapIP::RowConversion conversion(rowText, part, m_options);
-    if (isReverseDns(subItem))
-        out = conversion.reverseDnsName();
-    else if (isForm(subItem) && conversion.converts(formOf(subItem)))
-        conversion.write(formOf(subItem), out);
-    else
-        out.resize(0);
+    cellInto(MapIP::RowConversion(rowText, part, m_options), subItem, out);
 }
 
 QString DecodedFieldsDeriver::derive(int subItem, QStringView rowText) const

@@ -145,6 +145,8 @@ public:
 
 private:
     bool isReverseDns(int subItem) const { return m_reverseDns && subItem == ReverseDnsSubItem; }
+    // A row's or a part's cell: deriveInto() and derivePartInto().
+    void cellInto(const MapIP::RowConversion& conversion, int subItem, QString& out) const;
 
     const MapIP::RowConversion& conversionOf(QStringView rowText) const
     {

@@ -99,7 +99,8 @@ void AlignedTextRows::measurePart(QStringView text, const MapIP::Ipv4Network& pa
 
 void AlignedTextRows::widen(const std::vector<qsizetype>& widths)
 {
-    for (size_t column = 0; column < m_widths.size() && column < widths.size(); ++column)
+    Q_ASSERT(widths.size() == m_widths.size());
+    for (size_t column = 0; column < widths.size(); ++column)
         widenTo(m_widths, column, widths[column]);
 }
 

@@ -1028,6 +1028,15 @@ void TestBatchTool::commandLines_data()
         << Words { u"--expand"_s,       u"-f"_s, u"tsv"_s, u"-t"_s, u"2"_s, u"-a"_s, u"2.2.2.2"_s, u"-a"_s,
                    u"1.1.1.0-1.1.1.1"_s }
         << QByteArray() << tsv0 + tsv1 << QByteArray() << 0;
+    QTest::newRow("--expand into a sheet's last row is written")
+        << Words { u"--expand"_s,
+                   u"-f"_s,
+                   u"xlsx"_s,
+                   u"-o"_s,
+                   m_dir.filePath(u"full-sheet.xlsx"_s),
+                   u"-a"_s,
+                   u"10.0.0.0-10.15.255.254"_s }
+        << QByteArray() << QByteArray() << QByteArray() << 0;
     QTest::newRow("--expand into a table past its limit writes nothing")
         << Words { u"--expand"_s, u"-f"_s, u"clipboard"_s, u"-a"_s, u"2.2.2.2"_s, u"-a"_s, u"0.0.0.0/7"_s }
         << QByteArray() << QByteArray()

@@ -1240,6 +1240,10 @@ void TestBatchTool::textFileHasTheClipboardsCells_data()
     QTest::newRow("a prefix expanded behind the NAT64 well-known prefix: the warning") << QStringList {
         u"--expand"_s, u"-e"_s, u"nat64"_s, u"-a"_s, u"8.8.8.8"_s, u"-a"_s, u"10.0.0.0/30"_s
     };
+    // RFC 5952 text writes rows of one length in forms of other lengths.
+    QTest::newRow("RFC 5952 text, rows of one length, the shorter first, a failure") << QStringList {
+        u"--rfc5952"_s, u"-a"_s, u"01.2.3.4"_s, u"-a"_s, u"10.2.3.4"_s, u"-a"_s, u"1.2.3"_s
+    };
     QTest::newRow("decoded rows with reverse-DNS names, a failure")
         << QStringList { u"-d"_s, u"--reverse-dns"_s, u"-a"_s, u"::ffff:10.0.0.1"_s,
                          u"-a"_s, u"2001:db8::1"_s,   u"-a"_s, u"64:ff9b::808:808"_s };

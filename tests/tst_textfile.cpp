@@ -620,7 +620,7 @@ void TestTextFile::keptRowsWriteWhatTheTableWrites_data()
     // One line a block, and more blocks than are ever in flight; blocks of
     // a few lines; one block for every row.
     for (const QString& layout :
-         { u"program"_s, u"RFC 5952 NAT64"_s, u"/64, reverse DNS"_s, u"decode, reverse DNS"_s }) {
+         { u"program"_s, u"RFC 5952 NAT64"_s, u"/64"_s, u"/64, reverse DNS"_s, u"decode, reverse DNS"_s }) {
         for (const int blockRows : { 1, 7, 100000 })
             QTest::addRow("%s, blocks of %d", qPrintable(layout), blockRows) << layout << blockRows;
     }

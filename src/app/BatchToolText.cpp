@@ -60,6 +60,15 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
     check.octets.resize(texts.size());
     check.widths.assign(size_t(rows.columns()), 0);
     bool warned = false;
+    // The sizes of rows measured whose lengths follow their size.
+    quint64 measuredSizes = 0;
+    const auto measuredBefore = [&](const MapIP::RowConversion& conversion) {
+        const qsizetype size = conversion.address().size();
+        if (m_layout.reverseDns || size >= 64 || !conversion.lengthsFollowSize())
+            return false;
+        const quint64 bit = quint64(1) << size;
+        return (std::exchange(measuredSizes, measuredSizes | bit) & bit) != 0;
+    };
     for (size_t index = 0; index < texts.size(); ++index) {
         const qsizetype row = firstRow + qsizetype(index);
         RowNote note;
@@ -77,7 +86,8 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
             warned = warned || note.warning.has_value();
             if (note.parts.empty()) {
                 subItems = ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns);
-                rows.measure(conversion, subItems, check.widths);
+                if (!measuredBefore(conversion))
+                    rows.measure(conversion, subItems, check.widths);
                 check.octets[index] = conversion.plainOctets();
             }
             for (const MapIP::Ipv4Network& part : note.parts)

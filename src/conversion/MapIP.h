@@ -164,6 +164,16 @@ public:
     // The value of a plain address that reads as four octets, for a caller
     // that converts the row again later.
     std::optional<quint32> plainOctets() const noexcept { return isPlain() ? ipv4() : std::nullopt; }
+    // True when the forms' lengths are those of every other row of as many
+    // characters for which this is true: a plain address of four parts in
+    // the program's text, whose hex part is always nine characters and whose
+    // dot forms copy it. A caller that measures a million such rows
+    // measures one of each length.
+    bool lengthsFollowSize() const noexcept
+    {
+        return m_options->layout() == ConversionOptions::Layout::ProgramBlock && isPlain()
+            && !readFailure().failed() && m_fourOctets;
+    }
     // The prefix a prefix row stands for.
     std::optional<Ipv4Network> network() const noexcept;
     // The length the forms of a prefix end in, -1 for an address.
@@ -183,6 +193,11 @@ public:
     // All three at once, with one look at whether the form converts (a
     // writer that goes through every row and form calls this).
     FormPieces pieces(Form form) const noexcept;
+    // The bodies of the forms of a plain address made from its octets (the
+    // octets constructor), which has every form the options write: one look
+    // at the layout for all of them, for a writer of a million rows. A form
+    // the options do not write has none. Such an address has no suffix.
+    std::array<QStringView, FormCount> plainBodies() const noexcept;
     // The text's length, or -1 when it has none.
     qsizetype length(Form form) const noexcept;
     // The length of a form known to convert (a table checked it when the

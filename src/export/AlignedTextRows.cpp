@@ -170,8 +170,10 @@ AlignedTextRows::LineShape AlignedTextRows::lineShape() const
                 continue;
             const int subItem = int(MapIP::formIndex(form.form)) + 1;
             shape.everyForm |= 1u << (subItem - 1);
-            AnsiCodePage::encodeInto(m_layout.conversion.prefix(form.form),
-                                     shape.prefixed.data() + shape.cellStarts[size_t(subItem)]);
+            const qsizetype start = shape.cellStarts[size_t(subItem)];
+            shape.bodyStarts[MapIP::formIndex(form.form)] = start
+                + AnsiCodePage::encodeInto(m_layout.conversion.prefix(form.form),
+                                           shape.prefixed.data() + start);
         }
     }
     return shape;
@@ -193,7 +195,9 @@ void AlignedTextRows::writeCells(char* line, const LineShape& shape, const Row& 
         else
             out += AnsiCodePage::encodeInto(text.prefix, out);
         out += AnsiCodePage::encodeInto(text.body, out);
-        AnsiCodePage::encodeInto(text.suffix, out);
+        // Only a prefix's forms have a suffix.
+        if (!text.suffix.isEmpty())
+            AnsiCodePage::encodeInto(text.suffix, out);
     }
 }
 
@@ -226,6 +230,17 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
             });
         } else if (record.part) {
             writeConverted(line, record, MapIP::RowConversion(text, partAt(index), m_layout.conversion));
+        } else if (record.read && record.subItems == shape.everyForm) {
+            // Nearly every row: a plain address with every form and nothing
+            // else, each form's prefix in the blank.
+            std::memcpy(line, shape.prefixed.constData(), size_t(lineLength));
+            AnsiCodePage::encodeInto(text, line);
+            const MapIP::RowConversion conversion(text, record.octets, m_layout.conversion);
+            const std::array<QStringView, MapIP::FormCount> bodies = conversion.plainBodies();
+            for (size_t form = 0; form < bodies.size(); ++form) {
+                if (shape.bodyStarts[form] >= 0)
+                    AnsiCodePage::encodeInto(bodies[form], line + shape.bodyStarts[form]);
+            }
         } else if (record.read) {
             writeConverted(line, record, MapIP::RowConversion(text, record.octets, m_layout.conversion));
         } else {

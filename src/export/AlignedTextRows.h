@@ -2,10 +2,12 @@
 
 #include "ResultsTable.h"
 #include "TextArena.h"
+#include "conversion/Forms.h"
 
 #include <QByteArray>
 #include <QStringView>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -106,6 +108,8 @@ private:
         // that has every such form (the sub-items in `everyForm`).
         QByteArray prefixed;
         unsigned everyForm = 0;
+        // Where each such form's body starts in that blank, -1 for the rest.
+        std::array<qsizetype, MapIP::FormCount> bodyStarts { -1, -1, -1, -1 };
     };
     LineShape lineShape() const;
     qsizetype lines(const LineShape& shape, qsizetype first, qsizetype last, char* bytes) const;

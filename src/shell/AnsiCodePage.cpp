@@ -98,13 +98,19 @@ qsizetype encodeInto(QStringView text, char* target) noexcept
 #ifdef __SSE2__
     // Plain ASCII, nearly everything a list holds, is narrowed eight
     // characters at a time.
-    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    for (; i + 8 <= size; i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF)
-            break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(target + i), _mm_packus_epi16(units, units));
-    }
+    const auto narrowed = [&](qsizetype at) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + at));
+        const __m128i notAscii = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(notAscii, _mm_setzero_si128())) != 0xFFFF)
+            return false;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(target + at), _mm_packus_epi16(units, units));
+        return true;
+    };
+    while (i + 8 <= size && narrowed(i))
+        i += 8;
+    // The rest of a text of eight or more: the last eight, again in part.
+    if (i + 8 > size && i < size && size >= 8 && narrowed(size - 8))
+        i = size;
 #endif
     qsizetype written = i;
     for (; i < size; ++i) {

@@ -84,9 +84,13 @@ BatchTool::RowNote BatchTool::noteOf(qsizetype row, const MapIP::RowConversion& 
                                      bool withWarning) const
 {
     RowNote note;
-    note.parts = ConversionFormsDeriver::partsOf(conversion);
-    if (note.parts.empty())
-        note.failures = failureMessages(row, conversion);
+    // Nearly every row is a plain address of four octets, which converts in
+    // every form.
+    if (!conversion.plainOctets()) {
+        note.parts = ConversionFormsDeriver::partsOf(conversion);
+        if (note.parts.empty())
+            note.failures = failureMessages(row, conversion);
+    }
     if (withWarning && m_wellKnownNat64)
         note.warning = nonGlobalWarning(row, conversion, note.parts);
     return note;

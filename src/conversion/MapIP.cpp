@@ -581,9 +581,11 @@ std::array<QStringView, FormCount> RowConversion::plainBodies() const noexcept
 {
     Q_ASSERT(m_plain == 1 && m_read && m_fourOctets && !m_failure.failed());
     std::array<QStringView, FormCount> bodies;
+    const bool program = m_options->layout() == ConversionOptions::Layout::ProgramBlock;
     for (const FormDefinition& definition : Forms) {
         if (m_options->writesForm(definition.form))
-            bodies[formIndex(definition.form)] = convertedBody(definition.form);
+            bodies[formIndex(definition.form)]
+                = program ? programBody(definition.form) : convertedBody(definition.form);
     }
     return bodies;
 }
@@ -593,13 +595,18 @@ QStringView RowConversion::body(Form form) const noexcept
     return converts(form) ? convertedBody(form) : QStringView();
 }
 
+QStringView RowConversion::programBody(Form form) const noexcept
+{
+    if (!isHexForm(form))
+        return m_address;
+    return QStringView(m_texts[formIndex(Form::Full)], m_lengths[formIndex(Form::Full)]);
+}
+
 QStringView RowConversion::convertedBody(Form form) const noexcept
 {
     switch (m_options->layout()) {
     case ConversionOptions::Layout::ProgramBlock:
-        if (!isHexForm(form))
-            return m_address;
-        return QStringView(m_texts[formIndex(Form::Full)], m_lengths[formIndex(Form::Full)]);
+        return programBody(form);
     case ConversionOptions::Layout::Rfc5952Block:
         return rfc5952Body(form);
     case ConversionOptions::Layout::Groups:

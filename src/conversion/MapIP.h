@@ -240,6 +240,8 @@ private:
     void takeOctets(quint32 value) const noexcept;
     // The body of a form known to convert.
     QStringView convertedBody(Form form) const noexcept;
+    // The body in the program's /96 block: the hex part, or the address.
+    QStringView programBody(Form form) const noexcept;
     QStringView rfc5952Body(Form form) const noexcept;
     QStringView groupsText(Form form) const noexcept;
 

@@ -619,8 +619,8 @@ void TestTextFile::keptRowsWriteWhatTheTableWrites_data()
 
     // One line a block, and more blocks than are ever in flight; blocks of
     // a few lines; one block for every row.
-    for (const QString& layout :
-         { u"program"_s, u"RFC 5952 NAT64"_s, u"/64"_s, u"/64, reverse DNS"_s, u"decode, reverse DNS"_s }) {
+    for (const QString& layout : { u"program"_s, u"RFC 5952 NAT64"_s, u"/64"_s, u"/64, reverse DNS"_s,
+                                   u"decode, reverse DNS"_s, u"decode by NAT64"_s }) {
         for (const int blockRows : { 1, 7, 100000 })
             QTest::addRow("%s, blocks of %d", qPrintable(layout), blockRows) << layout << blockRows;
     }
@@ -646,6 +646,8 @@ void TestTextFile::keptRowsWriteWhatTheTableWrites()
     shape.reverseDns = layout.endsWith(u"reverse DNS");
     if (layout.startsWith(u"decode"))
         shape.direction = ResultsTable::Direction::Decode;
+    if (layout.endsWith(u"NAT64") && shape.direction == ResultsTable::Direction::Decode)
+        shape.decoding = MapIP::DecodeOptions(Embedding::named(Embedding::Named::Nat64));
 
     QStringList rows { u"10.0.0.1"_s,
                        u"1.2.3.256"_s,
@@ -658,6 +660,8 @@ void TestTextFile::keptRowsWriteWhatTheTableWrites()
                        u"::ffff:10.0.0.1"_s,
                        u"64:ff9b::c000:221"_s,
                        u"2002:c000:221::1"_s,
+                       u"2001:0:4136:e378:8000:63bf:3fff:fdd2"_s,
+                       u"64:ff9b::a00:0/120"_s,
                        u"not an address"_s };
     rows.append(QString(300, u'7'));
     for (int i = 0; i < 40; ++i)

@@ -38,8 +38,8 @@ struct BatchTool::BlockCheck
     };
 
     std::vector<quint8> subItems;
-    // The value of each row that is a plain address, read here once.
-    std::vector<std::optional<quint32>> octets;
+    // What was read of each row that its line can use again.
+    std::vector<AlignedTextRows::Reading> readings;
     std::vector<qsizetype> widths;
     std::vector<Note> notes;
 };
@@ -57,7 +57,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
 {
     BlockCheck check;
     check.subItems.resize(texts.size());
-    check.octets.resize(texts.size());
+    check.readings.resize(texts.size());
     check.widths.assign(size_t(rows.columns()), 0);
     bool warned = false;
     // The sizes of rows measured whose lengths follow their size.
@@ -77,6 +77,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
             const MapIP::RowDecoding decoding(texts[index], m_decoding);
             subItems = DecodedFieldsDeriver::subItemsOf(decoding, m_layout.reverseDns);
             rows.measure(decoding, subItems, check.widths);
+            check.readings[index] = AlignedTextRows::Reading::of(decoding.address());
             if (const std::optional<QString> failure = failureMessage(row, decoding))
                 note.failures.append(*failure);
         } else {
@@ -88,7 +89,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
                 subItems = ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns);
                 if (!measuredBefore(conversion))
                     rows.measure(conversion, subItems, check.widths);
-                check.octets[index] = conversion.plainOctets();
+                check.readings[index] = AlignedTextRows::Reading::of(conversion.plainOctets());
             }
             for (const MapIP::Ipv4Network& part : note.parts)
                 rows.measurePart(texts[index], part, check.widths);
@@ -162,7 +163,7 @@ void BatchTool::addChecked(AlignedTextRows& rows, RowBlock& block)
             if (!(note++)->note.parts.empty())
                 continue;
         }
-        rows.addStored(block.texts[index], check.subItems[index], ticked(), check.octets[index]);
+        rows.addStored(block.texts[index], check.subItems[index], ticked(), check.readings[index]);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "Decoding.h"
 
+#include "CharacterSearch.h"
 #include "MapIP.h"
 
 #include <QStringList>
@@ -207,9 +208,12 @@ Decoded decode(QStringView row, const DecodeOptions& options)
         decoded.error = error;
         return decoded;
     };
-    if (text.contains(u'%'))
+    // A zone's "%" anywhere, or the first "/" of a prefix.
+    const char16_t* const end = text.utf16() + text.size();
+    const char16_t* const found = findEither(text.utf16(), end, u'%', u'/');
+    if (std::find(found, end, u'%') != end)
         return fail(DecodeError::Zone);
-    const qsizetype slash = text.indexOf(u'/');
+    const qsizetype slash = found != end ? found - text.utf16() : -1;
     const bool prefix = slash >= 0;
     if (prefix) {
         decoded.ipv6Length = readIpv6Length(text.sliced(slash + 1));
@@ -276,6 +280,27 @@ RowDecoding::RowDecoding(QStringView row, const DecodeOptions& options)
     : m_row(row)
     , m_options(&options)
     , m_decoded(decode(row, options))
+{
+    writeTexts();
+}
+
+RowDecoding::RowDecoding(QStringView row, const DecodedAddress& address, const DecodeOptions& options)
+    : m_row(row)
+    , m_options(&options)
+{
+    m_decoded.ipv4 = address.ipv4;
+    m_decoded.carrier = address.carrier;
+    writeTexts();
+}
+
+std::optional<DecodedAddress> RowDecoding::address() const
+{
+    if (m_decoded.failed() || m_decoded.length >= 0 || m_decoded.carrier == Carrier::Teredo)
+        return std::nullopt;
+    return DecodedAddress { m_decoded.ipv4, m_decoded.carrier };
+}
+
+void RowDecoding::writeTexts()
 {
     if (m_decoded.failed())
         return;

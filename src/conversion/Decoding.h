@@ -113,6 +113,16 @@ Decoded decode(QStringView row, const DecodeOptions& options);
 // Why a row did not decode, naming the row; empty when it did.
 QString describe(const Decoded& decoded, QStringView row, const DecodeOptions& options);
 
+// A decoded address whose fields need nothing but its IPv4 address and where
+// it was found (no prefix, no Teredo detail): what a caller that decodes a
+// row once keeps to make its fields again.
+struct DecodedAddress
+{
+    quint32 ipv4 = 0;
+    // Nothing for the chosen embedding.
+    std::optional<Carrier> carrier;
+};
+
 // A decoded row's texts, as the table and the exports read them, written
 // once into buffers of the object's own.
 class RowDecoding final
@@ -123,8 +133,13 @@ public:
 
     // The row and the options must outlive the object.
     RowDecoding(QStringView row, const DecodeOptions& options);
+    // A row decoded before with the same options, from what address() gave.
+    RowDecoding(QStringView row, const DecodedAddress& address, const DecodeOptions& options);
 
     QStringView row() const { return m_row; }
+    // What the constructor above takes; nothing for a row that failed, a
+    // prefix or a Teredo address.
+    std::optional<DecodedAddress> address() const;
     const Decoded& decoded() const { return m_decoded; }
     bool failed() const { return m_decoded.failed(); }
     // The field's text: the dotted quad (with its length for a prefix), the
@@ -137,6 +152,8 @@ public:
     QString reverseDnsName() const;
 
 private:
+    void writeTexts();
+
     QStringView m_row;
     const DecodeOptions* m_options;
     Decoded m_decoded;

@@ -1,12 +1,9 @@
 #include "MapIP.h"
 
+#include "CharacterSearch.h"
 #include "NumberSpelling.h"
 
 #include <algorithm>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace MapIP {
 
@@ -157,22 +154,10 @@ int readPrefixLength(QStringView text) noexcept
     return length <= 32 ? length : -1;
 }
 
-// Whether a "/" or a "-" is in the text: every row is asked, so eight
-// characters are looked at a time.
 bool containsSlashOrDash(QStringView text) noexcept
 {
-    const char16_t* const data = text.utf16();
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i slash = _mm_set1_epi16(u'/');
-    const __m128i dash = _mm_set1_epi16(u'-');
-    for (; i + 8 <= text.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, slash), _mm_cmpeq_epi16(units, dash))) != 0)
-            return true;
-    }
-#endif
-    return std::any_of(data + i, data + text.size(), [](char16_t c) { return c == u'/' || c == u'-'; });
+    const char16_t* const end = text.utf16() + text.size();
+    return findEither(text.utf16(), end, u'/', u'-') != end;
 }
 
 // The value of a row that is four parts of one to three decimal digits,

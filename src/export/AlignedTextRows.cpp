@@ -31,8 +31,20 @@ AlignedTextRows::AlignedTextRows(const ResultsTable::Layout& layout)
 
 AlignedTextRows::~AlignedTextRows() = default;
 
+AlignedTextRows::Reading AlignedTextRows::Reading::of(std::optional<quint32> octets)
+{
+    return { octets.value_or(0), 0, octets.has_value() };
+}
+
+AlignedTextRows::Reading AlignedTextRows::Reading::of(const std::optional<MapIP::DecodedAddress>& address)
+{
+    if (!address)
+        return {};
+    return { address->ipv4, quint8(address->carrier ? int(*address->carrier) + 1 : 0), true };
+}
+
 void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked, bool part,
-                             std::optional<quint32> octets)
+                             const Reading& reading)
 {
     // A row's text is one of the texts a list holds: more than four billion
     // characters could not have been read into memory.
@@ -40,10 +52,22 @@ void AlignedTextRows::append(QStringView stored, unsigned subItems, bool ticked,
         throw std::bad_alloc();
     if (m_rowCount % ChunkRows == 0)
         m_chunks.push_back(std::make_unique_for_overwrite<Row[]>(ChunkRows));
-    m_chunks.back()[size_t(m_rowCount % ChunkRows)]
-        = { stored.utf16(), quint32(stored.size()), octets.value_or(0), quint8(subItems), ticked,
-            part,           octets.has_value() };
+    m_chunks.back()[size_t(m_rowCount % ChunkRows)] = { stored.utf16(),
+                                                        quint32(stored.size()),
+                                                        reading.value,
+                                                        reading.carrier,
+                                                        quint8(subItems),
+                                                        ticked,
+                                                        part,
+                                                        reading.read };
     ++m_rowCount;
+}
+
+MapIP::DecodedAddress AlignedTextRows::carriedAddress(const Row& record)
+{
+    if (record.carrier == 0)
+        return { record.value, std::nullopt };
+    return { record.value, MapIP::Carrier(record.carrier - 1) };
 }
 
 const MapIP::Ipv4Network& AlignedTextRows::partAt(qsizetype index) const
@@ -104,28 +128,27 @@ void AlignedTextRows::widen(const std::vector<qsizetype>& widths)
         widenTo(m_widths, column, widths[column]);
 }
 
-void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked,
-                                std::optional<quint32> octets)
+void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked, const Reading& reading)
 {
-    append(stored, subItems, ticked, false, octets);
+    append(stored, subItems, ticked, false, reading);
 }
 
 void AlignedTextRows::addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked)
 {
     m_parts.emplace_back(m_rowCount, part);
-    append(stored, everySubItem(), ticked, true);
+    append(stored, everySubItem(), ticked, true, {});
 }
 
 void AlignedTextRows::add(const MapIP::RowConversion& row, unsigned subItems, bool ticked)
 {
     measure(row, subItems, m_widths);
-    addStored(store(row.address()), subItems, ticked, row.plainOctets());
+    addStored(store(row.address()), subItems, ticked, Reading::of(row.plainOctets()));
 }
 
 void AlignedTextRows::add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked)
 {
     measure(row, subItems, m_widths);
-    addStored(store(row.row()), subItems, ticked);
+    addStored(store(row.row()), subItems, ticked, Reading::of(row.address()));
 }
 
 void AlignedTextRows::addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked)
@@ -222,7 +245,9 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
         const QStringView text(record.text, record.length);
         if (m_layout.direction == ResultsTable::Direction::Decode) {
             std::memcpy(line, shape.blank.constData(), size_t(lineLength));
-            const MapIP::RowDecoding decoding(text, m_layout.decoding);
+            const MapIP::RowDecoding decoding = record.read
+                ? MapIP::RowDecoding(text, carriedAddress(record), m_layout.decoding)
+                : MapIP::RowDecoding(text, m_layout.decoding);
             writeCells(line, shape, record, false, [&](int subItem) {
                 return MapIP::FormPieces {
                     {}, DecodedFieldsDeriver::cellText(decoding, subItem, m_layout.reverseDns, buffer), {}
@@ -235,14 +260,14 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
             // else, each form's prefix in the blank.
             std::memcpy(line, shape.prefixed.constData(), size_t(lineLength));
             AnsiCodePage::encodeInto(text, line);
-            const MapIP::RowConversion conversion(text, record.octets, m_layout.conversion);
+            const MapIP::RowConversion conversion(text, record.value, m_layout.conversion);
             const std::array<QStringView, MapIP::FormCount> bodies = conversion.plainBodies();
             for (size_t form = 0; form < bodies.size(); ++form) {
                 if (shape.bodyStarts[form] >= 0)
                     AnsiCodePage::encodeInto(bodies[form], line + shape.bodyStarts[form]);
             }
         } else if (record.read) {
-            writeConverted(line, record, MapIP::RowConversion(text, record.octets, m_layout.conversion));
+            writeConverted(line, record, MapIP::RowConversion(text, record.value, m_layout.conversion));
         } else {
             writeConverted(line, record, MapIP::RowConversion(text, m_layout.conversion));
         }

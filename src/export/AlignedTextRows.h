@@ -17,6 +17,7 @@ class ExportTarget;
 namespace MapIP {
 class RowConversion;
 class RowDecoding;
+struct DecodedAddress;
 } // namespace MapIP
 
 // The column-aligned text file for a writer that has every row before it
@@ -56,11 +57,21 @@ public:
     void measure(const MapIP::RowDecoding& row, unsigned subItems, std::vector<qsizetype>& widths) const;
     void measurePart(QStringView text, const MapIP::Ipv4Network& part, std::vector<qsizetype>& widths) const;
     void widen(const std::vector<qsizetype>& widths);
+    // What measuring a row read, kept so that its line does not read it
+    // again: a converted row's plainOctets(), or a decoded row's address().
+    struct Reading
+    {
+        static Reading of(std::optional<quint32> octets);
+        static Reading of(const std::optional<MapIP::DecodedAddress>& address);
+
+        quint32 value = 0;
+        // A decoded address's carrier, 1 more than its number; 0 for the
+        // chosen embedding.
+        quint8 carrier = 0;
+        bool read = false;
+    };
     // `stored` is a text store() returned.
-    // `octets`: plainOctets() of a converted row, which is then not read
-    // again when it is written.
-    void addStored(QStringView stored, unsigned subItems, bool ticked,
-                   std::optional<quint32> octets = std::nullopt);
+    void addStored(QStringView stored, unsigned subItems, bool ticked, const Reading& reading);
     void addStoredPart(QStringView stored, const MapIP::Ipv4Network& part, bool ticked);
 
     // Writes the caption line and the ticked rows to the target, which is
@@ -79,8 +90,9 @@ private:
     {
         const char16_t* text;
         quint32 length;
-        // A plain address's value, read once (when `read`).
-        quint32 octets;
+        // What the row's measuring read (when `read`): see Reading.
+        quint32 value;
+        quint8 carrier;
         quint8 subItems;
         bool ticked;
         // A part of a range, found in m_parts by its index.
@@ -90,9 +102,10 @@ private:
     static_assert(sizeof(Row) <= 24);
     static constexpr qsizetype ChunkRows = 64 * 1024;
 
-    void append(QStringView stored, unsigned subItems, bool ticked, bool part = false,
-                std::optional<quint32> octets = std::nullopt);
+    void append(QStringView stored, unsigned subItems, bool ticked, bool part, const Reading& reading);
     const MapIP::Ipv4Network& partAt(qsizetype index) const;
+    // The decoded address a row keeps (when `read`).
+    static MapIP::DecodedAddress carriedAddress(const Row& record);
     unsigned everySubItem() const { return (1u << (m_columns.size() - 1)) - 1; }
     const Row& row(qsizetype index) const
     {

@@ -1,5 +1,6 @@
 #include "ListFileReader.h"
 
+#include "conversion/CharacterSearch.h"
 #include "shell/AnsiCodePage.h"
 #include "shell/AppError.h"
 #include "shell/PathHelpers.h"
@@ -9,34 +10,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <bit>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
-namespace {
-
-// The first CR or LF from `cursor` on, or `end`: nearly every character is
-// an ordinary one, so eight are looked at a time.
-const char16_t* findLineEnd(const char16_t* cursor, const char16_t* end) noexcept
-{
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi16(u'\r');
-    const __m128i lf = _mm_set1_epi16(u'\n');
-    for (; end - cursor >= 8; cursor += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor));
-        const int found
-            = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)));
-        if (found != 0)
-            return cursor + std::countr_zero(unsigned(found)) / 2;
-    }
-#endif
-    return std::find_if(cursor, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
-}
-
-} // namespace
-
 ListLineSplitter::ListLineSplitter(RowSink sink, FinalLineFeed finalLineFeed)
     : m_sink(std::move(sink))
     , m_finalLineFeed(finalLineFeed)
@@ -67,7 +40,7 @@ void ListLineSplitter::feed(QStringView text)
                 continue;
             }
         }
-        const char16_t* const lineEnd = findLineEnd(cursor, end);
+        const char16_t* const lineEnd = findEither(cursor, end, u'\r', u'\n');
         if (lineEnd != cursor) {
             m_afterLf = false;
             m_lineOpen = true;

@@ -261,11 +261,10 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
             std::memcpy(line, shape.prefixed.constData(), size_t(lineLength));
             AnsiCodePage::encodeInto(text, line);
             const MapIP::RowConversion conversion(text, record.value, m_layout.conversion);
+            // A form the options do not write has no body.
             const std::array<QStringView, MapIP::FormCount> bodies = conversion.plainBodies();
-            for (size_t form = 0; form < bodies.size(); ++form) {
-                if (shape.bodyStarts[form] >= 0)
-                    AnsiCodePage::encodeInto(bodies[form], line + shape.bodyStarts[form]);
-            }
+            for (size_t form = 0; form < bodies.size(); ++form)
+                AnsiCodePage::encodeInto(bodies[form], line + shape.bodyStarts[form]);
         } else if (record.read) {
             writeConverted(line, record, MapIP::RowConversion(text, record.value, m_layout.conversion));
         } else {

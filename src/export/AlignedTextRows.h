@@ -121,8 +121,8 @@ private:
         // that has every such form (the sub-items in `everyForm`).
         QByteArray prefixed;
         unsigned everyForm = 0;
-        // Where each such form's body starts in that blank, -1 for the rest.
-        std::array<qsizetype, MapIP::FormCount> bodyStarts { -1, -1, -1, -1 };
+        // Where each such form's body starts in that blank.
+        std::array<qsizetype, MapIP::FormCount> bodyStarts {};
     };
     LineShape lineShape() const;
     qsizetype lines(const LineShape& shape, qsizetype first, qsizetype last, char* bytes) const;

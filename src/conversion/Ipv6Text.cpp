@@ -1,20 +1,28 @@
 #include "Ipv6Text.h"
 
 #include <algorithm>
+#include <array>
 
 namespace MapIP {
 
 namespace {
 
+// Every character's hex digit value, -1 for those that are none: looked up
+// for every character of a million rows.
+constexpr std::array<signed char, 128> HexValues = [] {
+    std::array<signed char, 128> values {};
+    for (size_t c = 0; c < values.size(); ++c) {
+        values[c] = c >= '0' && c <= '9' ? static_cast<signed char>(c - '0')
+            : c >= 'a' && c <= 'f'       ? static_cast<signed char>(c - 'a' + 10)
+            : c >= 'A' && c <= 'F'       ? static_cast<signed char>(c - 'A' + 10)
+                                         : -1;
+    }
+    return values;
+}();
+
 int hexValue(char16_t c) noexcept
 {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
+    return c < HexValues.size() ? HexValues[c] : -1;
 }
 
 // The first of the longest runs of two or more zero groups, as [begin, end);

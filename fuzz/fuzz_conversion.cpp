@@ -84,9 +84,12 @@ void checkSelfConsistent(const QString& address, const MapIP::RowConversion& row
         check(MapIP::RowConversion(address).isText(form, text));
         check(MapIP::RowConversion(address).lengthIfConverts(form) == text.size());
         // A plain address made again from the octets it was read as has the
-        // same text.
-        if (const std::optional<quint32> octets = row.plainOctets())
-            check(MapIP::RowConversion(address, *octets, row.options()).isText(form, text));
+        // same text, and its body is the one all bodies at once give.
+        if (const std::optional<quint32> octets = row.plainOctets()) {
+            const MapIP::RowConversion again(address, *octets, row.options());
+            check(again.isText(form, text));
+            check(again.plainBodies()[MapIP::formIndex(form)] == row.body(form));
+        }
     }
 }
 

@@ -146,6 +146,11 @@ void TestListReader::lineRules_data()
     QTest::newRow("LF before CR LF") << "a\n\r\n"_ba << QStringList { u"a"_s, QString() };
     QTest::newRow("CR CR LF") << "a\r\r\nb"_ba << QStringList { u"a"_s, QString(), u"b"_s };
     QTest::newRow("LF CR") << "a\n\rb"_ba << QStringList { u"a"_s, QString(), u"b"_s };
+    // Line ends are searched for eight characters at a time: ends at the
+    // start, in the middle and at the end of such a step.
+    QTest::newRow("long lines") << "0123456789abcdef\r\n0123456789\n01234567\r012345678\r\n"_ba
+                                << QStringList { u"0123456789abcdef"_s, u"0123456789"_s, u"01234567"_s,
+                                                 u"012345678"_s };
     QTest::newRow("nothing trimmed") << " 10.0.0.1 \t\r\n"_ba << QStringList { u" 10.0.0.1 \t"_s };
     QTest::newRow("byte-order mark kept") << "\xEF\xBB\xBF"
                                              "1.2.3.4\r\n"_ba

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <map>
+
 using namespace Qt::StringLiterals;
 using MapIP::ConversionError;
 using MapIP::Form;
@@ -19,6 +21,7 @@ private slots:
     void failingHexFormsLeaveTheDotForms();
     void octetNumbers_data();
     void octetNumbers();
+    void lengthsFollowSizeOnlyInTheProgramsBlock();
 };
 
 // An empty expected form means that the operation fails.
@@ -195,6 +198,41 @@ void TestConversion::octetNumbers()
     QCOMPARE(read.has_value(), numeric);
     if (numeric)
         QCOMPARE(*read, value);
+}
+
+// Rows for which lengthsFollowSize() holds and that have as many characters
+// have forms of the same lengths: a writer measures one of each. It holds for
+// plain addresses of four parts in the program's /96 blocks, and for nothing
+// in RFC 5952 text or behind a prefix below /96, where the lengths follow the
+// octets' values.
+void TestConversion::lengthsFollowSizeOnlyInTheProgramsBlock()
+{
+    using MapIP::ConversionOptions;
+    using MapIP::Embedding;
+    const QStringList rows { u"1.2.3.4"_s,    u"0.0.0.0"_s,    u"9.9.9.9"_s,   u"10.0.0.1"_s, u"01.2.3.4"_s,
+                             u"10.20.30.4"_s, u"1.2.3.4/32"_s, u"1.2.3.4-5"_s, u"1.2"_s,      u"1.2.3"_s,
+                             u"abc"_s,        u"1.2.3.4.5"_s,  u"1.2.3.256"_s };
+    const std::pair<ConversionOptions, int> layouts[] = {
+        { ConversionOptions(), 6 },
+        { ConversionOptions(Embedding::named(Embedding::Named::Mapped), MapIP::TextStyle::Program), 6 },
+        { ConversionOptions(Embedding(), MapIP::TextStyle::Rfc5952), 0 },
+        { ConversionOptions(*Embedding::parse(u"2001:db8::/64"), MapIP::TextStyle::Program), 0 },
+    };
+    for (const auto& [options, following] : layouts) {
+        std::map<qsizetype, std::vector<qsizetype>> lengthsOfSize;
+        int found = 0;
+        for (const QString& row : rows) {
+            const MapIP::RowConversion conversion(row, options);
+            if (!conversion.lengthsFollowSize())
+                continue;
+            ++found;
+            std::vector<qsizetype> lengths;
+            for (const MapIP::FormDefinition& form : MapIP::Forms)
+                lengths.push_back(conversion.length(form.form));
+            QCOMPARE(lengthsOfSize.emplace(row.size(), lengths).first->second, lengths);
+        }
+        QCOMPARE(found, following);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestConversion)

@@ -166,6 +166,18 @@ void TestDecoding::decodes()
     QCOMPARE(decoding.reverseDnsName().isEmpty(), ipv4.isEmpty());
     if (row == u"64:ff9b::c000:200/120")
         QCOMPARE(decoding.reverseDnsName(), u"2.0.192.in-addr.arpa"_s);
+
+    // An address kept as address() makes the same fields again; a failure,
+    // a prefix and a Teredo address (its detail) are not kept.
+    const std::optional<MapIP::DecodedAddress> address = decoding.address();
+    QCOMPARE(address.has_value(), !ipv4.isEmpty() && !ipv4.contains(u'/') && detail.isEmpty());
+    if (address) {
+        const RowDecoding again(row, *address, options);
+        for (const RowDecoding::Field field :
+             { RowDecoding::Field::Ipv4, RowDecoding::Field::Embedding, RowDecoding::Field::Detail })
+            QCOMPARE(again.text(field), decoding.text(field));
+        QCOMPARE(again.reverseDnsName(), decoding.reverseDnsName());
+    }
 }
 
 void TestDecoding::messagesNameTheRowAndTheReason_data()

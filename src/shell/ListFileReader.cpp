@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 ListLineSplitter::ListLineSplitter(RowSink sink, FinalLineFeed finalLineFeed)
     : m_sink(std::move(sink))
     , m_finalLineFeed(finalLineFeed)

@@ -2,11 +2,11 @@
 
 #include "BatchTool.h"
 
-#include "ResultRows.h"
 #include "conversion/MapIP.h"
 #include "export/CellDeriver.h"
 #include "export/Expansion.h"
 #include "export/ExportTarget.h"
+#include "export/ResultRows.h"
 #include "shell/AppError.h"
 
 #include <QFile>

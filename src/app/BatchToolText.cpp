@@ -5,7 +5,6 @@
 #include "BatchTool.h"
 
 #include "ProgressAdapters.h"
-#include "ResultRows.h"
 #include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "export/AlignedTextRows.h"
@@ -40,7 +39,7 @@ struct BatchTool::BlockCheck
     std::vector<quint8> subItems;
     // What was read of each row that its line can use again.
     std::vector<AlignedTextRows::Reading> readings;
-    std::vector<qsizetype> widths;
+    AlignedTextRows::Widths widths;
     std::vector<Note> notes;
 };
 
@@ -58,17 +57,8 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
     BlockCheck check;
     check.subItems.resize(texts.size());
     check.readings.resize(texts.size());
-    check.widths.assign(size_t(rows.columns()), 0);
+    check.widths = rows.noWidths();
     bool warned = false;
-    // The sizes of rows measured whose lengths follow their size.
-    quint64 measuredSizes = 0;
-    const auto measuredBefore = [&](const MapIP::RowConversion& conversion) {
-        const qsizetype size = conversion.address().size();
-        if (m_layout.reverseDns || size >= 64 || !conversion.lengthsFollowSize())
-            return false;
-        const quint64 bit = quint64(1) << size;
-        return (std::exchange(measuredSizes, measuredSizes | bit) & bit) != 0;
-    };
     for (size_t index = 0; index < texts.size(); ++index) {
         const qsizetype row = firstRow + qsizetype(index);
         RowNote note;
@@ -87,8 +77,7 @@ BatchTool::BlockCheck BatchTool::checkBlock(const AlignedTextRows& rows, qsizety
             warned = warned || note.warning.has_value();
             if (note.parts.empty()) {
                 subItems = ConversionFormsDeriver::subItemsOf(conversion, m_layout.reverseDns);
-                if (!measuredBefore(conversion))
-                    rows.measure(conversion, subItems, check.widths);
+                rows.measure(conversion, subItems, check.widths);
                 check.readings[index] = AlignedTextRows::Reading::of(conversion.plainOctets());
             }
             for (const MapIP::Ipv4Network& part : note.parts)
@@ -171,8 +160,7 @@ void BatchTool::runAlignedText()
 {
     AlignedTextRows text(m_layout);
     if (m_options.expand) {
-        TextRows rows(text);
-        fill(rows);
+        fill(text);
         if (m_expansionRefused)
             return;
     } else {

@@ -154,12 +154,6 @@ int readPrefixLength(QStringView text) noexcept
     return length <= 32 ? length : -1;
 }
 
-bool containsSlashOrDash(QStringView text) noexcept
-{
-    const char16_t* const end = text.utf16() + text.size();
-    return findEither(text.utf16(), end, u'/', u'-') != end;
-}
-
 // The value of a row that is four parts of one to three decimal digits,
 // each at most 255, between three dots, and nothing else: nearly every row,
 // read here in one pass. Nothing for any other row, which the full reading
@@ -286,7 +280,8 @@ RowConversion::RowConversion(QStringView row, quint32 octets, const ConversionOp
 
 bool RowConversion::findsNoSlashOrDash() const noexcept
 {
-    return !containsSlashOrDash(m_row);
+    const char16_t* const end = m_row.utf16() + m_row.size();
+    return findEither(m_row.utf16(), end, u'/', u'-') == end;
 }
 
 // How the layout reads an address of four parts.

@@ -13,6 +13,7 @@
 #include <limits>
 #include <new>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -26,7 +27,7 @@ AlignedTextRows::AlignedTextRows(const ResultsTable::Layout& layout)
 {
     // The widths count the captions and every row, ticked or not.
     for (const ListModel::Column& column : m_columns)
-        m_widths.push_back(column.caption.size());
+        m_widths.columns.push_back(column.caption.size());
 }
 
 AlignedTextRows::~AlignedTextRows() = default;
@@ -99,33 +100,37 @@ void measureCells(QStringView text, unsigned subItems, int columns, std::vector<
 
 } // namespace
 
-void AlignedTextRows::measure(const MapIP::RowConversion& row, unsigned subItems,
-                              std::vector<qsizetype>& widths) const
+void AlignedTextRows::measure(const MapIP::RowConversion& row, unsigned subItems, Widths& widths) const
 {
-    measureCells(row.address(), subItems, columns(), widths, [&](int subItem) {
+    // Nearly every row is a plain address, of one of a few lengths.
+    const qsizetype length = row.address().size();
+    if (!m_layout.reverseDns && length < 64 && row.lengthsFollowSize()) {
+        const quint64 bit = quint64(1) << length;
+        if ((std::exchange(widths.followingLengths, widths.followingLengths | bit) & bit) != 0)
+            return;
+    }
+    measureCells(row.address(), subItems, columns(), widths.columns, [&](int subItem) {
         return ConversionFormsDeriver::cellLength(row, subItem, m_layout.reverseDns);
     });
 }
 
-void AlignedTextRows::measure(const MapIP::RowDecoding& row, unsigned subItems,
-                              std::vector<qsizetype>& widths) const
+void AlignedTextRows::measure(const MapIP::RowDecoding& row, unsigned subItems, Widths& widths) const
 {
-    measureCells(row.row(), subItems, columns(), widths, [&](int subItem) {
+    measureCells(row.row(), subItems, columns(), widths.columns, [&](int subItem) {
         return DecodedFieldsDeriver::cellLength(row, subItem, m_layout.reverseDns);
     });
 }
 
-void AlignedTextRows::measurePart(QStringView text, const MapIP::Ipv4Network& part,
-                                  std::vector<qsizetype>& widths) const
+void AlignedTextRows::measurePart(QStringView text, const MapIP::Ipv4Network& part, Widths& widths) const
 {
     measure(MapIP::RowConversion(text, part, m_layout.conversion), everySubItem(), widths);
 }
 
-void AlignedTextRows::widen(const std::vector<qsizetype>& widths)
+void AlignedTextRows::widen(const Widths& widths)
 {
-    Q_ASSERT(widths.size() == m_widths.size());
-    for (size_t column = 0; column < widths.size(); ++column)
-        widenTo(m_widths, column, widths[column]);
+    Q_ASSERT(widths.columns.size() == m_widths.columns.size());
+    for (size_t column = 0; column < widths.columns.size(); ++column)
+        widenTo(m_widths.columns, column, widths.columns[column]);
 }
 
 void AlignedTextRows::addStored(QStringView stored, unsigned subItems, bool ticked, const Reading& reading)
@@ -163,9 +168,9 @@ QByteArray AlignedTextRows::captionLine() const
     for (qsizetype column = 0; column < m_columns.size(); ++column) {
         const QString& caption = m_columns[column].caption;
         const qsizetype start = line.size();
-        line.resize(start + std::max(m_widths[size_t(column)], caption.size()) + 1);
-        line.truncate(writePaddedCell(line.data() + start, caption, m_widths[size_t(column)], '\t')
-                      - line.constData());
+        const qsizetype width = m_widths.columns[size_t(column)];
+        line.resize(start + std::max(width, caption.size()) + 1);
+        line.truncate(writePaddedCell(line.data() + start, caption, width, '\t') - line.constData());
     }
     return line + LineEnd;
 }
@@ -178,7 +183,7 @@ AlignedTextRows::LineShape AlignedTextRows::lineShape() const
 {
     LineShape shape;
     qsizetype start = 0;
-    for (const qsizetype width : m_widths) {
+    for (const qsizetype width : m_widths.columns) {
         shape.cellStarts.push_back(start);
         shape.blank.append(QByteArray(width, ' ')).append('\t');
         start += width + 1;
@@ -259,7 +264,6 @@ qsizetype AlignedTextRows::lines(const LineShape& shape, qsizetype first, qsizet
             // Nearly every row: a plain address with every form and nothing
             // else, each form's prefix in the blank.
             std::memcpy(line, shape.prefixed.constData(), size_t(lineLength));
-            AnsiCodePage::encodeInto(text, line);
             const MapIP::RowConversion conversion(text, record.value, m_layout.conversion);
             // A form the options do not write has no body.
             const std::array<QStringView, MapIP::FormCount> bodies = conversion.plainBodies();

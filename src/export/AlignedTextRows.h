@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ResultRows.h"
 #include "ResultsTable.h"
 #include "TextArena.h"
 #include "conversion/Forms.h"
@@ -29,7 +30,7 @@ struct DecodedAddress;
 // same layout, filled with the same rows and ticked the same way; that
 // writer walks a table the window may change under it, this one only what it
 // was given, which is what lets the lines be made on several threads.
-class AlignedTextRows final
+class AlignedTextRows final : public ResultRows
 {
 public:
     explicit AlignedTextRows(const ResultsTable::Layout& layout);
@@ -38,25 +39,33 @@ public:
     AlignedTextRows(const AlignedTextRows&) = delete;
     AlignedTextRows& operator=(const AlignedTextRows&) = delete;
 
-    qsizetype rows() const { return m_rowCount; }
-    int columns() const { return int(m_columns.size()); }
+    qsizetype rows() const override { return m_rowCount; }
 
-    // A row in the layout's direction and the sub-items it has a text for
-    // (bit k - 1 standing for sub-item k), as a table sets them.
-    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked);
-    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked);
-    // One prefix of a range that makes several rows, the range's text being
-    // its original; all its sub-items derive.
-    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked);
+    // A row in the layout's direction, measured as it is added; a range's
+    // text is the original of each of its prefixes, all of whose sub-items
+    // derive.
+    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override;
+    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override;
+    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override;
 
+    // The columns' widths, and the lengths of the rows measured whose forms'
+    // lengths follow their own (RowConversion::lengthsFollowSize()): of those
+    // only one of each length is measured.
+    struct Widths
+    {
+        std::vector<qsizetype> columns;
+        quint64 followingLengths = 0;
+    };
     // The same in steps, for a caller that reads rows on one thread and
     // measures them on others: the text kept, the row measured into widths
-    // of the caller's (a thread each), the widths taken in, the row added.
+    // of the caller's (noWidths(), a thread each), the widths taken in, the
+    // row added.
     QStringView store(QStringView text) { return m_texts.store(text); }
-    void measure(const MapIP::RowConversion& row, unsigned subItems, std::vector<qsizetype>& widths) const;
-    void measure(const MapIP::RowDecoding& row, unsigned subItems, std::vector<qsizetype>& widths) const;
-    void measurePart(QStringView text, const MapIP::Ipv4Network& part, std::vector<qsizetype>& widths) const;
-    void widen(const std::vector<qsizetype>& widths);
+    Widths noWidths() const { return { std::vector<qsizetype>(m_columns.size(), 0), 0 }; }
+    void measure(const MapIP::RowConversion& row, unsigned subItems, Widths& widths) const;
+    void measure(const MapIP::RowDecoding& row, unsigned subItems, Widths& widths) const;
+    void measurePart(QStringView text, const MapIP::Ipv4Network& part, Widths& widths) const;
+    void widen(const Widths& widths);
     // What measuring a row read, kept so that its line does not read it
     // again: a converted row's plainOctets(), or a decoded row's address().
     struct Reading
@@ -100,6 +109,7 @@ private:
         bool read;
     };
     static_assert(sizeof(Row) <= 24);
+    int columns() const { return int(m_columns.size()); }
     static constexpr qsizetype ChunkRows = 64 * 1024;
 
     void append(QStringView stored, unsigned subItems, bool ticked, bool part, const Reading& reading);
@@ -132,7 +142,7 @@ private:
 
     const ResultsTable::Layout m_layout;
     const QList<ListModel::Column> m_columns;
-    std::vector<qsizetype> m_widths;
+    Widths m_widths;
     // Rows live in chunks that never move: a million rows are never copied
     // to grow.
     std::vector<std::unique_ptr<Row[]>> m_chunks;

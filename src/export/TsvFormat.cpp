@@ -72,8 +72,9 @@ public:
     // in its pieces, never built: a row may be huge.
     void write(const MapIP::RowConversion& row) override
     {
-        if (!writeUnescaped(row))
-            writeEscaped(row);
+        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
+        if (!writeUnescaped(row, reverseDns))
+            writeEscaped(row, reverseDns);
     }
 
     void write(const MapIP::RowDecoding& row) override
@@ -95,7 +96,7 @@ public:
         }
         if (m_reverseDns) {
             m_output.append('\t');
-            m_output.append(row.reverseDnsName());
+            m_output.append(reverseDns);
         }
         m_output.append('\n');
     }
@@ -125,14 +126,13 @@ private:
         return true;
     }
 
-    bool writeUnescaped(const MapIP::RowConversion& row)
+    bool writeUnescaped(const MapIP::RowConversion& row, const QString& reverseDns)
     {
         // A body that is the address as given is part of the row, or a
         // range part's dotted quad.
         std::array<MapIP::FormPieces, MapIP::FormCount + 1> results;
         for (size_t i = 0; i < MapIP::Forms.size(); ++i)
             results[i] = row.pieces(MapIP::Forms[i].form);
-        const QString reverseDns = m_reverseDns ? row.reverseDnsName() : QString();
         results.back() = { {}, reverseDns, {} };
         return writeUnescaped(row.address(),
                               std::span(results).first(m_reverseDns ? results.size() : MapIP::Forms.size()));
@@ -140,7 +140,7 @@ private:
 
     static constexpr qsizetype ShortRow = 4096;
 
-    void writeEscaped(const MapIP::RowConversion& row)
+    void writeEscaped(const MapIP::RowConversion& row, const QString& reverseDns)
     {
         appendField(m_output, row.address());
         for (const MapIP::FormDefinition& form : MapIP::Forms) {
@@ -157,7 +157,7 @@ private:
         }
         if (m_reverseDns) {
             m_output.append('\t');
-            m_output.append(row.reverseDnsName());
+            m_output.append(reverseDns);
         }
         m_output.append('\n');
     }

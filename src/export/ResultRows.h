@@ -1,16 +1,15 @@
 #pragma once
 
+#include "ListModel.h"
 #include "conversion/Decoding.h"
 #include "conversion/MapIP.h"
 #include "conversion/Networks.h"
-#include "export/AlignedTextRows.h"
-#include "export/ListModel.h"
 
 #include <QStringView>
 
 // Where a run of the tool puts its rows: the results table the window's
-// exports walk, or the rows of the text file, which keeps only what its
-// lines need.
+// exports walk (TableRows), or the rows of the text file (AlignedTextRows),
+// which keeps only what its lines need.
 class ResultRows
 {
 public:
@@ -56,31 +55,4 @@ private:
     }
 
     ListModel& m_table;
-};
-
-// The text file's rows.
-class TextRows final : public ResultRows
-{
-public:
-    explicit TextRows(AlignedTextRows& rows)
-        : m_rows(rows)
-    {
-    }
-
-    qsizetype rows() const override { return m_rows.rows(); }
-    void add(const MapIP::RowConversion& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void add(const MapIP::RowDecoding& row, unsigned subItems, bool ticked) override
-    {
-        m_rows.add(row, subItems, ticked);
-    }
-    void addPart(QStringView text, const MapIP::Ipv4Network& part, bool ticked) override
-    {
-        m_rows.addPart(text, part, ticked);
-    }
-
-private:
-    AlignedTextRows& m_rows;
 };

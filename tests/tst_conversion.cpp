@@ -116,6 +116,9 @@ void TestConversion::failuresRaiseWithDescription_data()
                               << u"Overflow: the address part \"-1\" is outside 0 to 255"_s;
     QTest::newRow("empty part") << u"192.168..1"_s << int(ConversionError::NotANumber)
                                 << u"Type mismatch: the address part \"\" is not a number"_s;
+    QTest::newRow("a part of four digits, then three parts")
+        << u"1234.5.6"_s << int(ConversionError::OutOfRange)
+        << u"Overflow: the address part \"1234\" is outside 0 to 255"_s;
     QTest::newRow("digits joined by something else")
         << u"1,2,3,4"_s << int(ConversionError::NotANumber)
         << u"Type mismatch: the address part \"1,2,3,4\" is not a number"_s;
